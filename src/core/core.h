@@ -1,0 +1,285 @@
+// Core: numbers with the old run-time's semantics, faults and the error log, the
+// program-wide game state and flags, frame timing, keyboard and joypad input, and
+// the start-up and field loop.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "platform/platform.h"
+
+namespace ardo {
+
+// ---------------------------------------------------------------------------
+// Numbers. Integer is 16-bit, Long 32-bit, Byte 8-bit unsigned. Assigning a value
+// that does not fit is a run-time fault (6, Overflow); see CInt and friends.
+using Integer = std::int16_t;
+using Long = std::int32_t;
+using Byte = std::uint8_t;
+
+// A run-time fault with the classic error number and description.
+struct Fault {
+  int number = 0;
+  std::string description;
+
+  static Fault Of(int number);  // with the run-time library's description
+};
+
+// Standard error numbers.
+namespace err {
+constexpr int kInvalidCall = 5;
+constexpr int kOverflow = 6;
+constexpr int kSubscript = 9;
+constexpr int kDivisionByZero = 11;
+constexpr int kTypeMismatch = 13;
+constexpr int kBadFileName = 52;
+constexpr int kFileNotFound = 53;
+constexpr int kIoError = 57;
+constexpr int kInputPastEnd = 62;
+constexpr int kPathFileAccess = 75;
+constexpr int kPathNotFound = 76;
+}  // namespace err
+
+[[noreturn]] void Raise(int number);
+
+// Conversions that fault when the value does not fit. Real values round to the
+// nearest integer with halves to even, as the old run-time did.
+Integer CInt(double v);
+Long CLng(double v);
+Byte CByte(double v);
+Integer CInt(long long v);
+Long CLng(long long v);
+Byte CByte(long long v);
+inline Integer CInt(int v) { return CInt(static_cast<long long>(v)); }
+inline Long CLng(int v) { return CLng(static_cast<long long>(v)); }
+inline Byte CByte(int v) { return CByte(static_cast<long long>(v)); }
+// Round half to even (the rounding of every conversion).
+double RoundHalfEven(double v);
+// Integer division `\` and `Mod` that fault on a zero divisor.
+long long IntDiv(long long a, long long b);
+long long Mod(long long a, long long b);
+// Strict text-to-number conversion; faults with 13 (Type mismatch) on anything else.
+double ToNumber(std::string_view text);
+// Leading number of a text, 0 when there is none.
+double Val(std::string_view text);
+
+// A fixed array indexed Lo..Hi whose out-of-range index is fault 9.
+template <class T, int Lo, int Hi>
+struct VbArray {
+  std::array<T, Hi - Lo + 1> data{};
+  T& operator()(long long i) {
+    if (i < Lo || i > Hi) Raise(err::kSubscript);
+    return data[static_cast<size_t>(i - Lo)];
+  }
+  const T& operator()(long long i) const {
+    if (i < Lo || i > Hi) Raise(err::kSubscript);
+    return data[static_cast<size_t>(i - Lo)];
+  }
+  static constexpr int lower() { return Lo; }
+  static constexpr int upper() { return Hi; }
+  auto begin() { return data.begin(); }
+  auto end() { return data.end(); }
+  auto begin() const { return data.begin(); }
+  auto end() const { return data.end(); }
+};
+
+// ---------------------------------------------------------------------------
+// The error log. Procedures with an error handler run their fault-prone statements
+// through a Trap: a fault is logged under the procedure's name and the procedure
+// goes on with its next statement. Procedures without one let faults pass to the
+// nearest caller with a handler, which logs its own name and resumes after the call.
+//
+//   Byte HPadd(Integer n) {
+//     Trap on("HPadd");
+//     Byte r = 0;
+//     on([&] { ... });
+//     return r;
+//   }
+class Trap {
+ public:
+  explicit Trap(const char* source) : source_(source) {}
+  template <class F>
+  void operator()(F&& statement) const {
+    try {
+      statement();
+    } catch (const Fault& f) {
+      LogFault(f);
+    }
+  }
+  // Runs a statement that yields a value; on a fault the fallback is returned.
+  template <class T, class F>
+  T Value(T fallback, F&& expression) const {
+    try {
+      return expression();
+    } catch (const Fault& f) {
+      LogFault(f);
+      return fallback;
+    }
+  }
+  void LogFault(const Fault& f) const;
+  const char* source() const { return source_; }
+
+ private:
+  const char* source_;
+};
+
+// Appends one line "<date> <time>: <source> Error: <number> <description>" (CR LF)
+// to error.log in the game folder. Never raises: a line that cannot be written is lost.
+void LogError(std::string_view source, const Fault& fault);
+// Where the log goes (the game folder's error.log unless a test moves it).
+std::string ErrorLogPath();
+
+// Thrown by Wait when the game is over; unwinds to Sub Main, which closes down cleanly.
+struct EndProgram {};
+
+// ---------------------------------------------------------------------------
+// The reader of the game's comma-separated data files (characters, items, levels,
+// enemies, encounters): a field ends at a comma or a line end, a text field may be
+// written in double quotes, numbers are decimal text; a header line is skipped whole.
+// Files are UTF-8; a file that is not valid UTF-8 is read as CP932.
+class FieldReader {
+ public:
+  // Reads the whole file; false (and no fault) when it does not exist or can't be read.
+  bool Open(const std::string& path);
+  void SkipLine();                 // drops the rest of the current line
+  bool AtEnd() const;              // nothing but blank space left
+  bool Next(std::string* field);   // the next field; false at the end
+  // Typed reads; fault 62 (Input past end of file) at the end, 13 (Type mismatch)
+  // for a number field that is not a number.
+  std::string ReadText();
+  long long ReadInteger();
+  int line() const { return line_; }  // 1-based line of the last field read
+
+ private:
+  std::string text_;
+  size_t pos_ = 0;
+  int line_ = 1;
+};
+
+// ---------------------------------------------------------------------------
+// The game folder (the program's own folder, or --data DIR).
+const std::string& AppPath();
+void SetAppPath(std::string path);
+// AppPath() + "/" + relative, with the design's backslashes turned into slashes.
+std::string GamePath(std::string_view relative);
+
+// ---------------------------------------------------------------------------
+// The hero's record, members in order (saved as one unit).
+struct PlayerStatus {
+  Integer x = 0;
+  Integer y = 0;
+  Integer pid = 0;
+  Integer dx = 0;
+  Integer dy = 0;
+  Byte dir = 0;
+  Byte lv = 0;
+  Integer hp = 0;
+  Integer mhp = 0;
+  Integer mp = 0;
+  Integer mmp = 0;
+  Long exp = 0;
+  Long gold = 0;
+  Integer ap = 0;
+  Integer dp = 0;
+  Integer sp = 0;
+  VbArray<Byte, 0, 14> items;
+};
+
+extern PlayerStatus Player;
+extern VbArray<Byte, 0, 255> Flags;
+
+// Control and timing variables.
+extern bool GameRunning;
+extern bool ReturnToTitle;
+extern Integer FrameWait;
+extern Integer WalkWait;
+extern Integer MessageWait;
+extern Integer AnimClock;
+extern Integer AnimFrame;
+extern Integer StepOffset;
+extern Byte NoEncount;
+extern Integer TileSize;
+extern bool FullScreen;
+
+Byte Bit(Byte value, Byte n);
+void SetBit(Byte& target, Byte n, Byte on);
+Byte Flag(int n);
+void SetFlag(int n, int value);
+void Wait(long ms);
+void Init_PlayerStatus();
+void Exit_Game();
+// The speed delays from flags 2-7.
+void RecomputeSpeeds();
+
+// One uniform generator in [0, 1), single precision like the old Rnd.
+float Rnd();
+// Reseeds from the clock (the virtual clock when headless, so runs repeat).
+void RandomizeFromClock();
+void SeedRandom(std::uint32_t seed);
+
+// ---------------------------------------------------------------------------
+// Input.
+struct KeyState {
+  Integer dx = 0;
+  Integer dy = 0;
+  Integer btn = 0;
+};
+
+struct JoyInfoRecord {
+  std::uint32_t x = 0, y = 0, z = 0, buttons = 0;
+  Long X = 0;
+  Long Y = 0;
+};
+extern Long JoyCenterX;
+extern Long JoyCenterY;
+extern Long JoyThreshold;
+extern JoyInfoRecord JoyInfo;
+
+KeyState Getkey();
+KeyState JoyPad();
+bool BynDown();
+void KeyWait();
+Integer JoyInit();
+Integer JoyRead(Integer id, JoyInfoRecord& info, Integer& code);
+
+// ---------------------------------------------------------------------------
+// Start-up, the field loop and the main window.
+struct RunOptions {
+  std::string data_dir;     // empty: the program's folder
+  bool headless = false;
+  std::uint32_t seed = 0;
+  bool seed_given = false;
+  std::string script;       // headless script file
+  int scale = 0;
+  std::string first_map;    // start straight on a map (tests and the debug start)
+  int first_x = -1, first_y = -1;
+};
+
+// Runs the whole program; returns the process exit status.
+int RunProgram(const RunOptions& options);
+
+void SubMain();
+void Initialize();
+void MainLoop();
+void SetFullScreen();
+void SetWindowed();
+
+// The game's event point: delivers pending window events and shows the frame if
+// anything was refreshed since the last one.
+void DoEvents();
+// Marks the visible frame as changed (the refresh of a visible surface).
+void RefreshScreen();
+// Composes the visible frame as the player sees it now.
+void ComposeScreen(platform::Surface* out);
+
+// Puts every piece of program-wide state back to its start-up value (for tests).
+void ResetAllState();
+
+// The caption "ardo" with the game's subtitle.
+extern const char* const kGameTitle;
+extern const char* const kGameCaption;
+
+}  // namespace ardo

@@ -1,0 +1,421 @@
+// The headless script harness: drives the real program in virtual time from a
+// script of waits, key presses, conditions, screenshots and state dumps.
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "battle/battle.h"
+#include "core/program.h"
+#include "events/events.h"
+#include "field/field.h"
+#include "sound/sound.h"
+#include "ui/ui.h"
+
+namespace ardo {
+
+namespace {
+
+namespace vk = platform::vk;
+
+// A key name: a keyboard key (with the shift state its key-down event carries) or a pad input.
+struct KeySpec {
+  int key = 0;
+  int shift = 0;
+  int pad_button = 0;  // bit mask
+  int pad_dir = -1;    // 0 up, 1 down, 2 left, 3 right
+};
+
+bool LookupKey(const std::string& name, KeySpec* out) {
+  static const std::map<std::string, KeySpec> kKeys = {
+      {"up", {vk::kUp}},          {"down", {vk::kDown}},       {"left", {vk::kLeft}},
+      {"right", {vk::kRight}},    {"z", {'Z'}},                {"x", {'X'}},
+      {"c", {'C'}},               {"f", {'F'}},                {"space", {vk::kSpace}},
+      {"enter", {vk::kReturn}},   {"shift", {vk::kShift, platform::kShiftMask}},
+      {"kp2", {vk::kNumpad2}},    {"kp4", {vk::kNumpad4}},     {"kp6", {vk::kNumpad6}},
+      {"kp8", {vk::kNumpad8}},    {"ctrl+d", {'D', platform::kCtrlMask}},
+      {"alt+enter", {vk::kReturn, platform::kAltMask}},       {"escape", {vk::kEscape}},
+      {"pad1", {0, 0, 1}},        {"pad2", {0, 0, 2}},         {"pad3", {0, 0, 4}},
+      {"pad4", {0, 0, 8}},        {"padup", {0, 0, 0, 0}},     {"paddown", {0, 0, 0, 1}},
+      {"padleft", {0, 0, 0, 2}},  {"padright", {0, 0, 0, 3}},
+  };
+  auto it = kKeys.find(name);
+  if (it == kKeys.end()) return false;
+  *out = it->second;
+  return true;
+}
+
+std::vector<std::string> Split(const std::string& line) {
+  std::istringstream in(line);
+  std::vector<std::string> words;
+  std::string w;
+  while (in >> w) words.push_back(w);
+  return words;
+}
+
+bool ParseInt(const std::string& s, long* v) {
+  if (s.empty()) return false;
+  char* end = nullptr;
+  const long r = std::strtol(s.c_str(), &end, 10);
+  if (*end != '\0') return false;
+  *v = r;
+  return true;
+}
+
+struct Command {
+  int line = 0;
+  std::string op;
+  std::vector<std::string> args;
+  std::vector<KeySpec> keys;
+  long ms = 0;
+  std::string rest;  // the text after the command word (for type)
+};
+
+const std::vector<std::string> kConditionNames = {"map", "pos", "window", "nowindow", "text", "flag", "noflag",
+                                                  "bgm", "battle", "nobattle", "hp", "gold", "fullscreen",
+                                                  "windowed", "title", "field", "chars", "standing"};
+
+class Runner final : public ScriptRunner {
+ public:
+  Runner(std::vector<Command> commands, std::string name) : commands_(std::move(commands)), name_(std::move(name)) {}
+
+  void Attach(platform::HeadlessControl* control) override {
+    control_ = control;
+    control_->SetEventPointHook([this] { Step(); });
+  }
+  int exit_status() const override { return status_; }
+
+ private:
+  void Fail(const Command& c, const std::string& why) {
+    std::fprintf(stderr, "%s:%d: %s\n", name_.c_str(), c.line, why.c_str());
+    status_ = 1;
+    Finish();
+  }
+  void Finish() {
+    done_ = true;
+    GameRunning = false;
+  }
+
+  void ApplyKeys(const std::vector<KeySpec>& keys, bool down) {
+    for (const KeySpec& k : keys) {
+      if (k.key != 0) {
+        control_->SetKey(k.key, down);
+        if (k.shift == platform::kCtrlMask) control_->SetKey(vk::kControl, down);
+        if (k.shift == platform::kAltMask) control_->SetKey(vk::kMenu, down);
+        if (down) control_->QueueKeyDown(k.key, k.shift);
+      } else {
+        if (down) pad_buttons_ |= k.pad_button;
+        else pad_buttons_ &= ~k.pad_button;
+        if (k.pad_dir >= 0) {
+          if (down) pad_dir_ = k.pad_dir;
+          else if (pad_dir_ == k.pad_dir) pad_dir_ = -1;
+        }
+        std::uint32_t x = 32767, y = 32767;
+        if (pad_dir_ == 0) y = 0;
+        if (pad_dir_ == 1) y = 65535;
+        if (pad_dir_ == 2) x = 0;
+        if (pad_dir_ == 3) x = 65535;
+        control_->SetPad(true, x, y, static_cast<std::uint32_t>(pad_buttons_));
+      }
+    }
+  }
+
+  // Runs commands until one has to wait for time or a condition.
+  void Step() {
+    if (done_ || busy_) return;
+    busy_ = true;
+    const std::uint32_t now = platform::GetPlatform().TimeGetTime();
+    while (!done_ && pc_ < commands_.size()) {
+      Command& c = commands_[pc_];
+      if (started_ != pc_) {
+        started_ = pc_;
+        start_time_ = now;
+        if (c.op == "press") ApplyKeys(c.keys, true);
+      }
+      if (c.op == "wait") {
+        if (now - start_time_ < static_cast<std::uint32_t>(c.ms)) break;
+      } else if (c.op == "press") {
+        if (now - start_time_ < static_cast<std::uint32_t>(c.ms)) break;
+        ApplyKeys(c.keys, false);
+      } else if (c.op == "hold") {
+        ApplyKeys(c.keys, true);
+      } else if (c.op == "release") {
+        if (c.args.size() == 1 && c.args[0] == "all") {
+          control_->ReleaseAllKeys();
+          control_->SetKey(vk::kControl, false);
+          pad_buttons_ = 0;
+          pad_dir_ = -1;
+        } else {
+          ApplyKeys(c.keys, false);
+        }
+      } else if (c.op == "until") {
+        bool all = true;
+        for (const std::string& cond : c.args) {
+          bool ok = true;
+          if (!EvalCondition(cond, &ok)) {
+            all = false;
+            break;
+          }
+        }
+        if (!all) {
+          if (now - start_time_ > static_cast<std::uint32_t>(c.ms)) {
+            std::string conds;
+            for (const auto& a : c.args) conds += " " + a;
+            Fail(c, "until" + conds + ": not reached within " + std::to_string(c.ms) + " ms (map=" + MapName +
+                        " pos=" + std::to_string(Player.x) + "," + std::to_string(Player.y) + " message=\"" +
+                        MessageShown() + "\")");
+          }
+          break;
+        }
+      } else if (c.op == "shot") {
+        platform::Surface frame;
+        ComposeScreen(&frame);
+        std::string error;
+        if (!platform::SavePng(frame, c.args[0], &error)) {
+          Fail(c, error);
+          break;
+        }
+      } else if (c.op == "dump") {
+        std::ofstream out(c.args[0], std::ios::binary);
+        out << DumpState() << "\n";
+        if (!out) {
+          Fail(c, c.args[0] + ": cannot write the dump");
+          break;
+        }
+      } else if (c.op == "answer") {
+        control_->QueueMessageBoxAnswer(c.args[0] == "ok" ? platform::MsgBoxResult::kOk
+                                                          : platform::MsgBoxResult::kCancel);
+      } else if (c.op == "type") {
+        typed_ += c.rest;
+      } else if (c.op == "mouse") {
+        const std::string& b = c.args[0];
+        const int button = b == "right" ? platform::kMouseRight : b == "middle" ? platform::kMouseMiddle
+                                                                               : platform::kMouseLeft;
+        control_->QueueMouse(button, std::stoi(c.args[1]), std::stoi(c.args[2]), b == "double");
+      } else if (c.op == "quit") {
+        Finish();
+        break;
+      }
+      ++pc_;
+    }
+    if (!done_ && pc_ >= commands_.size()) Finish();
+    busy_ = false;
+  }
+
+  std::vector<Command> commands_;
+  std::string name_;
+  platform::HeadlessControl* control_ = nullptr;
+  size_t pc_ = 0;
+  size_t started_ = static_cast<size_t>(-1);
+  std::uint32_t start_time_ = 0;
+  int status_ = 0;
+  bool done_ = false;
+  bool busy_ = false;
+  int pad_buttons_ = 0;
+  int pad_dir_ = -1;
+  std::string typed_;
+};
+
+bool ValidCondition(const std::string& cond) {
+  const size_t eq = cond.find_first_of("=~<>");
+  const std::string key = cond.substr(0, eq);
+  for (const auto& n : kConditionNames) {
+    if (n == key) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::unique_ptr<ScriptRunner> ParseScript(const std::string& text, const std::string& name, std::string* error) {
+  std::vector<Command> commands;
+  std::istringstream in(text);
+  std::string raw;
+  int line_no = 0;
+  std::string errors;
+  auto bad = [&](const std::string& why) { errors += name + ":" + std::to_string(line_no) + ": " + why + "\n"; };
+  while (std::getline(in, raw)) {
+    ++line_no;
+    if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+    std::string line = raw;
+    const size_t hash = line.find('#');
+    if (hash != std::string::npos && line.rfind("type", 0) != 0) line.erase(hash);
+    auto words = Split(line);
+    if (words.empty()) continue;
+    Command c;
+    c.line = line_no;
+    c.op = words[0];
+    c.args.assign(words.begin() + 1, words.end());
+    if (c.op == "wait") {
+      if (c.args.size() != 1 || !ParseInt(c.args[0], &c.ms) || c.ms < 0) bad("wait needs a number of milliseconds");
+    } else if (c.op == "hold" || c.op == "release" || c.op == "press") {
+      std::vector<std::string> names = c.args;
+      if (c.op == "press") {
+        c.ms = 100;
+        long v = 0;
+        if (!names.empty() && ParseInt(names.back(), &v)) {
+          c.ms = v;
+          names.pop_back();
+        }
+      }
+      if (names.empty()) bad(c.op + " needs at least one key");
+      if (c.op == "release" && names.size() == 1 && names[0] == "all") names.clear();
+      for (const auto& n : names) {
+        KeySpec k;
+        if (!LookupKey(n, &k)) {
+          bad("unknown key '" + n + "'");
+        } else {
+          c.keys.push_back(k);
+        }
+      }
+    } else if (c.op == "until") {
+      c.ms = 60000;
+      if (c.args.size() >= 2 && c.args[c.args.size() - 2] == "timeout") {
+        if (!ParseInt(c.args.back(), &c.ms)) bad("timeout needs a number of milliseconds");
+        c.args.resize(c.args.size() - 2);
+      }
+      if (c.args.empty()) bad("until needs at least one condition");
+      for (const auto& cond : c.args) {
+        if (!ValidCondition(cond)) bad("unknown condition '" + cond + "'");
+      }
+    } else if (c.op == "shot" || c.op == "dump") {
+      if (c.args.size() != 1) bad(c.op + " needs one file name");
+    } else if (c.op == "answer") {
+      if (c.args.size() != 1 || (c.args[0] != "ok" && c.args[0] != "cancel")) bad("answer takes ok or cancel");
+    } else if (c.op == "type") {
+      const size_t p = raw.find("type");
+      c.rest = p + 5 <= raw.size() ? raw.substr(p + 5) : "";
+    } else if (c.op == "mouse") {
+      long v;
+      if (c.args.size() != 3 || !ParseInt(c.args[1], &v) || !ParseInt(c.args[2], &v) ||
+          (c.args[0] != "left" && c.args[0] != "right" && c.args[0] != "middle" && c.args[0] != "double")) {
+        bad("mouse takes left|right|middle|double X Y");
+      }
+    } else if (c.op == "quit") {
+      // nothing to check
+    } else {
+      bad("unknown command '" + c.op + "'");
+    }
+    commands.push_back(std::move(c));
+  }
+  if (!errors.empty()) {
+    if (error) *error = errors;
+    return nullptr;
+  }
+  return std::make_unique<Runner>(std::move(commands), name);
+}
+
+std::unique_ptr<ScriptRunner> LoadScript(const std::string& path, std::string* error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    if (error) *error = path + ": cannot read the script\n";
+    return nullptr;
+  }
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ParseScript(ss.str(), path, error);
+}
+
+bool EvalCondition(const std::string& cond, bool* ok) {
+  *ok = true;
+  const size_t eq = cond.find_first_of("=~");
+  const std::string key = cond.substr(0, eq);
+  const std::string value = eq == std::string::npos ? "" : cond.substr(eq + 1);
+  auto num = [&](long* v) { return ParseInt(value, v); };
+  long v = 0;
+  if (key == "map") return MapName == value;
+  if (key == "bgm") return BgmName == value;
+  if (key == "pos") {
+    const size_t comma = value.find(',');
+    long x, y;
+    if (comma == std::string::npos || !ParseInt(value.substr(0, comma), &x) || !ParseInt(value.substr(comma + 1), &y)) {
+      *ok = false;
+      return false;
+    }
+    return Player.x == x && Player.y == y && StepOffset == 0;
+  }
+  if (key == "window" && num(&v) && v >= 0 && v <= 17) return picWindow(v).visible;
+  if (key == "nowindow" && num(&v) && v >= 0 && v <= 17) return !picWindow(v).visible;
+  if (key == "text") return MessageShown().find(value) != std::string::npos;
+  if (key == "flag" && num(&v)) return Flag(static_cast<int>(v)) != 0;
+  if (key == "noflag" && num(&v)) return Flag(static_cast<int>(v)) == 0;
+  if (key == "battle") return InBattle;
+  if (key == "nobattle") return !InBattle;
+  if (key == "hp" && num(&v)) return Player.hp == v;
+  if (key == "gold" && num(&v)) return Player.gold == v;
+  if (key == "fullscreen") return FullScreen;
+  if (key == "windowed") return !FullScreen;
+  if (key == "title") return ReturnToTitle;
+  if (key == "field") return !ReturnToTitle && !InBattle;
+  if (key == "chars" && num(&v)) return CharCount == v;
+  if (key == "standing") return StepOffset == 0;
+  *ok = false;
+  return false;
+}
+
+std::string DumpState() {
+  using nlohmann::json;
+  json j;
+  j["time_ms"] = platform::GetPlatform().TimeGetTime();
+  j["map"] = MapName;
+  j["map_title"] = MapTitle(MapName);
+  j["bgm"] = BgmName;
+  json p;
+  p["x"] = Player.x;
+  p["y"] = Player.y;
+  p["pid"] = Player.pid;
+  p["dx"] = Player.dx;
+  p["dy"] = Player.dy;
+  p["dir"] = Player.dir;
+  p["lv"] = Player.lv;
+  p["hp"] = Player.hp;
+  p["mhp"] = Player.mhp;
+  p["mp"] = Player.mp;
+  p["mmp"] = Player.mmp;
+  p["exp"] = Player.exp;
+  p["gold"] = Player.gold;
+  p["ap"] = Player.ap;
+  p["dp"] = Player.dp;
+  p["sp"] = Player.sp;
+  json items = json::array();
+  for (Byte b : Player.items) items.push_back(b);
+  p["items"] = items;
+  j["player"] = p;
+  static const char* kHex = "0123456789abcdef";
+  std::string flags;
+  for (Byte b : Flags) {
+    flags += kHex[b >> 4];
+    flags += kHex[b & 15];
+  }
+  j["flags"] = flags;
+  std::vector<std::pair<std::uint64_t, int>> shown;
+  for (int i = 0; i <= 17; ++i) {
+    if (picWindow(i).visible) shown.push_back({picWindow(i).z, i});
+  }
+  std::sort(shown.begin(), shown.end());
+  json windows = json::array();
+  for (auto& [z, i] : shown) windows.push_back(i);
+  j["windows"] = windows;
+  j["message"] = MessageShown();
+  json chars = json::array();
+  for (int i = 0; i < CharCount; ++i) {
+    const CharRecord& c = Chars(i);
+    chars.push_back({{"x", c.x}, {"y", c.y}, {"pic", c.pic}, {"dir", c.dir}, {"talk", c.talk}, {"walks", c.walks}});
+  }
+  j["chars"] = chars;
+  if (InBattle) {
+    j["enemy"] = {{"id", EnemyId}, {"name", Enemy.name}, {"hp", Enemy.stats.hp}};
+  } else {
+    j["enemy"] = nullptr;
+  }
+  j["step_offset"] = StepOffset;
+  j["full_screen"] = FullScreen;
+  j["return_to_title"] = ReturnToTitle;
+  j["walk_wait"] = WalkWait;
+  j["message_wait"] = MessageWait;
+  j["encounter_area"] = Flags(1);
+  return j.dump(2);
+}
+
+}  // namespace ardo

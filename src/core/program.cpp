@@ -1,0 +1,117 @@
+// Running the program: the game folder, the platform, the seed and the script.
+#include <cstdio>
+#include <filesystem>
+
+#include "battle/battle.h"
+#include "core/program.h"
+#include "events/events.h"
+#include "field/field.h"
+#include "items/items.h"
+#include "presentation/presentation.h"
+#include "save/save.h"
+#include "sound/sound.h"
+#include "ui/ui.h"
+
+namespace ardo {
+
+namespace {
+FirstScene g_first_scene;
+}  // namespace
+
+void SetFirstScene(FirstScene scene) { g_first_scene = std::move(scene); }
+
+void StartFirstScene() {
+  if (g_first_scene.map.empty()) {
+    Title();
+    return;
+  }
+  // Straight onto a map, as a new game would be placed there.
+  Init_PlayerStatus();
+  if (g_first_scene.x >= 0) Player.x = static_cast<Integer>(g_first_scene.x);
+  if (g_first_scene.y >= 0) Player.y = static_cast<Integer>(g_first_scene.y);
+  ReturnToTitle = false;
+  MapLoad(g_first_scene.map);
+  CharaSet(g_first_scene.map);
+  Flags(1) = 0;
+}
+
+int RunProgram(const RunOptions& options) {
+  if (!options.data_dir.empty()) SetAppPath(options.data_dir);
+  std::error_code ec;
+  if (!std::filesystem::is_directory(GamePath("map"), ec)) {
+    std::fprintf(stderr, "ardo: %s: not a game folder (no map/ inside); use --data DIR\n", AppPath().c_str());
+    return 2;
+  }
+  std::filesystem::create_directories(GamePath("save"), ec);
+
+  std::unique_ptr<ScriptRunner> script;
+  if (!options.script.empty()) {
+    std::string error;
+    script = LoadScript(options.script, &error);
+    if (!script) {
+      std::fprintf(stderr, "%s", error.c_str());
+      return 2;
+    }
+  }
+
+  platform::PlatformOptions po;
+  po.headless = options.headless;
+  po.scale = options.scale;
+  std::string error;
+  auto p = platform::CreatePlatform(po, &error);
+  if (!p) {
+    std::fprintf(stderr, "ardo: %s\n", error.c_str());
+    return 2;
+  }
+  platform::SetPlatform(p.get());
+  SeedRandom(options.seed_given ? options.seed : (options.headless ? 0u : p->TimeGetTime() ^ 0x5eedu));
+  if (script) script->Attach(p->headless());
+  SetFirstScene(FirstScene{options.first_map, options.first_x, options.first_y});
+
+  SubMain();
+
+  const int status = script ? script->exit_status() : 0;
+  platform::SetPlatform(nullptr);
+  return status;
+}
+
+void ResetAllState() {
+  Player = PlayerStatus{};
+  for (auto& b : Flags) b = 0;
+  GameRunning = true;
+  ReturnToTitle = false;
+  FrameWait = 20;
+  WalkWait = 16;
+  MessageWait = 32;
+  AnimClock = 0;
+  AnimFrame = 0;
+  StepOffset = 0;
+  NoEncount = 0;
+  TileSize = 24;
+  FullScreen = false;
+  JoyCenterX = JoyCenterY = 0;
+  JoyThreshold = 20000;
+  MapData.Clear();
+  MapWidth = MapHeight = 0;
+  MapName.clear();
+  for (auto& c : Chars) c = CharRecord{};
+  CharCount = 0;
+  for (auto& s : ShopStock) s = 0;
+  for (auto& it : ItemTable) it = ItemRecord{};
+  ItemCount = 0;
+  for (auto& m : MagicTable) m = MagicRecord{};
+  for (auto& l : LevelTable) l = LevelRecord{};
+  for (auto& e : EnemyTable) e = EnemyRecord{};
+  EnemyCount = 0;
+  EnemyId = 0;
+  Enemy = EnemyRecord{};
+  for (auto& row : EncountTable) row = {};
+  EncountCount = 0;
+  InBattle = false;
+  for (auto& s : SaveList) s = SaveEntry{};
+  BgmName.clear();
+  MenuChoice = 0LL;
+  SeedRandom(0);
+}
+
+}  // namespace ardo

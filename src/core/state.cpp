@@ -1,0 +1,140 @@
+// The program-wide game state, the flag bits, frame waiting and the new-game state.
+#include <random>
+
+#include "core/core.h"
+
+namespace ardo {
+
+PlayerStatus Player;
+VbArray<Byte, 0, 255> Flags;
+
+bool GameRunning = false;
+bool ReturnToTitle = false;
+Integer FrameWait = 20;
+Integer WalkWait = 16;
+Integer MessageWait = 32;
+Integer AnimClock = 0;
+Integer AnimFrame = 0;
+Integer StepOffset = 0;
+Byte NoEncount = 0;
+Integer TileSize = 24;
+bool FullScreen = false;
+
+namespace {
+std::string g_app_path = ".";
+std::mt19937 g_random(0);
+std::uint32_t g_seed_base = 0;
+}  // namespace
+
+const std::string& AppPath() { return g_app_path; }
+void SetAppPath(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  g_app_path = path.empty() ? "." : path;
+}
+
+std::string GamePath(std::string_view relative) {
+  std::string r(relative);
+  for (char& c : r) {
+    if (c == '\\') c = '/';
+  }
+  while (!r.empty() && r.front() == '/') r.erase(r.begin());
+  return g_app_path + "/" + r;
+}
+
+Byte Bit(Byte value, Byte n) {
+  Trap on("Bit");
+  return on.Value<Byte>(0, [&] {
+    if (n > 7) Raise(err::kOverflow);
+    return static_cast<Byte>((value >> n) & 1);
+  });
+}
+
+void SetBit(Byte& target, Byte n, Byte on_) {
+  Trap on("SetBit");
+  on([&] {
+    if (n > 7) Raise(err::kOverflow);
+    if (on_ != 0) {
+      target = static_cast<Byte>(target | (1u << n));
+    } else {
+      target = static_cast<Byte>(target & ~(1u << n));
+    }
+  });
+}
+
+Byte Flag(int n) {
+  Trap on("Flag");
+  return on.Value<Byte>(0, [&] {
+    if (n < 0) Raise(err::kSubscript);
+    return Bit(Flags(n / 8), static_cast<Byte>(7 - n % 8));
+  });
+}
+
+void SetFlag(int n, int value) {
+  Trap on("SetFlag");
+  on([&] {
+    if (n < 0) Raise(err::kSubscript);
+    SetBit(Flags(n / 8), static_cast<Byte>(7 - n % 8), value != 0 ? 1 : 0);
+  });
+}
+
+void RecomputeSpeeds() {
+  WalkWait = static_cast<Integer>(24 * Flag(5) + 16 * Flag(6) + 8 * Flag(7));
+  MessageWait = static_cast<Integer>(64 * Flag(2) + 32 * Flag(3) + 16 * Flag(4));
+}
+
+void Wait(long ms) {
+  Trap on("Wait");
+  if (ms < 0) return;
+  auto& p = platform::GetPlatform();
+  const std::uint32_t start = p.TimeGetTime();
+  for (;;) {
+    if (static_cast<long>(p.TimeGetTime() - start) >= ms) return;
+    on([] { DoEvents(); });
+    if (!GameRunning) throw EndProgram{};
+    p.Sleep(1);
+  }
+}
+
+void Init_PlayerStatus() {
+  Trap on("Init_PlayerStatus");
+  on([] {
+    Player.x = 28;
+    Player.y = 11;
+    Player.pid = 0;
+    Player.lv = 1;
+    Player.mhp = 150;
+    Player.mmp = 20;
+    Player.hp = 150;
+    Player.mp = 20;
+    Player.ap = 35;
+    Player.dp = 20;
+    Player.sp = 10;
+    Player.exp = 0;
+    Player.gold = 300;
+    for (int i = 0; i <= 14; ++i) Player.items(i) = i <= 4 ? 1 : 0;
+    for (auto& b : Flags) b = 0;
+    const int defaults[8] = {1, 1, 0, 1, 0, 0, 1, 0};
+    for (int i = 0; i < 8; ++i) SetFlag(i, defaults[i]);
+  });
+}
+
+void Exit_Game() {
+  Trap on("Exit_Game");
+  GameRunning = false;
+}
+
+float Rnd() {
+  return static_cast<float>(g_random() >> 8) * (1.0f / 16777216.0f);
+}
+
+void SeedRandom(std::uint32_t seed) {
+  g_seed_base = seed;
+  g_random.seed(seed);
+}
+
+void RandomizeFromClock() {
+  const std::uint32_t t = platform::GetPlatform().TimeGetTime();
+  g_random.seed(g_seed_base ^ (t * 2654435761u));
+}
+
+}  // namespace ardo

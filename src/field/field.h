@@ -1,0 +1,72 @@
+// Field maps and drawing: map files and display names, the picture surfaces, the
+// back buffer and the view, the hero's figure, fades and the map change.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "core/core.h"
+#include "platform/surface.h"
+
+namespace ardo {
+
+struct MapCell {
+  Byte tile = 0;
+  Byte attr = 0;
+};
+
+// Attribute bits of a cell.
+constexpr Byte kAttrBlocked = 1;
+constexpr Byte kAttrHideUpper = 2;
+constexpr Byte kAttrHideLower = 4;
+
+// The map: a fixed 256 x 256 grid, of which MapWidth x MapHeight is loaded.
+class MapGrid {
+ public:
+  MapCell& operator()(long long x, long long y);
+  const MapCell& operator()(long long x, long long y) const;
+  void Clear();
+
+ private:
+  std::array<MapCell, 256 * 256> cells_{};
+};
+
+extern MapGrid MapData;
+extern Byte MapWidth;
+extern Byte MapHeight;
+extern std::string MapName;
+
+void MapLoad(const std::string& name);
+std::string MapTitle(const std::string& name);
+
+// Picture surfaces of the main window.
+using platform::Surface;
+extern Surface picMain;     // the visible field view, 360 x 360
+extern Surface picBuff;     // back buffer, 408 x 408, hidden
+extern Surface picFlash;    // fade surface, 360 x 360, hidden
+extern Surface picMaptip;   // tile sheet
+extern Surface picChr;      // figure sheet
+extern Surface picMask;     // figure mask sheet
+extern Surface picWaku;     // window frame pieces
+extern Surface picEnemy;    // enemy pictures
+extern Surface picBtlChr;   // battle effect pictures
+extern Surface picBtlBack;  // battle background
+extern Surface picTitle;    // title picture
+extern Surface picVeloLogo; // studio logo
+extern std::shared_ptr<Surface> picMesBackground;  // the message window's background picture
+
+// Loads the art from the game folder's graphics/; a missing picture is logged and
+// left blank, never fatal.
+void LoadPictures();
+
+void BuffDraw();
+void MapDraw(int ox, int oy, int drawHero, int drawChars);
+void PlayerDraw(int refresh);
+void ScreenFade(int mode);
+void ChangeMap(const std::string& map, int x, int y, const std::string& bgm, int area);
+
+// Masked figure drawing shared by the hero and the characters: the two 24 x 12 halves
+// of figure cell (sx, sy) at (dx, dy), each suppressed by the attr bits 2 and 4.
+void DrawFigure(int sx, int sy, int dx, int dy, Byte attr);
+
+}  // namespace ardo

@@ -1,0 +1,76 @@
+// Map files and the table of map display names.
+#include <fstream>
+#include <vector>
+
+#include "field/field.h"
+
+namespace ardo {
+
+MapGrid MapData;
+Byte MapWidth = 0;
+Byte MapHeight = 0;
+std::string MapName;
+
+MapCell& MapGrid::operator()(long long x, long long y) {
+  if (x < 0 || x > 255 || y < 0 || y > 255) Raise(err::kSubscript);
+  return cells_[static_cast<size_t>(x) * 256 + static_cast<size_t>(y)];
+}
+
+const MapCell& MapGrid::operator()(long long x, long long y) const {
+  if (x < 0 || x > 255 || y < 0 || y > 255) Raise(err::kSubscript);
+  return cells_[static_cast<size_t>(x) * 256 + static_cast<size_t>(y)];
+}
+
+void MapGrid::Clear() { cells_.fill(MapCell{}); }
+
+void MapLoad(const std::string& name) {
+  Trap on("MapLoad");
+  MapName = name;
+  const std::string path = GamePath("map/" + name + ".map");
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    on([] {
+      platform::GetPlatform().MessageBox("ファイルがありません", kGameTitle, platform::MsgBoxKind::kOk);
+    });
+    return;
+  }
+  std::vector<char> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (data.size() < 2) {
+    on([] { Raise(err::kInputPastEnd); });
+    return;
+  }
+  MapWidth = static_cast<Byte>(data[0]);
+  MapHeight = static_cast<Byte>(data[1]);
+  // Cells column by column from offset 16. A file shorter than its header promises
+  // fills what it has; the other cells keep what they held.
+  size_t at = 16;
+  for (int x = 0; x < MapWidth; ++x) {
+    for (int y = 0; y < MapHeight; ++y) {
+      if (at + 1 >= data.size()) {
+        on([] { Raise(err::kInputPastEnd); });
+        return;
+      }
+      MapCell& c = MapData(x, y);
+      c.tile = static_cast<Byte>(data[at]);
+      c.attr = static_cast<Byte>(data[at + 1]);
+      at += 2;
+    }
+  }
+}
+
+std::string MapTitle(const std::string& name) {
+  static const std::pair<const char*, const char*> kTitles[] = {
+      {"field", "フィールド"},       {"town1", "さいはての村"},     {"town2", "浮き島村"},
+      {"dngn1", "ヒグラシ草の洞窟"}, {"dngn2", "潮風の洞穴"},       {"forest", "森"},
+      {"town3", "谷間の村"},         {"dngn3", "ゴミの洞窟"},       {"zombi", "ゾンビパラダイス"},
+      {"wall", "偉大なる壁"},        {"cavity", "大空洞"},          {"icewall", "氷壁"},
+      {"kikori", "きこりの家"},      {"smog", "雲の中"},            {"topl", "山頂への道"},
+      {"toph", "嘆きの壁"},          {"top", "山頂"},
+  };
+  for (const auto& [file, title] : kTitles) {
+    if (name == file) return title;
+  }
+  return "";
+}
+
+}  // namespace ardo

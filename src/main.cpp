@@ -1,0 +1,107 @@
+// ardo: a top-down role-playing game.
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "core/core.h"
+
+namespace {
+
+void PrintHelp() {
+  std::printf(
+      "Usage: ardo [options]\n"
+      "\n"
+      "  --data DIR      the game folder (default: the program's own folder)\n"
+      "  --scale N       window scale 1-4 (default: the largest that fits the desktop)\n"
+      "  --headless      no window and no sound; a virtual clock (for scripts and tests)\n"
+      "  --seed N        start the random generator from N\n"
+      "  --script FILE   drive a headless run from a script (see README)\n"
+      "  --map NAME [X Y]  start on a map instead of the title screen\n"
+      "  --help          this text\n"
+      "  --version       the version\n"
+      "\n"
+      "Keys: arrows or keypad 2/4/6/8 walk; X or Enter talk and choose; Z or Space open the menu\n"
+      "and cancel; C or Shift dash; F or Alt+Enter full screen; right click to quit.\n");
+}
+
+std::string ProgramFolder(const char* argv0) {
+  char buf[PATH_MAX];
+  const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n > 0) {
+    buf[n] = '\0';
+    return std::filesystem::path(buf).parent_path().string();
+  }
+  return std::filesystem::absolute(argv0).parent_path().string();
+}
+
+bool ParseNumber(const char* s, long lo, long hi, long* out) {
+  char* end = nullptr;
+  const long v = std::strtol(s, &end, 10);
+  if (end == s || *end != '\0' || v < lo || v > hi) return false;
+  *out = v;
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ardo::RunOptions options;
+  ardo::SetAppPath(ProgramFolder(argv[0]));
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    auto need = [&](const char* what) -> const char* {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "ardo: %s needs %s\n", a.c_str(), what);
+        std::exit(2);
+      }
+      return argv[++i];
+    };
+    long v = 0;
+    if (a == "--help" || a == "-h") {
+      PrintHelp();
+      return 0;
+    } else if (a == "--version") {
+      std::printf("ardo %s\n", ARDO_VERSION);
+      return 0;
+    } else if (a == "--data") {
+      options.data_dir = need("a folder");
+    } else if (a == "--headless") {
+      options.headless = true;
+    } else if (a == "--seed") {
+      if (!ParseNumber(need("a number"), 0, 4294967295L, &v)) {
+        std::fprintf(stderr, "ardo: --seed needs a number from 0 to 4294967295\n");
+        return 2;
+      }
+      options.seed = static_cast<std::uint32_t>(v);
+      options.seed_given = true;
+    } else if (a == "--script") {
+      options.script = need("a file");
+    } else if (a == "--scale") {
+      if (!ParseNumber(need("a number"), 1, 8, &v)) {
+        std::fprintf(stderr, "ardo: --scale needs a number from 1 to 8\n");
+        return 2;
+      }
+      options.scale = static_cast<int>(v);
+    } else if (a == "--map") {
+      options.first_map = need("a map name");
+      long x = 0, y = 0;
+      if (i + 2 < argc && ParseNumber(argv[i + 1], 0, 255, &x) && ParseNumber(argv[i + 2], 0, 255, &y)) {
+        options.first_x = static_cast<int>(x);
+        options.first_y = static_cast<int>(y);
+        i += 2;
+      }
+    } else {
+      std::fprintf(stderr, "ardo: unknown option '%s' (try --help)\n", a.c_str());
+      return 2;
+    }
+  }
+  if (!options.script.empty() && !options.headless) {
+    std::fprintf(stderr, "ardo: --script runs only with --headless\n");
+    return 2;
+  }
+  return ardo::RunProgram(options);
+}

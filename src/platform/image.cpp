@@ -1,0 +1,95 @@
+// Picture files through SDL_image.
+#include <SDL.h>
+#include <SDL_image.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "platform/platform.h"
+
+namespace ardo::platform {
+
+std::shared_ptr<Surface> LoadPicture(const std::string& path, std::string* error) {
+  SDL_Surface* loaded = IMG_Load(path.c_str());
+  if (loaded == nullptr) {
+    if (error) *error = path + ": cannot load picture: " + IMG_GetError();
+    return nullptr;
+  }
+  SDL_Surface* rgb = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_ARGB8888, 0);
+  SDL_FreeSurface(loaded);
+  if (rgb == nullptr) {
+    if (error) *error = path + ": cannot convert picture: " + SDL_GetError();
+    return nullptr;
+  }
+  auto out = std::make_shared<Surface>(rgb->w, rgb->h);
+  SDL_LockSurface(rgb);
+  for (int y = 0; y < rgb->h; ++y) {
+    const auto* row = reinterpret_cast<const std::uint32_t*>(static_cast<const std::uint8_t*>(rgb->pixels) +
+                                                              static_cast<size_t>(y) * rgb->pitch);
+    for (int x = 0; x < rgb->w; ++x) out->Set(x, y, row[x] & 0x00FFFFFFu);
+  }
+  SDL_UnlockSurface(rgb);
+  SDL_FreeSurface(rgb);
+  return out;
+}
+
+bool SavePng(const Surface& surface, const std::string& path, std::string* error) {
+  if (surface.empty()) {
+    if (error) *error = path + ": nothing to save (empty picture)";
+    return false;
+  }
+  SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, surface.width(), surface.height(), 32,
+                                                  SDL_PIXELFORMAT_ARGB8888);
+  if (s == nullptr) {
+    if (error) *error = path + ": " + SDL_GetError();
+    return false;
+  }
+  SDL_LockSurface(s);
+  for (int y = 0; y < surface.height(); ++y) {
+    auto* row = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(s->pixels) +
+                                                 static_cast<size_t>(y) * s->pitch);
+    for (int x = 0; x < surface.width(); ++x) row[x] = 0xFF000000u | surface.At(x, y);
+  }
+  SDL_UnlockSurface(s);
+  // Write beside the target and rename, so a picture is never half-written.
+  const std::string temp = path + ".tmp";
+  const bool ok = IMG_SavePNG(s, temp.c_str()) == 0;
+  SDL_FreeSurface(s);
+  if (!ok) {
+    if (error) *error = path + ": cannot write PNG: " + IMG_GetError();
+    std::remove(temp.c_str());
+    return false;
+  }
+  std::error_code ec;
+  std::filesystem::rename(temp, path, ec);
+  if (ec) {
+    if (error) *error = path + ": " + ec.message();
+    std::remove(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+void ComposeFrame(Color form_back, int form_width, int form_height, const Surface& view,
+                  const std::vector<const Surface*>& windows, Surface* out) {
+  if (out->width() != form_width || out->height() != form_height) {
+    *out = Surface(form_width, form_height, form_back);
+  } else {
+    out->FillRect(0, 0, form_width, form_height, form_back);
+  }
+  const int vx = view.left, vy = view.top;
+  out->BitBlt(vx, vy, view.width(), view.height(), &view, 0, 0, Rop::kSrcCopy);
+  for (const Surface* w : windows) {
+    if (w == nullptr || !w->visible) continue;
+    // Window surfaces are children of the view: clip them to it.
+    int x = w->left, y = w->top, sx = 0, sy = 0, ww = w->width(), hh = w->height();
+    if (x < 0) { sx = -x; ww += x; x = 0; }
+    if (y < 0) { sy = -y; hh += y; y = 0; }
+    ww = std::min(ww, view.width() - x);
+    hh = std::min(hh, view.height() - y);
+    if (ww <= 0 || hh <= 0) continue;
+    out->BitBlt(vx + x, vy + y, ww, hh, w, sx, sy, Rop::kSrcCopy);
+  }
+}
+
+}  // namespace ardo::platform

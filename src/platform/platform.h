@@ -1,0 +1,196 @@
+// The one narrow interface between the game and the machine: clock, input, the
+// visible frame, message boxes, sound, pictures and fonts. Two implementations:
+// the SDL one with a real window and clock, and the headless one with a virtual
+// clock and scripted input (for tests, tools and acceptance scripts).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/surface.h"
+
+namespace ardo::platform {
+
+// Virtual-key codes of the keys the game polls or handles.
+namespace vk {
+constexpr int kReturn = 0x0D;
+constexpr int kShift = 0x10;
+constexpr int kControl = 0x11;
+constexpr int kMenu = 0x12;  // Alt
+constexpr int kEscape = 0x1B;
+constexpr int kSpace = 0x20;
+constexpr int kLeft = 0x25;
+constexpr int kUp = 0x26;
+constexpr int kRight = 0x27;
+constexpr int kDown = 0x28;
+constexpr int kNumpad2 = 0x62;
+constexpr int kNumpad4 = 0x64;
+constexpr int kNumpad6 = 0x66;
+constexpr int kNumpad8 = 0x68;
+constexpr int kSeparator = 0x6C;  // the keypad's Enter
+constexpr int kF1 = 0x70;
+constexpr int Letter(char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
+}  // namespace vk
+
+// Shift-state bits of key and mouse events.
+constexpr int kShiftMask = 1;
+constexpr int kCtrlMask = 2;
+constexpr int kAltMask = 4;
+
+// Mouse buttons.
+constexpr int kMouseLeft = 1;
+constexpr int kMouseRight = 2;
+constexpr int kMouseMiddle = 4;
+
+// Joystick capability and position records (axis ranges 0..65535).
+struct JoyCaps {
+  std::uint32_t x_min = 0, x_max = 0, y_min = 0, y_max = 0;
+};
+struct JoyPos {
+  std::uint32_t x = 0, y = 0, z = 0, buttons = 0;  // buttons: bit 0 = button 1, ...
+};
+constexpr int kJoyErrUnplugged = 167;  // the classic "joystick unplugged" result
+constexpr int kJoyErrNoDriver = 6;
+
+// Window events, delivered only from PumpEvents (the game's event points).
+// Mouse coordinates are relative to the field view.
+class WindowEvents {
+ public:
+  virtual ~WindowEvents() = default;
+  virtual void OnClose() = 0;
+  virtual void OnKeyDown(int key, int shift) = 0;
+  virtual void OnMouseDown(int button, int shift, int x, int y) = 0;
+  virtual void OnMouseMove(int button, int shift, int x, int y) = 0;
+  virtual void OnMouseUp(int button, int shift, int x, int y) = 0;
+  virtual void OnDblClick() = 0;
+};
+
+enum class MsgBoxKind { kOk, kOkCancelQuestion };
+enum class MsgBoxResult { kOk, kCancel };
+
+// Background music (one tune at a time) and sound effects.
+class Audio {
+ public:
+  virtual ~Audio() = default;
+  // Opens a MIDI file as the current tune (closing any tune still open). False when it can't.
+  virtual bool OpenMusic(const std::string& path) = 0;
+  virtual void PlayMusic() = 0;            // plays or resumes the open tune
+  virtual void RestartMusic() = 0;         // plays the open tune from its beginning
+  virtual void StopMusic() = 0;            // pauses; play resumes
+  virtual void CloseMusic() = 0;
+  virtual bool MusicStopped() = 0;         // true when a tune is open and not playing
+  // Plays a WAV effect asynchronously. no_interrupt: leave an effect already playing alone.
+  virtual void PlaySound(const std::string& path, bool no_interrupt) = 0;
+};
+
+// Audio that plays nothing and remembers what it was asked: the headless back-end.
+// A tune "plays" until FinishMusic() says it ran to its end.
+class RecordingAudio final : public Audio {
+ public:
+  struct State {
+    std::string music_path;  // the open tune, empty when none
+    bool playing = false;
+    int opens = 0;
+    int restarts = 0;
+    std::vector<std::string> sounds;  // every effect played, in order
+    std::vector<std::string> log;     // every request, in order
+  };
+  bool OpenMusic(const std::string& path) override;
+  void PlayMusic() override;
+  void RestartMusic() override;
+  void StopMusic() override;
+  void CloseMusic() override;
+  bool MusicStopped() override;
+  void PlaySound(const std::string& path, bool no_interrupt) override;
+  void FinishMusic() { state_.playing = false; }
+  const State& state() const { return state_; }
+  void Reset() { state_ = State{}; }
+
+ private:
+  State state_;
+};
+
+// Scripted control of the headless platform (tests and the --script harness).
+class HeadlessControl {
+ public:
+  virtual ~HeadlessControl() = default;
+  virtual void SetKey(int key, bool down) = 0;
+  virtual void ReleaseAllKeys() = 0;
+  virtual void SetPad(bool connected, std::uint32_t x, std::uint32_t y, std::uint32_t buttons) = 0;
+  virtual void QueueKeyDown(int key, int shift) = 0;
+  virtual void QueueMouse(int button, int x, int y, bool double_click) = 0;
+  virtual void QueueClose() = 0;
+  virtual void QueueMessageBoxAnswer(MsgBoxResult r) = 0;
+  // Called at every event point (each PumpEvents), before events are delivered.
+  virtual void SetEventPointHook(std::function<void()> hook) = 0;
+  // Message boxes shown so far (text), for tests.
+  virtual const std::vector<std::string>& message_boxes() const = 0;
+  virtual void AdvanceTime(std::uint32_t ms) = 0;
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // Clock: milliseconds since start; Sleep advances it (at once, when virtual).
+  virtual std::uint32_t TimeGetTime() = 0;
+  virtual void Sleep(std::uint32_t ms) = 0;
+  // One pass of the event pump: pending window events go to the sink.
+  virtual void PumpEvents() = 0;
+  void SetEventSink(WindowEvents* sink) { sink_ = sink; }
+
+  // Input.
+  virtual bool KeyHeld(int key) = 0;
+  virtual int JoyGetDevCaps(JoyCaps* caps) = 0;  // 0 on success
+  virtual int JoyGetPos(JoyPos* pos) = 0;        // 0 on success
+
+  // Display: shows a finished frame (366 x 366 windowed, 640 x 480 full screen).
+  virtual void Present(const Surface& frame) = 0;
+  // Switches the display to full screen (640 x 480 canvas) or back. False when it failed.
+  virtual bool SetFullScreenMode(bool full) = 0;
+  virtual void MoveWindowBy(int dx, int dy) = 0;
+  virtual void Minimize() = 0;
+  virtual void SetPointer(int shape) = 0;  // 0 default, 15 size-all
+  virtual void SetCaption(const std::string& caption) = 0;
+  virtual MsgBoxResult MessageBox(const std::string& text, const std::string& caption,
+                                  MsgBoxKind kind) = 0;
+
+  virtual Audio& audio() = 0;
+
+  // Non-null only for the headless platform.
+  virtual HeadlessControl* headless() { return nullptr; }
+
+ protected:
+  WindowEvents* sink_ = nullptr;
+};
+
+// Options for creating a platform.
+struct PlatformOptions {
+  bool headless = false;
+  int scale = 0;               // 0: choose from the desktop size
+  std::string font_path;       // empty: the system's IPAGothic
+  std::string soundfont_path;  // empty: the system's TimGM6mb
+  bool audio = true;           // headless always records instead of playing
+};
+
+// Creates the platform; on failure returns null and sets error to one clear line.
+std::unique_ptr<Platform> CreatePlatform(const PlatformOptions& options, std::string* error);
+
+// The platform the game runs on (set once by the program or a test).
+Platform& GetPlatform();
+void SetPlatform(Platform* platform);
+
+// Pictures (PNG and the other formats SDL_image reads). Null and an error line on failure.
+std::shared_ptr<Surface> LoadPicture(const std::string& path, std::string* error);
+bool SavePng(const Surface& surface, const std::string& path, std::string* error);
+
+// Composes the visible frame: the form's background, the field view at its position,
+// and the visible window surfaces (positioned relative to the view and clipped to it)
+// in z-order.
+void ComposeFrame(Color form_back, int form_width, int form_height, const Surface& view,
+                  const std::vector<const Surface*>& windows, Surface* out);
+
+}  // namespace ardo::platform

@@ -1,0 +1,211 @@
+#include "platform/surface.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+
+namespace ardo::platform {
+
+namespace {
+
+FontRenderer* g_font_renderer = nullptr;
+
+inline Color Combine(Color dst, Color src, Rop op) {
+  switch (op) {
+    case Rop::kSrcCopy:
+      return src;
+    case Rop::kSrcAnd:
+      return dst & src;
+    case Rop::kSrcPaint:
+      return dst | src;
+    case Rop::kMergePaint:
+      return (dst | ~src) & 0x00FFFFFFu;
+    case Rop::kBlackness:
+      return 0;
+  }
+  return dst;
+}
+
+}  // namespace
+
+void SetFontRenderer(FontRenderer* renderer) { g_font_renderer = renderer; }
+FontRenderer* GetFontRenderer() { return g_font_renderer; }
+
+Surface::Surface(int width, int height, Color fill)
+    : width_(std::max(0, width)),
+      height_(std::max(0, height)),
+      pixels_(static_cast<size_t>(width_) * height_, fill),
+      back_color_(fill) {}
+
+Color Surface::At(int x, int y) const {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+  return pixels_[static_cast<size_t>(y) * width_ + x];
+}
+
+void Surface::Set(int x, int y, Color c) {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+  pixels_[static_cast<size_t>(y) * width_ + x] = c & 0x00FFFFFFu;
+}
+
+void Surface::Resize(int width, int height) {
+  width = std::max(0, width);
+  height = std::max(0, height);
+  if (width == width_ && height == height_) return;
+  std::vector<Color> next(static_cast<size_t>(width) * height, back_color_);
+  const int cw = std::min(width, width_);
+  const int ch = std::min(height, height_);
+  for (int y = 0; y < ch; ++y) {
+    std::memcpy(&next[static_cast<size_t>(y) * width], &pixels_[static_cast<size_t>(y) * width_],
+                sizeof(Color) * cw);
+  }
+  pixels_ = std::move(next);
+  width_ = width;
+  height_ = height;
+}
+
+void Surface::BitBlt(int dx, int dy, int w, int h, const Surface* src, int sx, int sy, Rop op) {
+  if (w <= 0 || h <= 0) return;
+  // Clip against the destination.
+  if (dx < 0) { sx -= dx; w += dx; dx = 0; }
+  if (dy < 0) { sy -= dy; h += dy; dy = 0; }
+  w = std::min(w, width_ - dx);
+  h = std::min(h, height_ - dy);
+  if (op == Rop::kBlackness || src == nullptr) {
+    if (op != Rop::kBlackness) return;
+    for (int y = 0; y < h; ++y) {
+      std::fill_n(&pixels_[static_cast<size_t>(dy + y) * width_ + dx], std::max(0, w), Color{0});
+    }
+    return;
+  }
+  // Clip against the source.
+  if (sx < 0) { dx -= sx; w += sx; sx = 0; }
+  if (sy < 0) { dy -= sy; h += sy; sy = 0; }
+  w = std::min(w, src->width_ - sx);
+  h = std::min(h, src->height_ - sy);
+  if (w <= 0 || h <= 0) return;
+  // A blit of a surface onto itself reads the source rows before they are overwritten.
+  const bool overlap = src == this;
+  std::vector<Color> temp;
+  const Color* base = src->pixels_.data();
+  int stride = src->width_;
+  if (overlap) {
+    temp.resize(static_cast<size_t>(w) * h);
+    for (int y = 0; y < h; ++y) {
+      std::memcpy(&temp[static_cast<size_t>(y) * w], &src->pixels_[static_cast<size_t>(sy + y) * stride + sx],
+                  sizeof(Color) * w);
+    }
+    base = temp.data();
+    stride = w;
+    sx = 0;
+    sy = 0;
+  }
+  for (int y = 0; y < h; ++y) {
+    const Color* s = base + static_cast<size_t>(sy + y) * stride + sx;
+    Color* d = &pixels_[static_cast<size_t>(dy + y) * width_ + dx];
+    switch (op) {
+      case Rop::kSrcCopy:
+        std::memcpy(d, s, sizeof(Color) * w);
+        break;
+      case Rop::kSrcAnd:
+        for (int x = 0; x < w; ++x) d[x] &= s[x];
+        break;
+      case Rop::kSrcPaint:
+        for (int x = 0; x < w; ++x) d[x] |= s[x];
+        break;
+      default:
+        for (int x = 0; x < w; ++x) d[x] = Combine(d[x], s[x], op);
+        break;
+    }
+  }
+}
+
+void Surface::StretchBlt(int dx, int dy, int dw, int dh, const Surface& src, int sx, int sy, int sw,
+                         int sh, Rop op) {
+  if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
+  const Surface* from = &src;
+  Surface copy;
+  if (&src == this) {
+    copy = src;
+    from = &copy;
+  }
+  for (int y = 0; y < dh; ++y) {
+    const int ty = dy + y;
+    if (ty < 0 || ty >= height_) continue;
+    const int fy = sy + static_cast<int>(static_cast<long long>(y) * sh / dh);
+    if (fy < 0 || fy >= from->height_) continue;
+    for (int x = 0; x < dw; ++x) {
+      const int tx = dx + x;
+      if (tx < 0 || tx >= width_) continue;
+      const int fx = sx + static_cast<int>(static_cast<long long>(x) * sw / dw);
+      if (fx < 0 || fx >= from->width_) continue;
+      Color& d = pixels_[static_cast<size_t>(ty) * width_ + tx];
+      d = Combine(d, from->pixels_[static_cast<size_t>(fy) * from->width_ + fx], op);
+    }
+  }
+}
+
+void Surface::FillRect(int x, int y, int w, int h, Color c) {
+  const int x0 = std::max(0, x), y0 = std::max(0, y);
+  const int x1 = std::min(width_, x + w), y1 = std::min(height_, y + h);
+  for (int yy = y0; yy < y1; ++yy) {
+    std::fill(&pixels_[static_cast<size_t>(yy) * width_ + x0], &pixels_[static_cast<size_t>(yy) * width_ + x1],
+              c & 0x00FFFFFFu);
+  }
+}
+
+void Surface::SetBackColor(Color c) {
+  back_color_ = c & 0x00FFFFFFu;
+  std::fill(pixels_.begin(), pixels_.end(), back_color_);
+}
+
+void Surface::SetBackPicture(std::shared_ptr<const Surface> picture) { back_picture_ = std::move(picture); }
+
+void Surface::Clear() {
+  std::fill(pixels_.begin(), pixels_.end(), back_color_);
+  if (back_picture_) {
+    BitBlt(0, 0, back_picture_->width(), back_picture_->height(), back_picture_.get(), 0, 0, Rop::kSrcCopy);
+  }
+}
+
+int Surface::TextOut(int x, int y, std::string_view utf8) {
+  if (utf8.empty() || g_font_renderer == nullptr) return 0;
+  const FontRenderer::Glyphs& g = g_font_renderer->Render(utf8, style_);
+  const Color c = fore_color_ & 0x00FFFFFFu;
+  for (int gy = 0; gy < g.height; ++gy) {
+    const int ty = y + gy;
+    if (ty < 0 || ty >= height_) continue;
+    for (int gx = 0; gx < g.width; ++gx) {
+      const int tx = x + gx;
+      if (tx < 0 || tx >= width_) continue;
+      if (g.alpha[static_cast<size_t>(gy) * g.width + gx] >= 128) {
+        pixels_[static_cast<size_t>(ty) * width_ + tx] = c;
+      }
+    }
+  }
+  return g.width;
+}
+
+void Surface::Circle(double cx, double cy, double radius, Color c, double aspect, double start,
+                     double end) {
+  if (radius <= 0) return;
+  double rx = radius, ry = radius;
+  if (aspect > 1.0) {
+    rx = radius / aspect;
+  } else {
+    ry = radius * aspect;
+  }
+  constexpr double kTau = 2 * std::numbers::pi;
+  start = std::fmod(std::fabs(start), kTau);
+  end = std::fmod(std::fabs(end), kTau);
+  double sweep = end - start;
+  if (sweep <= 0) sweep += kTau;
+  if (start == end) sweep = kTau;
+  const int steps = std::max(16, static_cast<int>(std::max(rx, ry) * sweep * 2));
+  for (int i = 0; i <= steps; ++i) {
+    const double a = start + sweep * i / steps;
+    Set(static_cast<int>(std::lround(cx + rx * std::cos(a))), static_cast<int>(std::lround(cy - ry * std::sin(a))), c);
+  }
+}
+
+}  // namespace ardo::platform

@@ -1,0 +1,114 @@
+// Picture surfaces: our own 32-bit pixel buffers with the raster operations the
+// game draws with. Nothing here touches SDL; the platform only shows a finished frame.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ardo::platform {
+
+// A colour as 0x00RRGGBB. The top byte is always zero in stored pixels.
+using Color = std::uint32_t;
+
+constexpr Color Rgb(int r, int g, int b) {
+  return (static_cast<Color>(r & 255) << 16) | (static_cast<Color>(g & 255) << 8) |
+         static_cast<Color>(b & 255);
+}
+
+// The classic raster operations, bitwise on each colour channel.
+enum class Rop {
+  kSrcCopy,     // dest = src
+  kSrcAnd,      // dest = dest & src
+  kSrcPaint,    // dest = dest | src
+  kMergePaint,  // dest = dest | ~src
+  kBlackness,   // dest = 0 (no source)
+};
+
+struct TextStyle {
+  int size_px = 16;  // the window font: 12 pt bold, a 16 px glyph on a 17 px grid
+  bool bold = true;
+};
+
+class Surface {
+ public:
+  Surface() = default;
+  Surface(int width, int height, Color fill = 0);
+
+  int width() const { return width_; }
+  int height() const { return height_; }
+  bool empty() const { return width_ == 0 || height_ == 0; }
+
+  Color At(int x, int y) const;  // 0 outside the surface
+  void Set(int x, int y, Color c);  // ignored outside the surface
+  const std::vector<Color>& pixels() const { return pixels_; }
+  std::vector<Color>& pixels() { return pixels_; }
+
+  // Resizes the pixel buffer; the new area is filled with the background colour.
+  void Resize(int width, int height);
+
+  // Copies a w x h block from src (sx, sy) to this surface at (dx, dy), combining with op.
+  // Both rectangles are clipped at every edge of both surfaces.
+  void BitBlt(int dx, int dy, int w, int h, const Surface* src, int sx, int sy, Rop op);
+  // Stretches the src rectangle onto the dest rectangle (nearest neighbour), combining with op.
+  void StretchBlt(int dx, int dy, int dw, int dh, const Surface& src, int sx, int sy, int sw, int sh,
+                  Rop op);
+  void FillRect(int x, int y, int w, int h, Color c);
+
+  // Background: the colour a clear fills with, and an optional picture that a clear restores.
+  Color back_color() const { return back_color_; }
+  // Setting the background colour also fills the surface with it, as the old picture boxes did.
+  void SetBackColor(Color c);
+  void SetBackPicture(std::shared_ptr<const Surface> picture);
+  const Surface* back_picture() const { return back_picture_.get(); }
+  void Clear();
+
+  // Text in the window font, drawn over what is already there (transparent background).
+  Color fore_color() const { return fore_color_; }
+  void SetForeColor(Color c) { fore_color_ = c; }
+  const TextStyle& text_style() const { return style_; }
+  void SetTextStyle(TextStyle s) { style_ = s; }
+  // Draws UTF-8 text with its top-left corner at (x, y); returns the advance in pixels.
+  int TextOut(int x, int y, std::string_view utf8);
+
+  // Circle or arc outline centred on (cx, cy). aspect = height / width of the ellipse
+  // (greater than 1: the radius is the vertical one). Angles in radians, counter-clockwise
+  // from the positive x axis; start == end draws the whole circle.
+  void Circle(double cx, double cy, double radius, Color c, double aspect = 1.0,
+              double start = 0.0, double end = 0.0);
+
+  // Window-surface attributes used by the frame composition.
+  bool visible = true;
+  int left = 0;
+  int top = 0;
+  std::uint64_t z = 0;  // larger is in front
+
+ private:
+  int width_ = 0;
+  int height_ = 0;
+  std::vector<Color> pixels_;
+  Color back_color_ = 0;
+  Color fore_color_ = 0;
+  std::shared_ptr<const Surface> back_picture_;
+  TextStyle style_;
+};
+
+// Renders text into an alpha mask (1 byte a pixel, 0 or 255: no anti-aliasing).
+class FontRenderer {
+ public:
+  virtual ~FontRenderer() = default;
+  struct Glyphs {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> alpha;
+  };
+  virtual const Glyphs& Render(std::string_view utf8, const TextStyle& style) = 0;
+};
+
+// The renderer that Surface::TextOut uses; set up by the platform. Without one, text draws nothing.
+void SetFontRenderer(FontRenderer* renderer);
+FontRenderer* GetFontRenderer();
+
+}  // namespace ardo::platform
