@@ -1,0 +1,206 @@
+// Game state, flag bits, numbers with the old run-time's rules, waiting and the error log.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "core/core.h"
+#include "support/fixture.h"
+
+namespace ardo {
+namespace {
+
+using testing::HeadlessGame;
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+class StateTest : public HeadlessGame {};
+
+TEST_F(StateTest, FlagZeroIsTheTopBitOfByteZero) {
+  SetFlag(0, 1);
+  EXPECT_EQ(Flags(0), 0x80);
+  SetFlag(7, 2) /* any non-zero value sets */;
+  EXPECT_EQ(Flags(0), 0x81);
+  EXPECT_EQ(Flag(7), 1);
+  SetFlag(0, 0);
+  EXPECT_EQ(Flags(0), 0x01);
+  EXPECT_EQ(Flag(0), 0);
+  SetFlag(2047, 1);
+  EXPECT_EQ(Flags(255), 0x01);
+}
+
+TEST_F(StateTest, SetFlagNineChangesTheEncounterArea) {
+  Flags(1) = 0;
+  SetFlag(9, 1);
+  EXPECT_EQ(Flags(1), 0x40) << "flag 9 is bit 6 of byte 1";
+}
+
+TEST_F(StateTest, BitAndSetBit) {
+  EXPECT_EQ(Bit(0b1010, 1), 1);
+  EXPECT_EQ(Bit(0b1010, 2), 0);
+  Byte b = 0;
+  SetBit(b, 7, 1);
+  SetBit(b, 0, 5);
+  EXPECT_EQ(b, 0x81);
+  SetBit(b, 7, 0);
+  EXPECT_EQ(b, 0x01);
+}
+
+TEST_F(StateTest, NewGameState) {
+  Player.dir = 3;
+  Flags(100) = 7;
+  Init_PlayerStatus();
+  EXPECT_EQ(Player.x, 28);
+  EXPECT_EQ(Player.y, 11);
+  EXPECT_EQ(Player.hp, 150);
+  EXPECT_EQ(Player.mhp, 150);
+  EXPECT_EQ(Player.mp, 20);
+  EXPECT_EQ(Player.mmp, 20);
+  EXPECT_EQ(Player.gold, 300);
+  EXPECT_EQ(Player.lv, 1);
+  EXPECT_EQ(Player.ap, 35);
+  EXPECT_EQ(Player.dp, 20);
+  EXPECT_EQ(Player.sp, 10);
+  EXPECT_EQ(Player.dir, 3) << "facing is left as it was";
+  for (int i = 0; i <= 14; ++i) EXPECT_EQ(Player.items(i), i < 5 ? 1 : 0);
+  EXPECT_EQ(Flags(100), 0);
+  // Settings: music, effects, normal message speed, normal walking speed.
+  EXPECT_EQ(Flags(0), 0b11010010);
+}
+
+TEST_F(StateTest, SpeedDelaysFollowTheFlags) {
+  Init_PlayerStatus();
+  RecomputeSpeeds();
+  EXPECT_EQ(WalkWait, 16);
+  EXPECT_EQ(MessageWait, 32);
+  SetFlag(5, 1);
+  SetFlag(6, 0);
+  SetFlag(7, 1);
+  SetFlag(2, 1);
+  SetFlag(4, 1);
+  RecomputeSpeeds();
+  EXPECT_EQ(WalkWait, 32) << "two speed flags add their weights";
+  EXPECT_EQ(MessageWait, 112);
+}
+
+TEST_F(StateTest, WaitUsesTheClock) {
+  const auto t0 = now();
+  Wait(0);
+  EXPECT_EQ(now(), t0) << "Wait(0) returns after one check";
+  Wait(-5);
+  EXPECT_EQ(now(), t0);
+  Wait(40);
+  EXPECT_EQ(now() - t0, 40u);
+}
+
+TEST_F(StateTest, ClosingTheWindowWhileWaitingEndsTheProgram) {
+  GameRunning = false;
+  EXPECT_THROW(Wait(10), EndProgram);
+}
+
+TEST(Numbers, ConversionsRoundHalfToEvenAndFaultOnOverflow) {
+  EXPECT_EQ(CInt(2.5), 2);
+  EXPECT_EQ(CInt(3.5), 4);
+  EXPECT_EQ(CInt(-2.5), -2);
+  EXPECT_EQ(CByte(255.4), 255);
+  EXPECT_EQ(CInt(32767LL), 32767);
+  try {
+    CInt(32768LL);
+    FAIL();
+  } catch (const Fault& f) {
+    EXPECT_EQ(f.number, 6);
+    EXPECT_EQ(f.description, "Overflow");
+  }
+  EXPECT_THROW(CByte(-1), Fault);
+  EXPECT_THROW(CLng(3e9), Fault);
+  EXPECT_THROW(IntDiv(1, 0), Fault);
+  EXPECT_EQ(IntDiv(-7, 2), -3);
+  VbArray<Byte, 0, 14> items;
+  EXPECT_THROW(items(15), Fault);
+  EXPECT_THROW(items(-1), Fault);
+}
+
+TEST(Numbers, StrictAndLenientTextConversion) {
+  EXPECT_EQ(ToNumber(" 42 "), 42);
+  EXPECT_EQ(ToNumber("-3.5"), -3.5);
+  EXPECT_THROW(ToNumber("12a"), Fault);
+  EXPECT_THROW(ToNumber(""), Fault);
+  EXPECT_THROW(ToNumber("inf"), Fault);
+  EXPECT_EQ(Val("12a"), 12);
+  EXPECT_EQ(Val(" 1 2 3x"), 123);
+  EXPECT_EQ(Val("abc"), 0);
+}
+
+class ErrorLogTest : public HeadlessGame {};
+
+TEST_F(ErrorLogTest, LinesAreAppendedWithTheProcedureName) {
+  const std::string dir = UseScratchFolder();
+  // Two faults in one procedure give two lines under its name, in order.
+  Trap on("EventProc");
+  on([] { Raise(9); });
+  on([] { CInt(100000LL); });
+  const std::string log = ReadFile(dir + "/error.log");
+  std::istringstream lines(log);
+  std::string a, b;
+  std::getline(lines, a);
+  std::getline(lines, b);
+  EXPECT_NE(a.find(": EventProc Error: 9 Subscript out of range\r"), std::string::npos) << a;
+  EXPECT_NE(b.find(": EventProc Error: 6 Overflow\r"), std::string::npos) << b;
+  // The date and time come first: "YYYY/MM/DD HH:MM:SS".
+  EXPECT_EQ(a[4], '/');
+  EXPECT_EQ(a[13], ':');
+  // An existing log gets the new line after its last line.
+  Trap other("Shop");
+  other([] { Raise(11); });
+  EXPECT_EQ(ReadFile(dir + "/error.log").rfind(log, 0), 0u);
+}
+
+void HandlerLess() {
+  Raise(13);
+}
+
+TEST_F(ErrorLogTest, AFaultInAHandlerLessCalleeIsLoggedByTheCaller) {
+  const std::string dir = UseScratchFolder();
+  int after = 0;
+  Trap on("Talk");
+  on([&] {
+    HandlerLess();
+    after = 1;  // the rest of the failing statement is abandoned
+  });
+  after += 10;  // the caller resumes after the call
+  EXPECT_EQ(after, 10);
+  EXPECT_NE(ReadFile(dir + "/error.log").find("Talk Error: 13 Type mismatch"), std::string::npos);
+}
+
+TEST_F(ErrorLogTest, AFailedAssignmentLeavesItsTarget) {
+  UseScratchFolder();
+  Player.hp = 30000;
+  Trap on("HPadd");
+  on([] { Player.hp = CInt(Player.hp + 5000); });
+  EXPECT_EQ(Player.hp, 30000);
+}
+
+TEST_F(ErrorLogTest, AnUnwritableLogLosesTheLineNotTheGame) {
+  SetAppPath("/nonexistent/folder/for/ardo");
+  Trap on("MapLoad");
+  EXPECT_NO_THROW(on([] { Raise(53); }));
+  EXPECT_FALSE(std::filesystem::exists("/nonexistent/folder/for/ardo/error.log"));
+}
+
+TEST_F(ErrorLogTest, FlagOutOfRangeIsLoggedAndHarmless) {
+  const std::string dir = UseScratchFolder();
+  EXPECT_EQ(Flag(5000), 0);
+  SetFlag(-1, 1);
+  const std::string log = ReadFile(dir + "/error.log");
+  EXPECT_NE(log.find("Flag Error: 9"), std::string::npos);
+  EXPECT_NE(log.find("SetFlag Error: 9"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace ardo

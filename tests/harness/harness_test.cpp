@@ -1,0 +1,139 @@
+// The headless harness: script parsing, and the real program driven by a script.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "core/program.h"
+#include "platform/platform.h"
+#include "support/fixture.h"
+
+namespace ardo {
+namespace {
+
+TEST(ScriptParse, ErrorsNameTheLine) {
+  std::string error;
+  auto r = ParseScript("wait 10\n# a comment\nhold up nosuchkey\nfrobnicate\nuntil map=town1 timeout x\nuntil banana=1\n",
+                       "s.txt", &error);
+  EXPECT_EQ(r, nullptr);
+  EXPECT_NE(error.find("s.txt:3: unknown key 'nosuchkey'"), std::string::npos) << error;
+  EXPECT_NE(error.find("s.txt:4: unknown command 'frobnicate'"), std::string::npos) << error;
+  EXPECT_NE(error.find("s.txt:5: timeout needs a number"), std::string::npos) << error;
+  EXPECT_NE(error.find("s.txt:6: unknown condition 'banana=1'"), std::string::npos) << error;
+  EXPECT_EQ(error.find("s.txt:1:"), std::string::npos);
+}
+
+TEST(ScriptParse, EveryCommandAndKeyIsKnown) {
+  std::string error;
+  auto r = ParseScript(
+      "wait 5\nhold up down left right z x c space enter shift f kp2 kp4 kp6 kp8 ctrl+d pad1 pad2 padup\n"
+      "release up\nrelease all\npress x 80\npress z\n"
+      "until map=town1 pos=3,4 window=0 nowindow=1 text~はい flag=3 noflag=4 bgm=tender battle timeout 100\n"
+      "shot a.png\ndump a.json\nanswer ok\nanswer cancel\ntype move 010 020\nmouse right 10 10\nquit\n",
+      "ok.txt", &error);
+  EXPECT_NE(r, nullptr) << error;
+}
+
+TEST(ScriptParse, AMissingScriptIsOneClearLine) {
+  std::string error;
+  EXPECT_EQ(LoadScript("/no/such/script.txt", &error), nullptr);
+  EXPECT_EQ(error, "/no/such/script.txt: cannot read the script\n");
+}
+
+// Runs the real program headless on a scratch copy of nothing but a tiny map.
+class ProgramRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() / ("ardo-run-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_ / "map");
+    // A 20 x 20 map: open floor with a wall column at x = 12.
+    std::ofstream m(dir_ / "map" / "room.map", std::ios::binary);
+    std::string bytes(16, '\0');
+    bytes[0] = 20;
+    bytes[1] = 20;
+    for (int x = 0; x < 20; ++x) {
+      for (int y = 0; y < 20; ++y) {
+        bytes += static_cast<char>(x == 12 ? 1 : 0);
+        bytes += static_cast<char>(x == 12 ? 1 : 0);
+      }
+    }
+    m << bytes;
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  int Run(const std::string& script, std::string* err) {
+    const auto sp = dir_ / "script.txt";
+    std::ofstream(sp) << script;
+    const auto errp = dir_ / "stderr.txt";
+    const std::string cmd = std::string(ARDO_GAME_DIR) + "/ardo --headless --seed 7 --data " + dir_.string() +
+                            " --map room 10 10 --script " + sp.string() + " 2>" + errp.string();
+    const int rc = std::system(cmd.c_str());
+    std::ifstream e(errp);
+    std::ostringstream ss;
+    ss << e.rdbuf();
+    *err = ss.str();
+    return WEXITSTATUS(rc);
+  }
+
+  std::filesystem::path dir_;
+};
+
+TEST_F(ProgramRun, WalksBumpsShootsAndDumps) {
+  const std::string shot = (dir_ / "shot.png").string();
+  const std::string dump = (dir_ / "dump.json").string();
+  std::string err;
+  const int rc = Run("hold right\nuntil pos=11,10 timeout 2000\nwait 300\nrelease all\nwait 100\n"
+                     "shot " + shot + "\ndump " + dump + "\npress f\nuntil fullscreen\nshot " + shot + ".full.png\n",
+                     &err);
+  ASSERT_EQ(rc, 0) << err;
+  std::ifstream in(dump);
+  const auto j = nlohmann::json::parse(in);
+  EXPECT_EQ(j["map"], "room");
+  EXPECT_EQ(j["player"]["x"], 11) << "the wall at x = 12 stops the hero";
+  EXPECT_EQ(j["player"]["dir"], 3);
+  EXPECT_EQ(j["player"]["items"].size(), 15u);
+  EXPECT_EQ(j["flags"].get<std::string>().size(), 512u);
+  for (const char* key : {"time_ms", "bgm", "windows", "message", "chars", "enemy", "step_offset", "full_screen",
+                          "return_to_title"}) {
+    EXPECT_TRUE(j.contains(key)) << key;
+  }
+  std::string error;
+  auto pic = platform::LoadPicture(shot, &error);
+  ASSERT_TRUE(pic) << error;
+  EXPECT_EQ(pic->width(), 366);
+  EXPECT_EQ(pic->height(), 366);
+  EXPECT_EQ(pic->At(0, 0), platform::Rgb(0, 0, 255)) << "the blue border";
+  EXPECT_EQ(pic->At(365, 200), platform::Rgb(0, 0, 255));
+  auto full = platform::LoadPicture(shot + ".full.png", &error);
+  ASSERT_TRUE(full) << error;
+  EXPECT_EQ(full->width(), 640);
+  EXPECT_EQ(full->height(), 480);
+  EXPECT_EQ(full->At(10, 10), 0u) << "black around the view in full screen";
+  // The view is the same picture in both, at (3, 3) and at (140, 60).
+  int same = 0;
+  for (int y = 0; y < 360; y += 7) {
+    for (int x = 0; x < 360; x += 7) same += pic->At(3 + x, 3 + y) == full->At(140 + x, 60 + y);
+  }
+  EXPECT_GT(same, 2500);
+}
+
+TEST_F(ProgramRun, AFailedUntilExitsNonZeroWithTheLine) {
+  std::string err;
+  const int rc = Run("wait 10\nuntil map=elsewhere timeout 100\n", &err);
+  EXPECT_NE(rc, 0);
+  EXPECT_NE(err.find("script.txt:2: until map=elsewhere"), std::string::npos) << err;
+}
+
+TEST_F(ProgramRun, TheQuitPromptEndsTheGame) {
+  std::string err;
+  const int rc = Run("wait 100\nanswer ok\nmouse right 100 100\nwait 5000\n", &err);
+  EXPECT_EQ(rc, 0) << err;
+}
+
+}  // namespace
+}  // namespace ardo

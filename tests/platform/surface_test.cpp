@@ -1,0 +1,172 @@
+// Raster operations, clipping and stretching of our pixel surfaces.
+#include <gtest/gtest.h>
+
+#include "platform/platform.h"
+#include "platform/surface.h"
+
+namespace ardo::platform {
+namespace {
+
+TEST(SurfaceRop, EachOperationCombinesChannelsBitwise) {
+  const Color d = Rgb(0x12, 0xF0, 0x0F);
+  const Color s = Rgb(0x30, 0x3C, 0xAA);
+  struct Case {
+    Rop op;
+    Color want;
+  } cases[] = {
+      {Rop::kSrcCopy, s},
+      {Rop::kSrcAnd, Rgb(0x12 & 0x30, 0xF0 & 0x3C, 0x0F & 0xAA)},
+      {Rop::kSrcPaint, Rgb(0x12 | 0x30, 0xF0 | 0x3C, 0x0F | 0xAA)},
+      {Rop::kMergePaint, Rgb(0x12 | 0xCF, 0xF0 | 0xC3, 0x0F | 0x55)},
+      {Rop::kBlackness, 0},
+  };
+  for (const auto& c : cases) {
+    Surface dst(2, 2, d);
+    Surface src(2, 2, s);
+    dst.BitBlt(0, 0, 2, 2, &src, 0, 0, c.op);
+    EXPECT_EQ(dst.At(1, 1), c.want) << static_cast<int>(c.op);
+    EXPECT_EQ(dst.At(0, 0) >> 24, 0u) << "no stray alpha bits";
+  }
+}
+
+TEST(SurfaceRop, MaskedFigureLeavesBackgroundUnchanged) {
+  // The figure drawing: mask (white figure on black) with OR, then the figure on white with AND.
+  Surface view(3, 1, Rgb(10, 200, 30));
+  Surface mask(3, 1, 0);
+  mask.Set(1, 0, Rgb(255, 255, 255));
+  Surface figure(3, 1, Rgb(255, 255, 255));
+  figure.Set(1, 0, Rgb(200, 0, 0));
+  view.BitBlt(0, 0, 3, 1, &mask, 0, 0, Rop::kSrcPaint);
+  view.BitBlt(0, 0, 3, 1, &figure, 0, 0, Rop::kSrcAnd);
+  EXPECT_EQ(view.At(0, 0), Rgb(10, 200, 30));
+  EXPECT_EQ(view.At(1, 0), Rgb(200, 0, 0));
+  EXPECT_EQ(view.At(2, 0), Rgb(10, 200, 30));
+}
+
+Surface Numbered(int w, int h) {
+  Surface s(w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) s.Set(x, y, static_cast<Color>(y * 100 + x + 1));
+  return s;
+}
+
+TEST(SurfaceClip, BlitsAreClippedAtEveryEdge) {
+  const Surface src = Numbered(4, 4);
+  struct Case {
+    int dx, dy, sx, sy;
+  } cases[] = {{-2, 0, 0, 0}, {0, -2, 0, 0}, {3, 0, 0, 0}, {0, 3, 0, 0}, {0, 0, -1, 0}, {0, 0, 0, -1}, {0, 0, 2, 3}};
+  for (const auto& c : cases) {
+    Surface dst(4, 4, 0xABCDEF);
+    dst.BitBlt(c.dx, c.dy, 4, 4, &src, c.sx, c.sy, Rop::kSrcCopy);
+    for (int y = 0; y < 4; ++y) {
+      for (int x = 0; x < 4; ++x) {
+        const int fx = x - c.dx + c.sx, fy = y - c.dy + c.sy;
+        const bool inside = fx >= 0 && fy >= 0 && fx < 4 && fy < 4;
+        EXPECT_EQ(dst.At(x, y), inside ? src.At(fx, fy) : 0xABCDEFu)
+            << "case " << c.dx << "," << c.dy << "," << c.sx << "," << c.sy << " at " << x << "," << y;
+      }
+    }
+  }
+}
+
+TEST(SurfaceClip, HugeAndEmptyBlitsAreHarmless) {
+  const Surface src = Numbered(3, 3);
+  Surface dst(3, 3, 7);
+  dst.BitBlt(-1000000, -1000000, 2000000, 2000000, &src, 0, 0, Rop::kSrcCopy);
+  dst.BitBlt(0, 0, 0, 5, &src, 0, 0, Rop::kSrcCopy);
+  dst.BitBlt(0, 0, 5, -5, &src, 0, 0, Rop::kSrcCopy);
+  dst.BitBlt(0, 0, 3, 3, nullptr, 0, 0, Rop::kSrcCopy);
+  EXPECT_EQ(dst.At(1, 1), 7u);
+  dst.BitBlt(1, 1, 5, 5, nullptr, 0, 0, Rop::kBlackness);
+  EXPECT_EQ(dst.At(0, 0), 7u);
+  EXPECT_EQ(dst.At(2, 2), 0u);
+}
+
+TEST(SurfaceClip, OverlappingSelfCopyReadsTheOriginal) {
+  Surface s = Numbered(4, 1);
+  s.BitBlt(1, 0, 3, 1, &s, 0, 0, Rop::kSrcCopy);
+  EXPECT_EQ(s.At(0, 0), 1u);
+  EXPECT_EQ(s.At(1, 0), 1u);
+  EXPECT_EQ(s.At(2, 0), 2u);
+  EXPECT_EQ(s.At(3, 0), 3u);
+}
+
+TEST(SurfaceStretch, NearestNeighbourScalesUpAndDown) {
+  Surface src(2, 2);
+  src.Set(0, 0, 1);
+  src.Set(1, 0, 2);
+  src.Set(0, 1, 3);
+  src.Set(1, 1, 4);
+  Surface big(4, 4);
+  big.StretchBlt(0, 0, 4, 4, src, 0, 0, 2, 2, Rop::kSrcCopy);
+  EXPECT_EQ(big.At(0, 0), 1u);
+  EXPECT_EQ(big.At(1, 1), 1u);
+  EXPECT_EQ(big.At(2, 1), 2u);
+  EXPECT_EQ(big.At(3, 3), 4u);
+  Surface small(1, 1);
+  small.StretchBlt(0, 0, 1, 1, big, 0, 0, 4, 4, Rop::kSrcCopy);
+  EXPECT_EQ(small.At(0, 0), 1u);
+  // A 5 x 5 fill tile stretched over 18 x 20 (the menu cursor eraser), clipped at the edge.
+  Surface tile(5, 5, 0x000080);
+  Surface win(20, 20, 0xFFFFFF);
+  win.StretchBlt(8, 10, 18, 20, tile, 0, 0, 5, 5, Rop::kSrcCopy);
+  EXPECT_EQ(win.At(8, 10), 0x000080u);
+  EXPECT_EQ(win.At(19, 19), 0x000080u);
+  EXPECT_EQ(win.At(7, 10), 0xFFFFFFu);
+}
+
+TEST(SurfaceBackground, ClearRestoresThePictureOverTheColour) {
+  auto pic = std::make_shared<Surface>(2, 1, 0x111111);
+  Surface s(3, 1);
+  s.SetBackColor(0x222222);
+  EXPECT_EQ(s.At(2, 0), 0x222222u) << "setting the colour fills";
+  s.SetBackPicture(pic);
+  s.Set(0, 0, 5);
+  s.Clear();
+  EXPECT_EQ(s.At(0, 0), 0x111111u);
+  EXPECT_EQ(s.At(2, 0), 0x222222u);
+}
+
+TEST(SurfaceCircle, PointsLieOnTheEllipse) {
+  Surface s(101, 101);
+  s.Circle(50, 50, 40, 0xFF0000, 0.5);
+  EXPECT_EQ(s.At(90, 50), 0xFF0000u);
+  EXPECT_EQ(s.At(50, 30), 0xFF0000u) << "aspect 0.5 halves the vertical radius";
+  EXPECT_EQ(s.At(50, 10), 0u);
+  Surface t(101, 101);
+  t.Circle(50, 50, 40, 0xFF, 2.0);
+  EXPECT_EQ(t.At(50, 10), 0xFFu) << "aspect above 1: the radius is the vertical one";
+  EXPECT_EQ(t.At(70, 50), 0xFFu);
+}
+
+TEST(Compose, WindowsLieOverTheViewInZOrderAndAreClipped) {
+  Surface view(10, 10, 1);
+  view.left = 3;
+  view.top = 3;
+  Surface a(4, 4, 2), b(4, 4, 3), hidden(10, 10, 9);
+  a.left = 1;
+  a.top = 1;
+  a.z = 5;
+  b.left = 3;
+  b.top = 3;
+  b.z = 2;
+  b.visible = true;
+  hidden.visible = false;
+  Surface edge(6, 6, 4);
+  edge.left = 7;
+  edge.top = 7;
+  edge.z = 1;
+  Surface out;
+  ComposeFrame(0x0000FF, 16, 16, view, {&a, &b, &hidden, &edge}, &out);
+  ASSERT_EQ(out.width(), 16);
+  EXPECT_EQ(out.At(0, 0), 0x0000FFu) << "border";
+  EXPECT_EQ(out.At(3, 3), 1u) << "view";
+  EXPECT_EQ(out.At(4, 4), 2u) << "window a";
+  // The ComposeFrame call draws in the given order; the caller sorts by z.
+  EXPECT_EQ(out.At(7, 7), 3u);
+  EXPECT_EQ(out.At(12, 12), 4u);
+  EXPECT_EQ(out.At(13, 13), 0x0000FFu) << "a window never spills out of the view";
+}
+
+}  // namespace
+}  // namespace ardo::platform
