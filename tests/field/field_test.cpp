@@ -1,0 +1,226 @@
+// Map files, the back buffer and the view, the hero's figure, fades and map changes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "core/core.h"
+#include "events/events.h"
+#include "field/field.h"
+#include "sound/sound.h"
+#include "support/fixture.h"
+
+namespace ardo {
+namespace {
+
+using platform::Rgb;
+
+class FieldTest : public testing::HeadlessGame {
+ protected:
+  void SetUp() override {
+    HeadlessGame::SetUp();
+    std::filesystem::create_directories(UseScratchFolder() + "/map");
+    Init_PlayerStatus();
+    RecomputeSpeeds();
+    // A tile sheet whose tile t is filled with the colour t + 1 (so tile 0 is not black),
+    // and one figure: a 24 x 24 block of red on a white sheet, its mask white.
+    for (int t = 0; t < 256; ++t) picMaptip.FillRect((t % 16) * 24, (t / 16) * 24, 24, 24, TileColor(t));
+    picChr.SetBackColor(Rgb(255, 255, 255));
+    picMask.SetBackColor(0);
+    for (int c = 0; c < 8; ++c) {
+      picChr.FillRect(c * 24 + 4, 0, 16, 24, Rgb(200, 0, 0));
+      picMask.FillRect(c * 24 + 4, 0, 16, 24, Rgb(255, 255, 255));
+    }
+  }
+
+  static platform::Color TileColor(int t) { return static_cast<platform::Color>(t + 1) * 0x010203u; }
+
+  void WriteMap(const std::string& name, int w, int h, const std::function<MapCell(int, int)>& cell,
+                size_t truncate_to = 0) {
+    std::string bytes(16, '\0');
+    bytes[0] = static_cast<char>(w);
+    bytes[1] = static_cast<char>(h);
+    for (int x = 0; x < w; ++x) {
+      for (int y = 0; y < h; ++y) {
+        const MapCell c = cell(x, y);
+        bytes += static_cast<char>(c.tile);
+        bytes += static_cast<char>(c.attr);
+      }
+    }
+    if (truncate_to) bytes.resize(truncate_to);
+    std::ofstream(GamePath("map/" + name + ".map"), std::ios::binary) << bytes;
+  }
+};
+
+TEST_F(FieldTest, CellsAreStoredColumnByColumn) {
+  // Cell (x, y) at 16 + 2 (x H + y).
+  WriteMap("a", 3, 2, [](int x, int y) { return MapCell{static_cast<Byte>(10 * x + y), static_cast<Byte>(x + y)}; });
+  MapLoad("a");
+  EXPECT_EQ(MapWidth, 3);
+  EXPECT_EQ(MapHeight, 2);
+  EXPECT_EQ(MapName, "a");
+  EXPECT_EQ(MapData(2, 1).tile, 21);
+  EXPECT_EQ(MapData(2, 1).attr, 3);
+  EXPECT_EQ(MapData(1, 0).tile, 10);
+}
+
+TEST_F(FieldTest, OneByOneMapAndSmallerAfterLarger) {
+  WriteMap("big", 5, 5, [](int, int) { return MapCell{7, 1}; });
+  WriteMap("one", 1, 1, [](int, int) { return MapCell{9, 0}; });
+  MapLoad("big");
+  MapLoad("one");
+  EXPECT_EQ(MapWidth, 1);
+  EXPECT_EQ(MapData(0, 0).tile, 9);
+  EXPECT_EQ(MapData(4, 4).tile, 7) << "cells outside the new rectangle keep the larger map's";
+}
+
+TEST_F(FieldTest, LoadingAgainRestoresChangedCells) {
+  WriteMap("a", 4, 4, [](int, int) { return MapCell{90, 0}; });
+  MapLoad("a");
+  MapData(1, 1).tile = 79;
+  MapLoad("a");
+  EXPECT_EQ(MapData(1, 1).tile, 90);
+}
+
+TEST_F(FieldTest, AMissingMapShowsTheNoticeAndKeepsTheCells) {
+  WriteMap("a", 4, 4, [](int, int) { return MapCell{5, 0}; });
+  MapLoad("a");
+  MapLoad("nowhere");
+  ASSERT_EQ(control().message_boxes().size(), 1u);
+  EXPECT_EQ(control().message_boxes()[0], "ファイルがありません");
+  EXPECT_EQ(MapName, "nowhere");
+  EXPECT_EQ(MapWidth, 4);
+  EXPECT_EQ(MapData(3, 3).tile, 5);
+}
+
+TEST_F(FieldTest, AShortMapFileLoadsWhatItHasAndLogs) {
+  WriteMap("a", 4, 4, [](int, int) { return MapCell{5, 0}; });
+  MapLoad("a");
+  WriteMap("short", 4, 4, [](int, int) { return MapCell{6, 0}; }, 16 + 2 * 5);
+  MapLoad("short");
+  EXPECT_EQ(MapData(0, 3).tile, 6);
+  EXPECT_EQ(MapData(1, 0).tile, 6);
+  EXPECT_EQ(MapData(1, 1).tile, 5) << "cells the file does not have keep their old value";
+  EXPECT_TRUE(std::filesystem::exists(GamePath("error.log")));
+}
+
+TEST_F(FieldTest, MapTitlesAreCaseSensitive) {
+  EXPECT_EQ(MapTitle("town1"), "さいはての村");
+  EXPECT_EQ(MapTitle("Town1"), "");
+  EXPECT_EQ(MapTitle("top"), "山頂");
+  EXPECT_EQ(MapTitle("last"), "");
+  EXPECT_EQ(MapTitle("smog"), "雲の中");
+}
+
+TEST_F(FieldTest, TheBufferDrawsTheCellsAroundTheHeroAndOneBeyondTheEdge) {
+  WriteMap("a", 20, 20, [](int x, int y) { return MapCell{static_cast<Byte>(x + 16 * (y % 4)), 0}; });
+  MapLoad("a");
+  picBuff.SetBackColor(Rgb(1, 2, 3));
+  Player.x = 2;
+  Player.y = 10;
+  BuffDraw();
+  // Buffer tile (i, j) shows cell (x - 8 + i, y - 8 + j).
+  EXPECT_EQ(picBuff.At(8 * 24, 8 * 24), TileColor(MapData(2, 10).tile));
+  EXPECT_EQ(picBuff.At(9 * 24 + 5, 7 * 24 + 5), TileColor(MapData(3, 9).tile));
+  EXPECT_EQ(picBuff.At(0, 0), Rgb(1, 2, 3)) << "cells left of the map are not drawn";
+  Player.x = 12;
+  BuffDraw();
+  // x = MapWidth (20) is drawn from whatever MapData holds there; x = 21 is not.
+  EXPECT_EQ(picBuff.At(16 * 24, 8 * 24), TileColor(MapData(20, 10).tile));
+}
+
+TEST_F(FieldTest, AStepSlidesTheViewTwoPixelsAFrame) {
+  WriteMap("a", 30, 30, [](int x, int y) { return MapCell{static_cast<Byte>((x * 3 + y * 5) % 200), 0}; });
+  MapLoad("a");
+  Player.x = 10;
+  Player.y = 10;
+  BuffDraw();
+  MapDraw(0, 0, 0, 0);
+  const platform::Surface before = picMain;
+  // The hero steps right: the buffer is centred on the new cell at once...
+  Player.x = 11;
+  Player.dx = 1;
+  BuffDraw();
+  MapDraw(Player.dx * -24, 0, 0, 0);
+  EXPECT_EQ(picMain.pixels(), before.pixels()) << "the first frame shows the old view exactly";
+  for (int off = -22; off <= 0; off += 2) {
+    MapDraw(Player.dx * off, 0, 0, 0);
+    const int moved = 24 + off;
+    EXPECT_EQ(picMain.At(100, 50), before.At(100 + moved, 50)) << off;
+  }
+}
+
+TEST_F(FieldTest, TheHeroIsDrawnInTwoMaskedHalves) {
+  struct {
+    Byte attr;
+    bool upper, lower;
+  } cases[] = {{0, true, true}, {2, false, true}, {4, true, false}, {6, false, false}};
+  for (const auto& c : cases) {
+    WriteMap("a", 30, 30, [&](int, int) { return MapCell{3, c.attr}; });
+    MapLoad("a");
+    Player.x = Player.y = 10;
+    Player.pid = 0;
+    Player.dir = 0;
+    BuffDraw();
+    MapDraw(0, 0, 1, 0);
+    EXPECT_EQ(picMain.At(168 + 10, 168 + 2) == Rgb(200, 0, 0), c.upper) << int(c.attr);
+    EXPECT_EQ(picMain.At(168 + 10, 168 + 20) == Rgb(200, 0, 0), c.lower) << int(c.attr);
+    EXPECT_EQ(picMain.At(168 + 1, 168 + 2), TileColor(3)) << "the white around the figure is transparent";
+  }
+}
+
+TEST_F(FieldTest, FadesArePosterisedAndEndOnBlackOrThePicture) {
+  picMain.FillRect(0, 0, 360, 360, Rgb(0xFF, 0x80, 0x3C));
+  std::vector<platform::Color> seen;
+  control().SetEventPointHook([&] {
+    if (seen.empty() || seen.back() != picMain.At(5, 5)) seen.push_back(picMain.At(5, 5));
+  });
+  const auto t0 = now();
+  ReturnToTitle = true;  // keep the buffer for the check below
+  ScreenFade(0);
+  EXPECT_EQ(now() - t0, 10u * WalkWait) << "ten frames at the walking rate";
+  EXPECT_EQ(picMain.At(5, 5), 0u) << "ends on black";
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(seen.front(), Rgb(0xFF & 180, 0x80 & 180, 0x3C & 180)) << "a bitwise And with the grey level";
+  seen.clear();
+  // The fade in starts from the picture on screen (black now), so a fade in after a fade out stays black;
+  // fade in a fresh picture instead.
+  picMain.FillRect(0, 0, 360, 360, Rgb(0xFF, 0x80, 0x3C));
+  const auto t1 = now();
+  ScreenFade(1);
+  EXPECT_EQ(now() - t1, 27u * WalkWait);
+  EXPECT_EQ(seen.front(), 0u) << "starts black (g = 0)";
+  EXPECT_EQ(picMain.At(5, 5), Rgb(0xFF, 0x80, 0x3C)) << "ends on the full picture";
+  for (auto c : seen) EXPECT_EQ(c & ~Rgb(0xFF, 0x80, 0x3C), 0u) << "never brighter than the picture";
+}
+
+TEST_F(FieldTest, ChangeMapToTheSameMapOnlyMovesTheHeroAndSetsTheArea) {
+  WriteMap("a", 30, 30, [](int, int) { return MapCell{1, 0}; });
+  MapLoad("a");
+  MapData(5, 5).tile = 79;
+  BgmName = "tender";
+  audio().Reset();
+  ChangeMap("a", 12, 13, "tender", 4);
+  EXPECT_EQ(Player.x, 12);
+  EXPECT_EQ(Player.y, 13);
+  EXPECT_EQ(Flags(1), 4);
+  EXPECT_EQ(MapData(5, 5).tile, 79) << "not reloaded";
+  EXPECT_TRUE(audio().state().log.empty()) << "the same music is left alone";
+}
+
+TEST_F(FieldTest, ChangeMapLoadsAnotherMapAndEndsAStep) {
+  WriteMap("a", 30, 30, [](int, int) { return MapCell{1, 0}; });
+  WriteMap("b", 30, 30, [](int, int) { return MapCell{2, 0}; });
+  MapLoad("a");
+  StepOffset = -10;
+  Player.dx = 1;
+  ChangeMap("b", 9, 9, "", 0);
+  EXPECT_EQ(MapName, "b");
+  EXPECT_EQ(MapData(0, 0).tile, 2);
+  EXPECT_EQ(StepOffset, 0);
+  EXPECT_EQ(Player.dx, 0);
+}
+
+}  // namespace
+}  // namespace ardo
