@@ -2,11 +2,15 @@
 // scale, the real clock, keyboard and game controller, and SDL_mixer for sound.
 #include <SDL.h>
 #include <SDL_mixer.h>
+#include <fluidsynth.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <map>
+#include <mutex>
+#include <vector>
 
 #include "platform/font.h"
 #include "platform/platform.h"
@@ -25,7 +29,12 @@ const char* const kSoundFontCandidates[] = {
 };
 
 // ---------------------------------------------------------------------------
-// Sound through SDL_mixer: MIDI through FluidSynth, WAV effects on mixer channels.
+// Sound through SDL_mixer: WAV effects on mixer channels, and the music from one
+// FluidSynth synthesiser fed into SDL_mixer's music stream. The synthesiser loads the
+// soundfont once, so opening a tune only reads a small MIDI file; SDL_mixer's own MIDI
+// player loads the soundfont again for every tune (12 to 150 ms here, a visible
+// hitch), keeps a halted tune at the place it stopped, and reports a tune as playing
+// for seconds after its last note.
 class MixerAudio final : public Audio {
  public:
   ~MixerAudio() override { Shutdown(); }
@@ -45,14 +54,6 @@ class MixerAudio final : public Audio {
         }
       }
     }
-    if (sf.empty() || !std::filesystem::exists(sf)) {
-      std::fprintf(stderr, "ardo: %s: soundfont not found (install timgm6mb-soundfont); music is silent\n",
-                   sf.empty() ? kSoundFontCandidates[0] : sf.c_str());
-      midi_ok_ = false;
-    } else {
-      Mix_SetSoundFonts(sf.c_str());
-    }
-    Mix_Init(MIX_INIT_MID);
     // 1024 frames keep an effect within about 25 ms of its call.
     if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 1024) != 0) {
       std::fprintf(stderr, "ardo: cannot open the audio device (%s); running silent\n", Mix_GetError());
@@ -60,6 +61,12 @@ class MixerAudio final : public Audio {
     }
     Mix_AllocateChannels(8);
     open_ = true;
+    if (sf.empty() || !std::filesystem::exists(sf)) {
+      std::fprintf(stderr, "ardo: %s: soundfont not found (install timgm6mb-soundfont); music is silent\n",
+                   sf.empty() ? kSoundFontCandidates[0] : sf.c_str());
+      return;
+    }
+    StartSynth(sf);
   }
 
   void Shutdown() {
@@ -68,51 +75,77 @@ class MixerAudio final : public Audio {
     Mix_HaltChannel(-1);
     for (auto& [path, chunk] : chunks_) Mix_FreeChunk(chunk);
     chunks_.clear();
-    Mix_CloseAudio();
+    Mix_CloseAudio();  // no more calls of RenderMusic after this
+    if (synth_ != nullptr) delete_fluid_synth(synth_);
+    if (settings_ != nullptr) delete_fluid_settings(settings_);
+    synth_ = nullptr;
+    settings_ = nullptr;
     Mix_Quit();
     open_ = false;
   }
 
   bool OpenMusic(const std::string& path) override {
     CloseMusic();
-    if (!open_ || !midi_ok_) return false;
-    music_ = Mix_LoadMUS(path.c_str());
-    if (music_ == nullptr) {
-      std::fprintf(stderr, "ardo: %s: cannot open music: %s\n", path.c_str(), Mix_GetError());
+    if (synth_ == nullptr) return false;
+    std::vector<char> bytes;
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+      char buffer[8192];
+      std::size_t n = 0;
+      while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0 && bytes.size() < kMaxMidiBytes) {
+        bytes.insert(bytes.end(), buffer, buffer + n);
+      }
+      std::fclose(f);
+    }
+    if (bytes.size() < 14 || std::memcmp(bytes.data(), "MThd", 4) != 0) {
+      std::fprintf(stderr, "ardo: %s: cannot open music: not a MIDI file\n", path.c_str());
       return false;
     }
-    started_ = false;
+    std::lock_guard<std::mutex> lock(mutex_);
+    // A new tune starts from a synthesiser without the last tune's programs and controllers.
+    fluid_synth_system_reset(synth_);
+    midi_ = std::move(bytes);
+    if (!NewPlayer()) {
+      std::fprintf(stderr, "ardo: %s: cannot open music\n", path.c_str());
+      midi_.clear();
+      return false;
+    }
     return true;
   }
   void PlayMusic() override {
-    if (music_ == nullptr) return;
-    if (!started_) {
-      Mix_PlayMusic(music_, 0);
-      started_ = true;
-    } else if (Mix_PausedMusic()) {
-      Mix_ResumeMusic();
-    } else if (!Mix_PlayingMusic()) {
-      Mix_PlayMusic(music_, 0);
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (player_ == nullptr) return;
+    if (AtEnd()) {
+      NewPlayer();  // it ran out: from the beginning
+    } else if (fluid_player_get_status(player_) == FLUID_PLAYER_PLAYING) {
+      return;
     }
+    if (player_ != nullptr) fluid_player_play(player_);  // starts, or resumes where stopped
   }
   void RestartMusic() override {
-    if (music_ == nullptr) return;
-    Mix_PlayMusic(music_, 0);
-    started_ = true;
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (player_ == nullptr) return;
+    // The last notes ring on into the new start, as a loop should sound.
+    if (NewPlayer()) fluid_player_play(player_);
   }
   void StopMusic() override {
-    if (music_ != nullptr && Mix_PlayingMusic()) Mix_PauseMusic();
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (player_ == nullptr || fluid_player_get_status(player_) != FLUID_PLAYER_PLAYING) return;
+    fluid_player_stop(player_);  // keeps its place: play resumes
+    fluid_synth_all_notes_off(synth_, -1);
   }
   void CloseMusic() override {
-    if (music_ == nullptr) return;
-    Mix_HaltMusic();
-    Mix_FreeMusic(music_);
-    music_ = nullptr;
-    started_ = false;
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (player_ == nullptr) return;
+    fluid_player_stop(player_);
+    delete_fluid_player(player_);
+    player_ = nullptr;
+    midi_.clear();
+    fluid_synth_all_notes_off(synth_, -1);
   }
   bool MusicStopped() override {
-    if (music_ == nullptr) return false;
-    return !Mix_PlayingMusic() || Mix_PausedMusic();
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (player_ == nullptr) return false;
+    return fluid_player_get_status(player_) != FLUID_PLAYER_PLAYING || AtEnd();
   }
   void PlaySound(const std::string& path, bool no_interrupt) override {
     if (!open_) return;
@@ -136,10 +169,97 @@ class MixerAudio final : public Audio {
   }
 
  private:
+  // The synthesiser's loudness: SDL_mixer's 1.2 clips the fuller tunes; this leaves
+  // room for the effects on top.
+  static constexpr double kMusicGain = 0.5;
+  static constexpr std::size_t kMaxMidiBytes = 4 << 20;
+
+  void StartSynth(const std::string& sf) {
+    int freq = 0;
+    Uint16 format = 0;
+    int channels = 0;
+    if (Mix_QuerySpec(&freq, &format, &channels) == 0 || format != AUDIO_S16SYS || channels < 1) {
+      std::fprintf(stderr, "ardo: the audio device's format can't take the music; music is silent\n");
+      return;
+    }
+    settings_ = new_fluid_settings();
+    if (settings_ == nullptr) return;
+    fluid_settings_setnum(settings_, "synth.sample-rate", freq);
+    fluid_settings_setnum(settings_, "synth.gain", kMusicGain);
+    fluid_settings_setint(settings_, "player.reset-synth", 0);  // OpenMusic resets instead
+    synth_ = new_fluid_synth(settings_);
+    if (synth_ == nullptr || fluid_synth_sfload(synth_, sf.c_str(), 1) == FLUID_FAILED) {
+      std::fprintf(stderr, "ardo: %s: cannot load the soundfont; music is silent\n", sf.c_str());
+      if (synth_ != nullptr) delete_fluid_synth(synth_);
+      delete_fluid_settings(settings_);
+      synth_ = nullptr;
+      settings_ = nullptr;
+      return;
+    }
+    channels_ = channels;
+    stereo_.resize(2 * 4096);
+    Mix_HookMusic(&MixerAudio::RenderMusic, this);
+  }
+
+  // A fresh player of the open tune, at its beginning. Called with mutex_ held.
+  bool NewPlayer() {
+    if (player_ != nullptr) delete_fluid_player(player_);
+    player_ = new_fluid_player(synth_);
+    if (player_ != nullptr && fluid_player_add_mem(player_, midi_.data(), midi_.size()) != FLUID_OK) {
+      delete_fluid_player(player_);
+      player_ = nullptr;
+    }
+    return player_ != nullptr;
+  }
+  // The last event of the tune has been played (the player itself says so only
+  // seconds later). Called with mutex_ held.
+  bool AtEnd() {
+    const int total = fluid_player_get_total_ticks(player_);
+    return total > 0 && fluid_player_get_current_tick(player_) >= total;
+  }
+
+  // The music stream, on SDL's audio thread.
+  static void SDLCALL RenderMusic(void* self, Uint8* stream, int len) {
+    static_cast<MixerAudio*>(self)->Render(reinterpret_cast<Sint16*>(stream),
+                                            len / static_cast<int>(sizeof(Sint16)));
+  }
+  void Render(Sint16* out, int samples) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const int frames = samples / channels_;
+    const bool playing = player_ != nullptr && fluid_player_get_status(player_) == FLUID_PLAYER_PLAYING;
+    if (!playing && fluid_synth_get_active_voice_count(synth_) == 0) {
+      std::memset(out, 0, static_cast<std::size_t>(samples) * sizeof(Sint16));
+      return;
+    }
+    if (channels_ == 2) {
+      fluid_synth_write_s16(synth_, frames, out, 0, 2, out, 1, 2);
+      return;
+    }
+    if (stereo_.size() < static_cast<std::size_t>(2 * frames)) stereo_.resize(2 * frames);
+    fluid_synth_write_s16(synth_, frames, stereo_.data(), 0, 2, stereo_.data(), 1, 2);
+    for (int f = 0; f < frames; ++f) {
+      const Sint16 l = stereo_[2 * f];
+      const Sint16 r = stereo_[2 * f + 1];
+      Sint16* frame = out + f * channels_;
+      if (channels_ == 1) {
+        frame[0] = static_cast<Sint16>((l + r) / 2);
+      } else {
+        frame[0] = l;
+        frame[1] = r;
+        for (int c = 2; c < channels_; ++c) frame[c] = 0;
+      }
+    }
+  }
+
   bool open_ = false;
-  bool midi_ok_ = true;
-  bool started_ = false;
-  Mix_Music* music_ = nullptr;
+  // The music: touched by the game and by the audio thread, always under mutex_.
+  std::mutex mutex_;
+  fluid_settings_t* settings_ = nullptr;
+  fluid_synth_t* synth_ = nullptr;
+  fluid_player_t* player_ = nullptr;
+  std::vector<char> midi_;  // the open tune's file
+  int channels_ = 2;
+  std::vector<Sint16> stereo_;
   std::map<std::string, Mix_Chunk*> chunks_;
   std::map<std::string, bool> missing_;
 };
@@ -265,6 +385,13 @@ class SdlPlatform final : public Platform {
         case SDL_MOUSEMOTION:
           DeliverMouse(e);
           break;
+        case SDL_WINDOWEVENT:
+          // The desktop lost the picture (uncovered, restored, resized): show the last frame again.
+          if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_RESTORED ||
+              e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+            Redraw();
+          }
+          break;
         case SDL_CONTROLLERDEVICEADDED:
         case SDL_JOYDEVICEADDED:
           if (controller_ == nullptr && joystick_ == nullptr) OpenFirstController();
@@ -347,6 +474,11 @@ class SdlPlatform final : public Platform {
       if (!full_) SDL_SetWindowSize(window_, tex_w_ * scale_, tex_h_ * scale_);
     }
     SDL_UpdateTexture(texture_, nullptr, frame.pixels().data(), frame.width() * 4);
+    Redraw();
+  }
+
+  void Redraw() {
+    if (texture_ == nullptr) return;
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
     SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
