@@ -16,6 +16,5 @@ void EncSet() {}
 void EnemySet() {}
 void EncounterRoll() {}
 Byte BtlMain(bool, const std::string&) { return 0; }
-void BtlText(const std::string&) {}
 
 }  // namespace ardo

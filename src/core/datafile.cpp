@@ -1,6 +1,8 @@
 // The reader of the game's comma-separated data files.
 #include <iconv.h>
 
+#include <cerrno>
+#include <cmath>
 #include <fstream>
 #include <sstream>
 
@@ -10,27 +12,40 @@ namespace ardo {
 
 namespace {
 
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF. CP932 text
+// almost never passes this by accident.
 bool IsValidUtf8(const std::string& s) {
   size_t i = 0;
-  while (i < s.size()) {
+  const size_t n = s.size();
+  auto cont = [&](size_t k) { return k < n && (static_cast<unsigned char>(s[k]) & 0xC0) == 0x80; };
+  while (i < n) {
     const auto c = static_cast<unsigned char>(s[i]);
-    int n = 0;
     if (c < 0x80) {
-      n = 0;
-    } else if ((c & 0xE0) == 0xC0 && c >= 0xC2) {
-      n = 1;
-    } else if ((c & 0xF0) == 0xE0) {
-      n = 2;
-    } else if ((c & 0xF8) == 0xF0 && c <= 0xF4) {
-      n = 3;
-    } else {
-      return false;
+      i += 1;
+      continue;
     }
-    if (n > 0 && i + n >= s.size()) return false;
-    for (int k = 1; k <= n; ++k) {
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+    if (c >= 0xC2 && c <= 0xDF) {
+      if (!cont(i + 1)) return false;
+      i += 2;
+      continue;
     }
-    i += n + 1;
+    if (c >= 0xE0 && c <= 0xEF) {
+      if (!cont(i + 1) || !cont(i + 2)) return false;
+      const auto c1 = static_cast<unsigned char>(s[i + 1]);
+      if (c == 0xE0 && c1 < 0xA0) return false;  // overlong
+      if (c == 0xED && c1 > 0x9F) return false;  // surrogate
+      i += 3;
+      continue;
+    }
+    if (c >= 0xF0 && c <= 0xF4) {
+      if (!cont(i + 1) || !cont(i + 2) || !cont(i + 3)) return false;
+      const auto c1 = static_cast<unsigned char>(s[i + 1]);
+      if (c == 0xF0 && c1 < 0x90) return false;  // overlong
+      if (c == 0xF4 && c1 > 0x8F) return false;  // above U+10FFFF
+      i += 4;
+      continue;
+    }
+    return false;
   }
   return true;
 }
@@ -62,6 +77,9 @@ std::string FromCp932(const std::string& in) {
 }  // namespace
 
 bool FieldReader::Open(const std::string& path) {
+  text_.clear();
+  pos_ = 0;
+  line_ = 1;
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   std::ostringstream ss;
@@ -69,11 +87,12 @@ bool FieldReader::Open(const std::string& path) {
   text_ = ss.str();
   if (text_.size() >= 3 && text_.compare(0, 3, "\xEF\xBB\xBF") == 0) text_.erase(0, 3);
   if (!IsValidUtf8(text_)) text_ = FromCp932(text_);
-  pos_ = 0;
-  line_ = 1;
   return true;
 }
 
+// A line end is left in place after the last field of a line: the next field (or
+// SkipLine) steps over it. So line() stays on the line of the field just read, and
+// SkipLine after a line's last field drops nothing but that line end.
 void FieldReader::SkipLine() {
   while (pos_ < text_.size() && text_[pos_] != '\n') ++pos_;
   if (pos_ < text_.size()) {
@@ -91,7 +110,7 @@ bool FieldReader::AtEnd() const {
 }
 
 bool FieldReader::Next(std::string* field) {
-  // Blank space and empty lines before a field are skipped.
+  // Blank space and line ends before a field are skipped, so are empty lines.
   while (pos_ < text_.size()) {
     const char c = text_[pos_];
     if (c == ' ' || c == '\t' || c == '\r' || c == '\x1A') {
@@ -106,19 +125,21 @@ bool FieldReader::Next(std::string* field) {
   if (pos_ >= text_.size()) return false;
   std::string f;
   if (text_[pos_] == '"') {
+    // Quoted: commas are part of the text; the field ends at the closing quote (or,
+    // without one, at the line end), and anything between it and the separator is dropped.
     ++pos_;
     while (pos_ < text_.size() && text_[pos_] != '"' && text_[pos_] != '\n') f += text_[pos_++];
-    if (pos_ < text_.size() && text_[pos_] == '"') ++pos_;
-    // Anything up to the separator after the closing quote is dropped.
+    if (pos_ < text_.size() && text_[pos_] == '"') {
+      ++pos_;
+    } else if (!f.empty() && f.back() == '\r') {
+      f.pop_back();
+    }
     while (pos_ < text_.size() && text_[pos_] != ',' && text_[pos_] != '\n') ++pos_;
   } else {
     while (pos_ < text_.size() && text_[pos_] != ',' && text_[pos_] != '\n') f += text_[pos_++];
     while (!f.empty() && (f.back() == ' ' || f.back() == '\t' || f.back() == '\r')) f.pop_back();
   }
-  if (pos_ < text_.size()) {
-    if (text_[pos_] == '\n') ++line_;
-    ++pos_;  // the separator
-  }
+  if (pos_ < text_.size() && text_[pos_] == ',') ++pos_;
   *field = std::move(f);
   return true;
 }
@@ -129,11 +150,15 @@ std::string FieldReader::ReadText() {
   return f;
 }
 
+// An empty field reads as 0, as the old run-time's input did; text that is not a
+// decimal number is a type mismatch, a number beyond any integer an overflow.
 long long FieldReader::ReadInteger() {
   std::string f;
   if (!Next(&f)) Raise(err::kInputPastEnd);
-  const double v = ToNumber(f);
-  return static_cast<long long>(RoundHalfEven(v));
+  if (f.empty()) return 0;
+  const double v = RoundHalfEven(ToNumber(f));
+  if (!(std::fabs(v) < 9.0e18)) Raise(err::kOverflow);
+  return static_cast<long long>(v);
 }
 
 }  // namespace ardo

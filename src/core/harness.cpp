@@ -1,6 +1,7 @@
 // The headless script harness: drives the real program in virtual time from a
 // script of waits, key presses, conditions, screenshots and state dumps.
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -74,7 +75,8 @@ struct Command {
 
 const std::vector<std::string> kConditionNames = {"map", "pos", "window", "nowindow", "text", "flag", "noflag",
                                                   "bgm", "battle", "nobattle", "hp", "gold", "fullscreen",
-                                                  "windowed", "title", "field", "chars", "standing"};
+                                                  "windowed", "title", "field", "chars", "standing", "prompt",
+                                                  "music", "nomusic", "sound"};
 
 class Runner final : public ScriptRunner {
  public:
@@ -350,6 +352,16 @@ bool EvalCondition(const std::string& cond, bool* ok) {
   if (key == "field") return !ReturnToTitle && !InBattle;
   if (key == "chars" && num(&v)) return CharCount == v;
   if (key == "standing") return StepOffset == 0;
+  if (key == "prompt") return MessageWaiting();
+  auto* rec = dynamic_cast<platform::RecordingAudio*>(&platform::GetPlatform().audio());
+  if (key == "music") return rec != nullptr && rec->state().playing;
+  if (key == "nomusic") return rec == nullptr || !rec->state().playing;
+  if (key == "sound" && rec != nullptr) {
+    for (const auto& s : rec->state().sounds) {
+      if (s.find("/" + value + ".wav") != std::string::npos) return true;
+    }
+    return false;
+  }
   *ok = false;
   return false;
 }
@@ -415,6 +427,17 @@ std::string DumpState() {
   j["walk_wait"] = WalkWait;
   j["message_wait"] = MessageWait;
   j["encounter_area"] = Flags(1);
+  // What the sound back-end was asked, when it is the recording one (headless runs).
+  if (auto* rec = dynamic_cast<platform::RecordingAudio*>(&platform::GetPlatform().audio())) {
+    const auto& a = rec->state();
+    json sounds = json::array();
+    for (const auto& s : a.sounds) sounds.push_back(std::filesystem::path(s).stem().string());
+    j["audio"] = {{"music", a.music_path.empty() ? "" : std::filesystem::path(a.music_path).stem().string()},
+                  {"playing", a.playing},
+                  {"opens", a.opens},
+                  {"restarts", a.restarts},
+                  {"sounds", sounds}};
+  }
   return j.dump(2);
 }
 

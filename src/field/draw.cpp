@@ -144,8 +144,11 @@ void ChangeMap(const std::string& map, int x, int y, const std::string& bgm, int
     }
   }
   if (map != MapName) {
-    MapLoad(map);
-    CharaSet(map);
+    // A broken map or character file is logged, and the change still ends with the
+    // hero placed and the view faded in, never on a black screen.
+    Trap on("ChangeMap");
+    on([&] { MapLoad(map); });
+    on([&] { CharaSet(map); });
   }
   Player.x = CInt(x);
   Player.y = CInt(y);

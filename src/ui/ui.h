@@ -28,10 +28,19 @@ constexpr platform::Color kSilver = platform::Rgb(192, 192, 192);
 constexpr platform::Color kRed = platform::Rgb(255, 0, 0);
 constexpr platform::Color kNavy = platform::Rgb(0, 0, 128);
 
+// Types text into the message window at MessageWait per character: "／" breaks the
+// line, "￥" breaks it and waits for button 1 or 2 under a blinking "▽"; the sixth
+// line scrolls. Returns when all is shown; the window stays up (WinHide 0 closes it).
 void Message(const std::string& text);
+// Draws s full-width at (x, y) on dc; red on every window while HP < max HP / 5.
 void TextPut(const std::string& s, platform::Surface& dc, int x, int y);
-// The text now in the message window, markup removed (for the harness and tests).
+// The text of the message now in window 0, markup removed: every character drawn
+// so far by the latest Message, concatenated ("／" and "￥" leave nothing, so a
+// search may run across line breaks). It stays while the window is hidden, as the
+// window's picture does, and starts afresh with the next Message.
 const std::string& MessageShown();
+// True while Message waits at a "￥" for a button (for tests and the harness).
+bool MessageWaiting();
 
 void WinSet();
 void WinDraw(int n);
@@ -39,7 +48,9 @@ void WinHide(int n);
 // Brings window n to the front of the other windows.
 void WinToFront(int n);
 
-// Runs window n as a menu; 255 when cancelled.
+// Runs window n as a menu and acts on the picked row; 255 when cancelled (the
+// window stays on screen, only the message window is hidden). When the field menu
+// (1) returns, every window its menus opened is put away.
 Byte WinDeal(int n);
 // Shared with the battle: a mode text before the save slots, a window's result after.
 using MenuValue = std::variant<long long, std::string>;

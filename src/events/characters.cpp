@@ -1,0 +1,233 @@
+// The people of each map: loading them from data/chara.dat, their wandering and
+// drawing, the hero's step test and the scripted hero step.
+#include <cstdlib>
+
+#include "debug/console.h"
+#include "events/events.h"
+#include "field/field.h"
+#include "items/items.h"
+#include "sound/sound.h"
+#include "ui/ui.h"
+
+namespace ardo {
+
+VbArray<CharRecord, 0, 255> Chars;
+Byte CharCount = 0;
+
+namespace {
+
+// Item that breaks brown rock, and the two rock tiles it breaks.
+constexpr int kDrillItem = 18;
+constexpr Byte kRockTile = 95;
+constexpr Byte kRockTile2 = 111;
+
+// Turns character k toward the hero, draws the field, runs its conversation and turns
+// it back: what the field loop does when the hero talks to someone.
+void TalkFacingHero(int k) {
+  const Byte saved = Chars(k).dir;
+  Chars(k).dir = static_cast<Byte>(Player.dir - (Player.dir % 2) * 2 + 1);
+  MapDraw(Player.dx * StepOffset, Player.dy * StepOffset, 1, 1);
+  RefreshScreen();
+  Talk(k);
+  Chars(k).dir = saved;
+}
+
+}  // namespace
+
+// Reads the characters of `map`. The file is a stream of fields: a header line, then
+// per map its name, the number n of its people and n records of seven fields. Every
+// field is compared with the name, so a note that happens to equal a map name stops
+// the search there. No entry leaves the current characters as they are.
+//
+// There is no handler here: a missing or broken file faults to the caller, which
+// logs it. The records read completely before the fault are kept and counted.
+void CharaSet(const std::string& map) {
+  FieldReader in;
+  if (!in.Open(GamePath("data/chara.dat"))) Raise(err::kFileNotFound);
+  if (in.AtEnd()) Raise(err::kInputPastEnd);
+  in.SkipLine();
+
+  std::string field;
+  bool found = false;
+  while (in.Next(&field)) {
+    if (field == map) {
+      found = true;
+      break;
+    }
+  }
+  if (!found) return;
+
+  const Byte n = CByte(in.ReadInteger());
+  CharCount = n;
+  int done = 0;
+  try {
+    for (int i = 0; i < n; ++i) {
+      CharRecord& c = Chars(i);
+      c.talk = CByte(in.ReadInteger());
+      c.x = CInt(in.ReadInteger());
+      c.y = CInt(in.ReadInteger());
+      c.pic = CInt(in.ReadInteger());
+      c.dir = CByte(in.ReadInteger());
+      c.walks = CByte(in.ReadInteger());
+      in.ReadText();  // the author's note
+      c.step = 0;
+      ++done;
+    }
+  } catch (const Fault&) {
+    // The rest of the entry is unusable: keep the people read so far and let the
+    // caller log the fault.
+    CharCount = static_cast<Byte>(done);
+    throw;
+  }
+}
+
+// One frame of wandering. A standing wanderer tries a step once in 50 frames on
+// average; the target must be free of walls, the hero and every other character,
+// whose x and y already hold the destination of a step under way.
+void ChrMove() {
+  Trap on("ChrMove");
+  for (int i = 0; i < CharCount; ++i) {
+    CharRecord& c = Chars(i);
+    if (c.walks == 0) continue;
+    if (c.step != 0) {
+      on([&] { c.step = CInt(c.step + 1); });
+      continue;
+    }
+    if (!(Rnd() < 0.02)) continue;
+    const int r = static_cast<int>(4.0f * Rnd());
+    switch (r) {
+      case 0: c.dx = 0; c.dy = 1; c.dir = 0; break;
+      case 1: c.dx = 0; c.dy = -1; c.dir = 1; break;
+      case 2: c.dx = 1; c.dy = 0; c.dir = 3; break;
+      case 3: c.dx = -1; c.dy = 0; c.dir = 2; break;
+      default: break;
+    }
+    const int tx = c.x + c.dx;
+    const int ty = c.y + c.dy;
+    c.canMove = -1;
+    for (int j = 0; j < CharCount; ++j) {
+      if (Chars(j).x == tx && Chars(j).y == ty) c.canMove = 0;
+    }
+    on([&] {
+      if ((MapData(tx, ty).attr & kAttrBlocked) != 0) c.canMove = 0;
+    });
+    if (Player.x == tx && Player.y == ty) c.canMove = 0;
+    if (c.canMove != 0) {
+      on([&] {
+        c.x = CInt(tx);
+        c.y = CInt(ty);
+        c.step = CInt(-23 * std::abs(c.dx) - 23 * std::abs(c.dy));
+      });
+    }
+  }
+}
+
+// Draws character i over the view: placed relative to the hero at the centre,
+// following the view while the hero's step (pdx, pdy) is under way, and set back by
+// its own step. The cell it stands on may hide either half. Anything outside the
+// view is clipped by the surface.
+void ChrDraw(int i, int pdx, int pdy, int refresh) {
+  Trap on("ChrDraw");
+  on([&] {
+    const CharRecord& c = Chars(i);
+    const int T = TileSize;
+    const Integer x = CInt((c.x - Player.x + 7) * T - pdx * StepOffset + c.dx * c.step);
+    const Integer y = CInt((c.y - Player.y + 7) * T - pdy * StepOffset + c.dy * c.step);
+    const Integer sx = CInt((AnimFrame + c.dir * 2) * T);
+    const Integer sy = CInt(c.pic * T);
+    DrawFigure(sx, sy, x, y, MapData(c.x, c.y).attr);
+  });
+  if (refresh != 0) RefreshScreen();
+}
+
+// Turns the hero toward (dx, dy) and tries to move him one cell. Returns 0 when he
+// moved, -1 when the cell is blocked, k + 1 when character k stands there.
+int TryStep(int dx, int dy) {
+  if (dy == 1) {
+    Player.dir = 0;
+  } else if (dy == -1) {
+    Player.dir = 1;
+  } else if (dx == 1) {
+    Player.dir = 3;
+  } else if (dx == -1) {
+    Player.dir = 2;
+  }
+  const int tx = Player.x + dx;
+  const int ty = Player.y + dy;
+  MapCell& cell = MapData(tx, ty);
+  if ((cell.attr & kAttrBlocked) != 0) {
+    if ((cell.tile == kRockTile || cell.tile == kRockTile2) && ItemHave(kDrillItem) == 0) {
+      cell.tile = static_cast<Byte>(cell.tile - 1);
+      cell.attr = 0;
+      PlaySe("heal", 1);
+      Player.x = CInt(tx);
+      Player.y = CInt(ty);
+      return 0;
+    }
+    return -1;
+  }
+  for (int k = 0; k < CharCount; ++k) {
+    if (Chars(k).x == tx && Chars(k).y == ty) return k + 1;
+  }
+  Player.x = CInt(tx);
+  Player.y = CInt(ty);
+  return 0;
+}
+
+// One whole step of the hero for scripted scenes: the same 12 frames as a walked
+// step, without input, arrival event, encounter or moving floor.
+void PlayerMove(int dx, int dy) {
+  Trap on("PlayerMove");
+  auto& platform = platform::GetPlatform();
+  on([] {
+    if (picWindow(6).visible) {
+      WinHide(6);
+      AnimClock = 0;
+    }
+  });
+  on([&] {
+    Player.dx = CInt(dx);
+    Player.dy = CInt(dy);
+  });
+  int r = 0;
+  on([&] { r = TryStep(dx, dy); });
+  if (r == 0) {
+    on([] { BuffDraw(); });
+    on([] { StepOffset = CInt(-TileSize); });
+    on([] { Debugging(0); });
+  } else if (r == -1) {
+    on([] { MapDraw(0, 0, 1, 1); });
+    RefreshScreen();
+    on([&] { EventProc(Player.x + dx, Player.y + dy, true); });
+  } else if (r > 0) {
+    on([&] {
+      if (Flag(16) == 1) TalkFacingHero(r - 1);
+    });
+  }
+  while (StepOffset < 0) {
+    const std::uint32_t t0 = platform.TimeGetTime();
+    DoEvents();
+    on([] { LoopBgm(); });
+    on([&] {
+      StepOffset = CInt(StepOffset + 2);
+      MapDraw(dx * StepOffset, dy * StepOffset, 1, 1);
+    });
+    if (StepOffset >= 0) {
+      on([] {
+        MapCell& cell = MapData(Player.x, Player.y);
+        if (cell.tile == 90) {
+          cell.tile = Player.dx != 0 ? 79 : 78;
+        } else if (cell.tile == 106 && Player.hp > 2) {
+          HPadd(-2);
+        }
+      });
+    }
+    on([&] { MapDraw(dx * StepOffset, dy * StepOffset, 1, 1); });
+    RefreshScreen();
+    Wait(WalkWait - static_cast<long>(platform.TimeGetTime() - t0));
+    AnimClock = static_cast<Integer>((AnimClock + FrameWait) % 2000);
+    AnimFrame = static_cast<Integer>((AnimClock % 500) / 250);
+  }
+}
+
+}  // namespace ardo

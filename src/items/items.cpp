@@ -1,0 +1,243 @@
+// The item table and the hero's inventory: loading data/item.dat, adding, removing,
+// testing, swapping and throwing away items, and using one from the item window.
+#include <algorithm>
+#include <limits>
+#include <map>
+
+#include "events/events.h"
+#include "items/items.h"
+#include "items/table_rows.h"
+#include "sound/sound.h"
+#include "ui/ui.h"
+
+namespace ardo {
+
+VbArray<ItemRecord, 0, 255> ItemTable;
+Byte ItemCount = 0;
+
+namespace {
+
+using items_internal::NumberField;
+using items_internal::ParseRow;
+using items_internal::RowReader;
+using items_internal::RowStatus;
+
+constexpr const char* kItemFile = "data/item.dat";
+
+// What the special items (kind 0) say about themselves when used.
+const std::map<std::string, std::string>& SpecialDescriptions() {
+  static const std::map<std::string, std::string> table = {
+      {"財布", "誰かさんの落し物です￥"},
+      {"削岩ドリル", "茶色い岩を壊せるようになります￥"},
+      {"月下の剣", "通常攻撃で多くのダメージを／与えられるようになります￥"},
+      {"不死鳥の衣", "敵の攻撃で受けるダメージが／少なくなります￥"},
+      {"華の帽子", "敵のまほう攻撃で受ける／ダメージが少なくなります￥"},
+      {"風のリング", "？？？？￥"},
+      {"万能まないた", "堅いまないたです／人が乗っても大丈夫！？￥"},
+  };
+  return table;
+}
+
+// The stat word of each growth kind (3 to 7).
+const char* GrowthWord(Byte kind) {
+  switch (kind) {
+    case 3: return "最大ＨＰが";
+    case 4: return "最大ＭＰが";
+    case 5: return "ちからが";
+    case 6: return "丈夫さが";
+    default: return "すばやさが";
+  }
+}
+
+// A number as the windows print it: a full-width space (or minus), then full-width digits.
+std::string SignedFullWidth(long long v) {
+  return (v < 0 ? "－" : "　") + MoneyText(v < 0 ? -v : v);
+}
+
+// The direct additions to attack, defence and speed have no limit of their own; a sum
+// beyond the Integer range stops at its end instead of faulting.
+Integer SaturatedInteger(long long v) {
+  return static_cast<Integer>(std::clamp<long long>(v, std::numeric_limits<Integer>::min(),
+                                                    std::numeric_limits<Integer>::max()));
+}
+
+// One row of item.dat: number, Name, Kind, NoField, Value, Keep, Price.
+void StoreItemRow(const std::vector<std::string>& f) {
+  const double number = NumberField(f[0]);
+  if (!(number > -0.5 && number < 255.5)) Raise(err::kSubscript);
+  ItemRecord r;
+  r.Name = f[1];
+  r.Kind = CByte(NumberField(f[2]));
+  r.NoField = CByte(NumberField(f[3]));
+  r.Value = CInt(NumberField(f[4]));
+  r.Keep = CByte(NumberField(f[5]));
+  r.Price = CLng(NumberField(f[6]));
+  ItemTable(static_cast<long long>(RoundHalfEven(number))) = std::move(r);
+}
+
+}  // namespace
+
+void ItemSet() {
+  Trap on("ItemSet");
+  for (auto& it : ItemTable) it = ItemRecord{};
+  ItemCount = 0;
+  FieldReader reader;
+  if (!reader.Open(GamePath(kItemFile))) {
+    on.LogFault(items_internal::AtLine(Fault::Of(err::kFileNotFound), kItemFile, 0));
+    return;
+  }
+  reader.SkipLine();  // the header
+  RowReader rows(reader);
+  std::vector<std::string> fields;
+  int line = 0;
+  int stored = 0;
+  for (;;) {
+    const RowStatus s = rows.Read(7, &fields, &line);
+    if (s == RowStatus::kEnd) break;
+    if (s == RowStatus::kShort) {
+      on.LogFault(items_internal::AtLine(Fault::Of(err::kInputPastEnd), kItemFile, line));
+      continue;
+    }
+    if (s == RowStatus::kLong) {
+      on.LogFault(items_internal::AtLine(Fault::Of(err::kTypeMismatch), kItemFile, line));
+      continue;
+    }
+    if (ParseRow(on, kItemFile, line, [&] { StoreItemRow(fields); })) ++stored;
+  }
+  ItemCount = static_cast<Byte>(std::clamp(stored - 1, 0, 255));
+}
+
+Byte ItemAdd(int id) {
+  Trap on("ItemAdd");
+  return on.Value<Byte>(255, [&]() -> Byte {
+    const Byte item = CByte(id);
+    for (int s = 0; s <= 14; ++s) {
+      if (Player.items(s) == 0) {
+        Player.items(s) = item;
+        return 0;
+      }
+    }
+    return 255;
+  });
+}
+
+Byte ItemDel(int id) {
+  Trap on("ItemDel");
+  return on.Value<Byte>(255, [&]() -> Byte {
+    for (int s = 0; s <= 14; ++s) {
+      if (Player.items(s) == id) {
+        Player.items(s) = 0;
+        return 0;
+      }
+    }
+    return 255;
+  });
+}
+
+Byte ItemHave(int id) {
+  Trap on("ItemHave");
+  return on.Value<Byte>(255, [&]() -> Byte {
+    for (int s = 0; s <= 14; ++s) {
+      if (Player.items(s) == id) return 0;
+    }
+    return 255;
+  });
+}
+
+void ItemSwap(int a, int b) {
+  Trap on("ItemSwap");
+  on([&] { std::swap(Player.items(a), Player.items(b)); });
+}
+
+void ItemDrop(int slot) {
+  Trap on("ItemDrop");
+  Byte id = 0;
+  on([&] { id = Player.items(slot); });
+  if (id == 0) return;
+  on([&] { Message(ItemTable(id).Name + "を／捨てますか？"); });
+  const Byte answer = on.Value<Byte>(255, [] { return WinDeal(3); });
+  if (answer != 0) return;  // the question stays for the caller to clear
+  on([] { Message("捨てました。￥"); });
+  on([&] { Player.items(slot) = 0; });
+  on([] { KeyWait(); });
+  on([] { WinHide(0); });
+}
+
+void ItemUse(int slot) {
+  Trap on("ItemUse");
+  on([] { RandomizeFromClock(); });
+  Byte id = 0;
+  on([&] { id = Player.items(slot); });
+  if (id == 0) return;
+  const ItemRecord item = ItemTable(id);
+  const auto use_up = [&] {
+    on([&] {
+      if (item.Keep == 0) Player.items(slot) = 0;
+    });
+  };
+
+  switch (item.Kind) {
+    case 0: {
+      const auto& d = SpecialDescriptions();
+      const auto it = d.find(item.Name);
+      on([&] { Message(it != d.end() ? it->second : "使えません。￥"); });
+      break;
+    }
+    case 1:
+    case 2: {
+      if (item.NoField != 0) {
+        on([] { Message("今はつかえない￥"); });
+        break;
+      }
+      // Three quarters of Value up to Value: q = Value \ 4, amount = Rnd * q + 3 * q.
+      Integer amount = 0;
+      on([&] {
+        const int q = item.Value / 4;
+        const float a = Rnd() * static_cast<float>(q) + static_cast<float>(3 * q);
+        amount = CInt(static_cast<double>(a));
+      });
+      on([] { PlaySe("heal", 1); });
+      if (item.Kind == 1) {
+        on([&] { Message(item.Value > 0 ? "ＨＰが回復した！￥" : "ダメージを受けた！￥"); });
+        on([&] { HPadd(amount); });
+      } else {
+        on([&] { Message(item.Value > 0 ? "ＭＰが回復した！￥" : "ＭＰにダメージを受けた！￥"); });
+        on([&] { MPadd(amount); });
+      }
+      use_up();
+      on([] { WinDraw(6); });
+      break;
+    }
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+    case 7: {
+      // p is 0 or 100 with even chance, so the gain is 1 or Value + 1.
+      long long g = 0;
+      on([&] {
+        const long long p = static_cast<long long>(static_cast<double>(Rnd()) + 0.5) * 100 % 101;
+        g = static_cast<long long>(RoundHalfEven(static_cast<double>(item.Value) * p / 100.0 + 1));
+      });
+      on([&] {
+        switch (item.Kind) {
+          case 3: MHPadd(static_cast<int>(g)); break;
+          case 4: MMPadd(static_cast<int>(g)); break;
+          case 5: Player.ap = SaturatedInteger(Player.ap + g); break;
+          case 6: Player.dp = SaturatedInteger(Player.dp + g); break;
+          default: Player.sp = SaturatedInteger(Player.sp + g); break;
+        }
+      });
+      on([&] { Message(GrowthWord(item.Kind) + SignedFullWidth(g) + "増えた！￥"); });
+      use_up();
+      break;
+    }
+    default:
+      on([] { Message("効果がなかった・・・￥"); });
+      break;
+  }
+  on([] { WinHide(0); });
+  on([] { WinDraw(7); });
+}
+
+}  // namespace ardo

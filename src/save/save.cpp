@@ -1,0 +1,119 @@
+// The nine save slots: Save, Load, the slot list file and the start-up scan.
+//
+// Unlike the old record-by-record write, a slot is replaced whole: the new file is
+// written and synced beside the old one and then renamed over it, so a crash or a full
+// disk in the middle of a save leaves the previous save as it was. A slot file that is
+// short or holds values the game never writes is not loaded at all; it shows as empty.
+#include "save/save.h"
+
+#include "field/field.h"
+#include "save/slot_file.h"
+#include "sound/sound.h"
+#include "ui/ui.h"
+
+namespace ardo {
+
+VbArray<SaveEntry, 0, 8> SaveList;
+
+namespace {
+
+using namespace save_internal;
+
+Fault Unreadable(int number, const std::string& path, const std::string& why) {
+  Fault f = Fault::Of(number);
+  f.description += " (" + path + ": " + why + ")";
+  return f;
+}
+
+// Reads and checks slot n. False when there is no usable slot; a file that is there
+// but unusable is also reported by a fault from `report` (missing files are not).
+template <class Report>
+bool ReadSlot(int n, SlotContents* out, Report&& report) {
+  const std::string path = SlotPath(n);
+  std::string bytes;
+  std::string why;
+  switch (ReadFile(path, kSlotFileSize, &bytes, &why)) {
+    case ReadResult::kMissing:
+      return false;
+    case ReadResult::kFailed:
+      report(Unreadable(err::kIoError, path, why));
+      return false;
+    case ReadResult::kOk:
+      break;
+  }
+  if (!DecodeSlot(bytes, out, &why)) {
+    report(Unreadable(bytes.size() < kSlotMinimumSize ? err::kInputPastEnd : err::kTypeMismatch, path, why));
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+Byte Save(int slot) {
+  Trap on("Save");
+  on([&] {
+    if (slot < 1 || slot > kSlots) Raise(err::kSubscript);
+    SlotContents c;
+    c.map_name = MapName;
+    c.level = Player.lv;
+    c.bgm_name = BgmName;
+    c.player = Player;
+    c.flags = Flags;
+    const std::string image = EncodeSlot(c);
+    // Never write a slot that Load would refuse.
+    SlotContents check;
+    std::string why;
+    if (!DecodeSlot(image, &check, &why)) {
+      Fault f = Fault::Of(err::kInvalidCall);
+      f.description += " (not saved: " + why + ")";
+      throw f;
+    }
+    ReplaceFile(SlotPath(slot), image);
+    // The summary follows the file: a save that didn't reach the disk leaves it as it was.
+    SaveList(slot - 1) = SaveEntry{Player.lv, MapName};
+  });
+  return 0;
+}
+
+Byte Load(int slot) {
+  Trap on("Load");
+  SlotContents c;
+  bool usable = false;
+  // A slot number outside 1 to 9 has no file; its summary entry faults below.
+  if (slot >= 1 && slot <= kSlots) usable = ReadSlot(slot, &c, [&](const Fault& f) { on.LogFault(f); });
+  if (!usable) {
+    on([] { Message("読み込みに失敗しました。"); });
+    on([] { WinHide(0); });
+    on([&] { SaveList(slot - 1) = SaveEntry{}; });
+    on([] { SaveListWrite(); });
+    return 255;
+  }
+  // Only a slot checked whole replaces the game in progress.
+  on([] { CloseBgm(); });
+  MapName = std::move(c.map_name);
+  BgmName = std::move(c.bgm_name);
+  Player = c.player;
+  Flags = c.flags;
+  on([] { RecomputeSpeeds(); });
+  return 0;
+}
+
+void ScanSaves() {
+  for (int n = 1; n <= kSlots; ++n) {
+    SlotContents c;
+    // The scan is part of Initialize; a bad slot file is logged under its name.
+    if (ReadSlot(n, &c, [](const Fault& f) { LogError("Initialize", f); })) {
+      SaveList(n - 1) = SaveEntry{c.level, c.map_name};
+    } else {
+      SaveList(n - 1) = SaveEntry{};
+    }
+  }
+}
+
+void SaveListWrite() {
+  Trap on("Save");
+  on([] { ReplaceFile(ListPath(), EncodeList(SaveList)); });
+}
+
+}  // namespace ardo

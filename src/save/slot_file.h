@@ -1,0 +1,71 @@
+// Private to the save subsystem: the byte layout of the slot and list files, their
+// checks, the CP932 text conversion and the write that never leaves a half-made file.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "core/core.h"
+#include "save/save.h"
+
+namespace ardo::save_internal {
+
+// Record files: every value starts a 128-byte record of its own; record k at (k - 1) * 128.
+constexpr std::size_t kRecordLength = 128;
+// A slot: map name, level, music name, the hero, then one record per flag byte.
+constexpr int kSlotRecords = 4 + 256;
+constexpr std::size_t kSlotFileSize = kSlotRecords * kRecordLength;  // we pad the last record
+// The smallest slot file that holds every value: the last record may stop after its byte.
+constexpr std::size_t kSlotMinimumSize = (kSlotRecords - 1) * kRecordLength + 1;
+// The hero's record packed without alignment gaps.
+constexpr std::size_t kPlayerBytes = 49;
+constexpr int kSlots = 9;
+
+// Everything a slot holds.
+struct SlotContents {
+  std::string map_name;  // UTF-8
+  Byte level = 0;        // the copy for the summary
+  std::string bgm_name;  // UTF-8
+  PlayerStatus player;
+  VbArray<Byte, 0, 255> flags;
+};
+
+std::string SlotPath(int slot);  // the game folder's save/N.vkd
+std::string ListPath();          // save/list
+
+void PackPlayer(const PlayerStatus& p, unsigned char out[kPlayerBytes]);
+PlayerStatus UnpackPlayer(const unsigned char in[kPlayerBytes]);
+
+// The file image of a slot. Faults 5 for a name with no CP932 form, 59 for one that
+// does not fit its record.
+std::string EncodeSlot(const SlotContents& c);
+// Reads a slot image and checks it is one the game could have written: long enough,
+// string lengths inside their records, valid CP932, a level of at least 1 that agrees
+// with the hero's, plain file names, a facing 0 to 3. False, with the reason, otherwise;
+// *out is only written when the whole image is good.
+bool DecodeSlot(std::string_view bytes, SlotContents* out, std::string* why);
+// The list file image: record n + 1 holds entry n as its level byte and its name string.
+std::string EncodeList(const VbArray<SaveEntry, 0, 8>& list);
+
+// CP932 <-> UTF-8, strict: false for text that has no form in the other encoding.
+bool Utf8ToCp932(std::string_view utf8, std::string* out);
+bool Cp932ToUtf8(std::string_view cp932, std::string* out);
+
+enum class ReadResult { kOk, kMissing, kFailed };
+// Reads at most `limit` bytes of a file.
+ReadResult ReadFile(const std::string& path, std::size_t limit, std::string* bytes, std::string* why);
+
+// Replaces the file at path by bytes so that the path holds either its old contents or
+// the new ones in full, whenever the program or the machine stops: the bytes go to a
+// temporary file in the same folder, are synced, renamed over the file, and the folder
+// is synced. A missing folder is created. Faults (the old file untouched) on failure.
+void ReplaceFile(const std::string& path, std::string_view bytes);
+
+// For tests: called when the temporary file is complete and on disk, just before it
+// replaces the old file. Returning false abandons the write there, as if the program
+// had died at that moment (the temporary file stays behind).
+extern std::function<bool(const std::string& temp_path)> before_replace_hook;
+
+}  // namespace ardo::save_internal

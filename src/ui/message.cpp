@@ -1,0 +1,150 @@
+// The message window: text typed out one character at a time, scrolled a line at
+// a time, and held at each "￥" until the player answers the blinking "▽".
+#include <algorithm>
+
+#include "field/field.h"
+#include "sound/sound.h"
+#include "ui/window_internal.h"
+
+namespace ardo {
+
+using namespace ui_internal;
+
+namespace {
+
+// Layout of the message window.
+constexpr int kLeft = 10;        // pen x at the start of a line
+constexpr int kTop = 10;         // pen y of the first line
+constexpr int kAdvance = 17;     // one character
+constexpr int kLastColumn = 248; // x of the fifteenth character
+constexpr int kLineHeight = 20;
+constexpr int kLastLine = 90;    // y of the fifth line
+constexpr int kPromptX = 129;
+constexpr int kPromptY = 90;
+constexpr int kInnerWidth = 255;
+constexpr int kInnerHeight = 95;
+
+std::string g_shown;
+bool g_waiting = false;
+
+// The colour of the message window's own background at (x, y): the background
+// picture, or the fill colour where there is none.
+platform::Color BackgroundAt(int x, int y) {
+  const platform::Surface& w = picWindow(0);
+  const platform::Surface* bg = w.back_picture();
+  if (bg != nullptr && x < bg->width() && y < bg->height()) return bg->At(x, y);
+  return w.back_color();
+}
+
+// Puts the window's background back over a rectangle (erases the prompt mark).
+void RestoreBackground(int x0, int y0, int w, int h) {
+  platform::Surface& s = picWindow(0);
+  for (int y = y0; y < y0 + h; ++y) {
+    for (int x = x0; x < x0 + w; ++x) s.Set(x, y, BackgroundAt(x, y));
+  }
+}
+
+void ClearWindow() {
+  picWindow(0).Clear();
+  DrawFrame(picWindow(0));
+}
+
+// Moves the text up by one line in ten steps of two pixels. The inner area goes to
+// picMes_Buff and comes back two pixels higher each step; only the text's own
+// pixels are copied back, so a shaded background stays where it is.
+void Scroll() {
+  platform::Surface& w = picWindow(0);
+  picMes_Buff.BitBlt(0, 0, kInnerWidth, kInnerHeight, &w, kLeft, kTop, platform::Rop::kSrcCopy);
+  ClearWindow();
+  for (int k = 2; k <= 20; k += 2) {
+    RestoreBackground(kLeft, kTop, kInnerWidth, kInnerHeight);
+    for (int y = k; y < kInnerHeight; ++y) {
+      for (int x = 0; x < kInnerWidth; ++x) {
+        const platform::Color c = picMes_Buff.At(x, y);
+        if (c != BackgroundAt(kLeft + x, kTop + y)) w.Set(kLeft + x, kTop + y - k, c);
+      }
+    }
+    RefreshScreen();
+    Wait(MessageWait);
+  }
+}
+
+void ErasePrompt() { RestoreBackground(kPromptX, kPromptY, 20, 20); }
+
+// The wait of a "￥": the mark blinks until button 1 or 2 (not 3) is pressed.
+// The blink counter runs on across the prompts of one message.
+void PromptWait(int* blink) {
+  platform::Surface& w = picWindow(0);
+  struct Waiting {
+    Waiting() { g_waiting = true; }
+    ~Waiting() { g_waiting = false; }
+  } waiting;
+  for (;;) {
+    *blink = (*blink + 20) % 1000;
+    if (*blink <= 500) {
+      TextPut("▽", w, kPromptX, kPromptY);
+    } else {
+      ErasePrompt();
+    }
+    RefreshScreen();
+    KeyState key = Getkey();
+    KeyState pad = JoyPad();
+    if (key.btn > 0 || pad.btn > 0) {
+      key = Getkey();
+      pad = JoyPad();
+      if ((key.btn | pad.btn) < 3) {
+        PlaySe("pi", 1);
+        ErasePrompt();
+        RefreshScreen();
+        return;
+      }
+    }
+    // At least one millisecond, so that a zero text speed still lets events in.
+    Wait(std::max<long>(MessageWait, 1));
+  }
+}
+
+}  // namespace
+
+namespace ui_internal {
+void ResetShownText() { g_shown.clear(); }
+void AppendShownText(const std::string& c) { g_shown += c; }
+}  // namespace ui_internal
+
+const std::string& MessageShown() { return g_shown; }
+bool MessageWaiting() { return g_waiting; }
+
+void Message(const std::string& text) {
+  platform::Surface& w = picWindow(0);
+  w.Clear();
+  WinToFront(0);
+  WinDraw(0);
+  ResetShownText();
+  int x = kLeft;
+  int y = kTop;
+  int blink = 0;
+  for (const std::string& c : Characters(text)) {
+    const bool wait = c == "￥";
+    if (wait || c == "／") {
+      x = kLastColumn;
+    } else {
+      TextPut(c, w, x, y);
+      AppendShownText(c);
+    }
+    x += kAdvance;
+    if (x > kLastColumn) {
+      x = kLeft;
+      y += kLineHeight;
+      if (y > kLastLine) {
+        y = kLastLine;
+        Scroll();
+      }
+    }
+    if (wait) PromptWait(&blink);
+    RefreshScreen();
+    Wait(MessageWait);
+  }
+  KeyWait();
+}
+
+}  // namespace ardo

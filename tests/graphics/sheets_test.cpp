@@ -1,0 +1,132 @@
+// The built pictures in the game folder: sizes, the figure mask, the tiles the game
+// gives behaviour to, the window frame, and the tile table for the map makers.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "picc.h"
+#include "platform/platform.h"
+
+using ardo::platform::Color;
+using ardo::platform::Surface;
+
+namespace {
+
+std::shared_ptr<Surface> Built(const std::string& name) {
+  std::string error;
+  auto s = ardo::platform::LoadPicture(std::string(ARDO_GAME_DIR) + "/graphics/" + name, &error);
+  EXPECT_TRUE(s) << error;
+  return s;
+}
+
+std::vector<Color> Cell(const Surface& s, int x0, int y0, int w, int h) {
+  std::vector<Color> out;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) out.push_back(s.At(x0 + x, y0 + y));
+  return out;
+}
+
+std::vector<Color> Tile(const Surface& sheet, int code) {
+  return Cell(sheet, code % 16 * 24, code / 16 * 24, 24, 24);
+}
+
+}  // namespace
+
+TEST(BuiltSheets, HaveTheirSizes) {
+  const std::map<std::string, std::pair<int, int>> sizes = {
+      {"maptip.png", {384, 384}}, {"chr.png", {192, 528}}, {"chrmask.png", {192, 528}},
+      {"waku.png", {15, 15}},     {"mesbg.png", {274, 116}},
+  };
+  for (const auto& [name, size] : sizes) {
+    auto s = Built(name);
+    ASSERT_TRUE(s) << name;
+    EXPECT_EQ(s->width(), size.first) << name;
+    EXPECT_EQ(s->height(), size.second) << name;
+  }
+}
+
+TEST(BuiltSheets, FigureMaskMatchesTheFiguresAndEveryFrameHasOne) {
+  auto chr = Built("chr.png");
+  auto mask = Built("chrmask.png");
+  ASSERT_TRUE(chr && mask);
+  EXPECT_EQ(ardo::picc::FigureMask(*chr).pixels(), mask->pixels());
+  for (int row = 0; row < 22; ++row)
+    for (int col = 0; col < 8; ++col) {
+      int figure = 0;
+      for (Color c : Cell(*mask, col * 24, row * 24, 24, 24)) figure += c == 0xFFFFFFu;
+      EXPECT_GT(figure, 40) << "row " << row << " column " << col << " is (nearly) empty";
+    }
+  // Walking frames differ, and the four facings differ, for the people.
+  for (int row : {0, 1, 3, 4, 8}) {
+    auto frame = [&](int col) { return Cell(*chr, col * 24, row * 24, 24, 24); };
+    for (int c = 0; c < 8; c += 2) EXPECT_NE(frame(c), frame(c + 1)) << "row " << row << " col " << c;
+    EXPECT_NE(frame(0), frame(2)) << row;
+    EXPECT_NE(frame(4), frame(6)) << row;
+    EXPECT_NE(frame(0), frame(6)) << row;
+  }
+}
+
+TEST(BuiltSheets, TilesWithBehaviourAreDistinctPictures) {
+  auto sheet = Built("maptip.png");
+  ASSERT_TRUE(sheet);
+  const std::vector<int> codes = {5, 78, 79, 90, 94, 95, 106, 110, 111, 176, 182, 183};
+  for (size_t i = 0; i < codes.size(); ++i)
+    for (size_t j = i + 1; j < codes.size(); ++j)
+      EXPECT_NE(Tile(*sheet, codes[i]), Tile(*sheet, codes[j])) << codes[i] << " and " << codes[j];
+  // The map makers' default, tile 0, is a plain grass tile: mostly green.
+  int green = 0;
+  for (Color c : Tile(*sheet, 0)) green += ((c >> 8) & 255) > ((c >> 16) & 255) + 30;
+  EXPECT_GT(green, 24 * 24 * 3 / 4);
+}
+
+TEST(BuiltSheets, WindowFrameAndMessageBackgroundShareTheFrame) {
+  auto waku = Built("waku.png");
+  auto mes = Built("mesbg.png");
+  ASSERT_TRUE(waku && mes);
+  for (Color c : Cell(*waku, 5, 5, 5, 5)) EXPECT_EQ(c, 0x000080u) << "the window fill is navy";
+  EXPECT_EQ(Cell(*mes, 0, 0, 5, 5), Cell(*waku, 0, 0, 5, 5));
+  EXPECT_EQ(Cell(*mes, 269, 110, 5, 5), Cell(*waku, 10, 10, 5, 5)) << "the frame closes within 274 x 115";
+  // Inside the frame: shades of blue only.
+  for (int y = 5; y < 110; ++y)
+    for (int x = 5; x < 269; ++x) {
+      const Color c = mes->At(x, y);
+      ASSERT_GT(c & 255, ((c >> 16) & 255) + 60) << x << "," << y;
+    }
+}
+
+TEST(TileTable, ListsEveryTileOfTheSheetWithItsAttr) {
+  ardo::picc::Result r;
+  ardo::picc::Error e;
+  ASSERT_TRUE(ardo::picc::CompileFile(std::string(ARDO_SOURCE_DIR) + "/assets/graphics/maptip.pic", &r, &e))
+      << e.Format();
+  std::ifstream in(std::string(ARDO_SOURCE_DIR) + "/assets/graphics/TILES.md");
+  ASSERT_TRUE(in);
+  // Table rows that start with two numbers: "| code | attr | picture |".
+  std::map<int, int> documented;
+  for (std::string line; std::getline(in, line);) {
+    int code = 0, attr = 0;
+    char bar1 = 0, bar2 = 0, bar3 = 0;
+    std::istringstream row(line);
+    if ((row >> bar1 >> code >> bar2 >> attr >> bar3) && bar1 == '|' && bar2 == '|' && bar3 == '|')
+      documented[code] = attr;
+  }
+  std::set<int> seen;
+  for (const auto& t : r.tiles) {
+    EXPECT_TRUE(seen.insert(t.code).second) << "tile " << t.code << " is drawn twice";
+    auto it = documented.find(t.code);
+    ASSERT_NE(it, documented.end()) << "tile " << t.code << " (" << t.name << ") is missing from TILES.md";
+    EXPECT_EQ(it->second, t.attr) << "tile " << t.code << " (" << t.name << ")";
+  }
+  EXPECT_EQ(documented.size(), seen.size()) << "TILES.md lists tiles the sheet does not draw";
+  // The tiles the game gives behaviour to keep the attrs it relies on.
+  auto attr = [&](int code) { return documented.count(code) ? documented[code] : -1; };
+  EXPECT_EQ(attr(95) & 1, 1);
+  EXPECT_EQ(attr(111) & 1, 1);
+  EXPECT_EQ(attr(94) & 1, 0);
+  EXPECT_EQ(attr(110) & 1, 0);
+  for (int code : {5, 78, 79, 90, 106, 176, 182, 183}) EXPECT_EQ(attr(code) & 1, 0) << code;
+}
