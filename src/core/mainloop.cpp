@@ -159,7 +159,7 @@ void ShowForm() {
 }
 
 // Step 6.3 of the field loop: what a step attempt's result means.
-void HandleStepResult(int r, bool final_draw) {
+void HandleStepResult(int r) {
   if (r == 0) {
     BuffDraw();
     StepOffset = static_cast<Integer>(-TileSize);
@@ -168,28 +168,11 @@ void HandleStepResult(int r, bool final_draw) {
     MapDraw(Player.dx * StepOffset, Player.dy * StepOffset, 1, 1);
     RefreshScreen();
     EventProc(Player.x + Player.dx, Player.y + Player.dy, true);
-  } else if (r > 0) {
-    if (Flag(16) == 1) {
-      const int k = r - 1;
-      const Byte saved = Chars(k).dir;
-      Chars(k).dir = static_cast<Byte>(Player.dir - (Player.dir % 2) * 2 + 1);
-      MapDraw(Player.dx * StepOffset, Player.dy * StepOffset, 1, 1);
-      RefreshScreen();
-      Talk(k);
-      Chars(k).dir = saved;
-    }
+  } else if (r > 0 && Flag(16) == 1) {
+    TalkFacingHero(r - 1);
   }
-  (void)final_draw;
 }
 
-void TalkTo(int k) {
-  const Byte saved = Chars(k).dir;
-  Chars(k).dir = static_cast<Byte>(Player.dir - (Player.dir % 2) * 2 + 1);
-  MapDraw(Player.dx * StepOffset, Player.dy * StepOffset, 1, 1);
-  RefreshScreen();
-  Talk(k);
-  Chars(k).dir = saved;
-}
 
 }  // namespace
 
@@ -316,7 +299,7 @@ void MainLoop() {
         on([] {
           const Byte t = MapData(Player.x, Player.y).tile;
           if (t == 176 || t == 182 || (t == 183 && Player.dx + Player.dy != 0)) {
-            HandleStepResult(TryStep(Player.dx, Player.dy), false);
+            HandleStepResult(TryStep(Player.dx, Player.dy));
           }
         });
       }
@@ -329,7 +312,7 @@ void MainLoop() {
       });
       Player.dx = static_cast<Integer>(key.dx | pad.dx);
       Player.dy = static_cast<Integer>(key.dy | pad.dy);
-      on([] { HandleStepResult(TryStep(Player.dx, Player.dy), true); });
+      on([] { HandleStepResult(TryStep(Player.dx, Player.dy)); });
       on([] { MapDraw(Player.dx * StepOffset, Player.dy * StepOffset, 1, 1); });
     } else {
       const int b = key.btn | pad.btn;
@@ -340,7 +323,7 @@ void MainLoop() {
           Player.dy = static_cast<Integer>((1 - (Player.dir % 2) * 2) * (1 - Player.dir / 2));
           for (int k = 0; k < CharCount; ++k) {
             if (Chars(k).x == Player.x + Player.dx && Chars(k).y == Player.y + Player.dy) {
-              TalkTo(k);
+              TalkFacingHero(k);
               break;
             }
           }

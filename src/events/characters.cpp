@@ -21,6 +21,8 @@ constexpr int kDrillItem = 18;
 constexpr Byte kRockTile = 95;
 constexpr Byte kRockTile2 = 111;
 
+}  // namespace
+
 // Turns character k toward the hero, draws the field, runs its conversation and turns
 // it back: what the field loop does when the hero talks to someone.
 void TalkFacingHero(int k) {
@@ -31,8 +33,6 @@ void TalkFacingHero(int k) {
   Talk(k);
   Chars(k).dir = saved;
 }
-
-}  // namespace
 
 // Reads the characters of `map`. The file is a stream of fields: a header line, then
 // per map its name, the number n of its people and n records of seven fields. Every

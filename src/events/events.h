@@ -31,6 +31,9 @@ void ChrMove();
 void ChrDraw(int i, int pdx, int pdy, int refresh);
 int TryStep(int dx, int dy);
 void PlayerMove(int dx, int dy);
+// Turns character k toward the hero, draws the field, runs its conversation and turns
+// it back (the talk button, and walking into someone with auto-talk on).
+void TalkFacingHero(int k);
 
 // The position script: runs the event of cell (x, y) of the current map; 255 when handled.
 Byte EventProc(int x, int y, bool enabled);
