@@ -142,7 +142,9 @@ std::string ToFullWidth(const std::string& s) {
 
 std::string F(long long v) {
   // The old run-time's Str: a leading space for a number that is not negative.
-  return ToFullWidth((v >= 0 ? " " : "") + std::to_string(v));
+  std::string text = std::to_string(v);
+  if (v >= 0) text.insert(text.begin(), ' ');
+  return ToFullWidth(text);
 }
 
 std::string RightChars(const std::string& s, size_t k) {
