@@ -1,6 +1,7 @@
 // The picture surfaces and the drawing of the field: back buffer, view, hero,
 // fades and the map change.
 #include <cstdio>
+#include <filesystem>
 #include <set>
 
 #include "events/events.h"
@@ -28,39 +29,50 @@ std::shared_ptr<Surface> picMesBackground;
 
 namespace {
 
-// Loads one picture into a surface of the size the game expects; a missing or
-// wrong-sized file is said once and leaves a blank picture.
-void LoadInto(Surface& target, const char* file, int w, int h) {
+// Loads one picture into a surface of the size the game expects. A missing picture
+// leaves it blank (and is named in one line by LoadPictures); a wrong size is said.
+bool LoadInto(Surface& target, const char* file, int w, int h) {
   std::string error;
-  auto pic = platform::LoadPicture(GamePath(std::string("graphics/") + file), &error);
+  const std::string path = GamePath(std::string("graphics/") + file);
   target = Surface(w, h, target.back_color());
   target.visible = false;
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) return false;
+  auto pic = platform::LoadPicture(path, &error);
   if (!pic) {
     std::fprintf(stderr, "ardo: %s\n", error.c_str());
-    return;
+    return true;
   }
   if (pic->width() != w || pic->height() != h) {
     std::fprintf(stderr, "ardo: graphics/%s: expected %d x %d, found %d x %d\n", file, w, h, pic->width(),
                  pic->height());
   }
   target.BitBlt(0, 0, w, h, pic.get(), 0, 0, Rop::kSrcCopy);
+  return true;
 }
 
 }  // namespace
 
 void LoadPictures() {
-  LoadInto(picMaptip, "maptip.png", 384, 384);
-  LoadInto(picChr, "chr.png", 192, 528);
-  LoadInto(picMask, "chrmask.png", 192, 528);
-  LoadInto(picWaku, "waku.png", 15, 15);
-  LoadInto(picEnemy, "enemy.png", 300, 1508);
-  LoadInto(picBtlChr, "btlchr.png", 504, 260);
-  LoadInto(picBtlBack, "btlback.png", 360, 360);
-  LoadInto(picTitle, "title.png", 200, 84);
-  LoadInto(picVeloLogo, "logo.png", 130, 65);
+  std::string missing;
+  auto load = [&](Surface& target, const char* file, int w, int h) {
+    if (!LoadInto(target, file, w, h)) missing += std::string(missing.empty() ? "" : ", ") + file;
+  };
+  load(picMaptip, "maptip.png", 384, 384);
+  load(picChr, "chr.png", 192, 528);
+  load(picMask, "chrmask.png", 192, 528);
+  load(picWaku, "waku.png", 15, 15);
+  load(picEnemy, "enemy.png", 300, 1508);
+  load(picBtlChr, "btlchr.png", 504, 260);
+  load(picBtlBack, "btlback.png", 360, 360);
+  load(picTitle, "title.png", 200, 84);
+  load(picVeloLogo, "logo.png", 130, 65);
   auto bg = std::make_shared<Surface>(274, 116, platform::Rgb(0, 0, 128));
-  LoadInto(*bg, "mesbg.png", 274, 116);
+  load(*bg, "mesbg.png", 274, 116);
   picMesBackground = bg;
+  if (!missing.empty()) {
+    std::fprintf(stderr, "ardo: %s: no %s (drawn blank)\n", GamePath("graphics").c_str(), missing.c_str());
+  }
 }
 
 void BuffDraw() {
