@@ -285,14 +285,7 @@ void MainLoop() {
       const KeyState pad2 = JoyPad();
       fast = ((key.btn | pad2.btn) == 3);
       if (StepOffset >= 0) {
-        on([] {
-          MapCell& cell = MapData(Player.x, Player.y);
-          if (cell.tile == 90) {
-            cell.tile = Player.dx != 0 ? 79 : 78;
-          } else if (cell.tile == 106 && Player.hp > 2) {
-            HPadd(-2);
-          }
-        });
+        on([] { ArrivalTileEffects(); });
         on([] {
           if (EventProc(Player.x, Player.y, true) != 255) EncounterRoll();
         });

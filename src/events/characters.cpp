@@ -34,6 +34,15 @@ void TalkFacingHero(int k) {
   Chars(k).dir = saved;
 }
 
+void ArrivalTileEffects() {
+  MapCell& cell = MapData(Player.x, Player.y);
+  if (cell.tile == 90) {
+    cell.tile = Player.dx != 0 ? 79 : 78;  // footprints in fresh snow
+  } else if (cell.tile == 106 && Player.hp > 2) {
+    HPadd(-2);  // the damaging floor never takes the last hit points
+  }
+}
+
 // Reads the characters of `map`. The file is a stream of fields: a header line, then
 // per map its name, the number n of its people and n records of seven fields. Every
 // field is compared with the name, so a note that happens to equal a map name stops
@@ -213,14 +222,7 @@ void PlayerMove(int dx, int dy) {
       MapDraw(dx * StepOffset, dy * StepOffset, 1, 1);
     });
     if (StepOffset >= 0) {
-      on([] {
-        MapCell& cell = MapData(Player.x, Player.y);
-        if (cell.tile == 90) {
-          cell.tile = Player.dx != 0 ? 79 : 78;
-        } else if (cell.tile == 106 && Player.hp > 2) {
-          HPadd(-2);
-        }
-      });
+      on([] { ArrivalTileEffects(); });
     }
     on([&] { MapDraw(dx * StepOffset, dy * StepOffset, 1, 1); });
     RefreshScreen();

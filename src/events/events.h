@@ -34,6 +34,9 @@ void PlayerMove(int dx, int dy);
 // Turns character k toward the hero, draws the field, runs its conversation and turns
 // it back (the talk button, and walking into someone with auto-talk on).
 void TalkFacingHero(int k);
+// What the hero's cell does when he arrives on it: snow takes footprints (90 becomes 79
+// after a sideways step, 78 otherwise), the damaging floor 106 costs 2 HP while he has more.
+void ArrivalTileEffects();
 
 // The position script: runs the event of cell (x, y) of the current map; 255 when handled.
 Byte EventProc(int x, int y, bool enabled);
