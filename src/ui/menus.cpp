@@ -122,6 +122,7 @@ void SaveDialogue() {
     KeyWait();
     if (WinDeal(3) != 255) {
       on([&] { Save(s); });
+      on([] { WinDraw(4); });  // the slot list shows the new save at once
       on([] { Message("セーブしました￥"); });
     }
   }
