@@ -39,7 +39,8 @@ std::vector<Color> Tile(const Surface& sheet, int code) {
 TEST(BuiltSheets, HaveTheirSizes) {
   const std::map<std::string, std::pair<int, int>> sizes = {
       {"maptip.png", {384, 384}}, {"chr.png", {192, 528}}, {"chrmask.png", {192, 528}},
-      {"waku.png", {15, 15}},     {"mesbg.png", {274, 116}},
+      {"waku.png", {15, 15}},     {"mesbg.png", {274, 116}},  {"title.png", {200, 84}},
+      {"logo.png", {130, 65}},    {"btlback.png", {360, 360}}, {"btlchr.png", {504, 260}},
   };
   for (const auto& [name, size] : sizes) {
     auto s = Built(name);
@@ -96,6 +97,60 @@ TEST(BuiltSheets, WindowFrameAndMessageBackgroundShareTheFrame) {
       const Color c = mes->At(x, y);
       ASSERT_GT(c & 255, ((c >> 16) & 255) + 60) << x << "," << y;
     }
+}
+
+TEST(BuiltSheets, BattleHeroPosesMatchTheirMasksAndTheRestIsBlack) {
+  auto sheet = Built("btlchr.png");
+  ASSERT_TRUE(sheet);
+  // The hero is drawn by AND with the mask below each pose, then OR with the pose:
+  // the mask is black exactly where the pose is, white elsewhere.
+  for (int pose = 0; pose < 8; ++pose) {
+    int figure = 0;
+    for (int y = 0; y < 80; ++y)
+      for (int x = 0; x < 56; ++x) {
+        const Color c = sheet->At(pose * 56 + x, y);
+        const Color m = sheet->At(pose * 56 + x, 80 + y);
+        ASSERT_EQ(m, c == 0 ? 0xFFFFFFu : 0u) << "pose " << pose << " at " << x << "," << y;
+        figure += c != 0;
+      }
+    EXPECT_GT(figure, 56 * 80 / 4) << "pose " << pose;
+  }
+  auto pose = [&](int p) { return Cell(*sheet, p * 56, 0, 56, 80); };
+  for (int p = 1; p < 8; ++p) EXPECT_NE(pose(p - 1), pose(p)) << "poses " << p - 1 << " and " << p;
+  // The effect pieces are there, and everything outside the pieces is black
+  // (effects are drawn with OR).
+  struct Piece { int x, y, w, h; };
+  std::vector<Piece> pieces = {{0, 0, 448, 160}, {0, 160, 100, 100}, {100, 160, 27, 28}, {100, 215, 45, 45},
+                               {448, 124, 28, 136}, {476, 124, 28, 136}};
+  for (int i = 0; i < 6; ++i) pieces.push_back({448 + 28 * (i % 2), 20 * (i / 2), 28, 20});
+  for (const auto& p : pieces) {
+    int lit = 0;
+    for (Color c : Cell(*sheet, p.x, p.y, p.w, p.h)) lit += c != 0;
+    EXPECT_GT(lit, p.w * p.h / 30) << "the piece at " << p.x << "," << p.y << " is (nearly) empty";
+  }
+  for (int y = 0; y < 260; ++y)
+    for (int x = 0; x < 504; ++x) {
+      bool inside = false;
+      for (const auto& p : pieces) inside |= x >= p.x && x < p.x + p.w && y >= p.y && y < p.y + p.h;
+      if (!inside) {
+        ASSERT_EQ(sheet->At(x, y), 0u) << x << "," << y;
+      }
+    }
+}
+
+TEST(BuiltSheets, TitleAndLogoStandOnBlack) {
+  auto title = Built("title.png");
+  auto logo = Built("logo.png");
+  ASSERT_TRUE(title && logo);
+  // Shown centred on a black screen: the border of the title is black.
+  for (int x = 0; x < 200; ++x) EXPECT_EQ(title->At(x, 83), 0u) << x;
+  for (int y = 0; y < 84; ++y) EXPECT_EQ(title->At(0, y), 0u) << y;
+  for (int y = 0; y < 84; ++y) EXPECT_EQ(title->At(199, y), 0u) << y;
+  // Only the left half of the logo is shown: the emblem is there, the rest black.
+  int emblem = 0;
+  for (Color c : Cell(*logo, 0, 0, 65, 65)) emblem += c != 0;
+  EXPECT_GT(emblem, 65 * 65 / 3);
+  for (Color c : Cell(*logo, 65, 0, 65, 65)) ASSERT_EQ(c, 0u);
 }
 
 TEST(TileTable, ListsEveryTileOfTheSheetWithItsAttr) {
