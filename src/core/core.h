@@ -163,7 +163,7 @@ class FieldReader {
 // The game folder (the program's own folder, or --data DIR).
 const std::string& AppPath();
 void SetAppPath(std::string path);
-// AppPath() + "/" + relative, with the design's backslashes turned into slashes.
+// AppPath() + "/" + relative, with old-style backslashes turned into slashes.
 std::string GamePath(std::string_view relative);
 
 // ---------------------------------------------------------------------------
