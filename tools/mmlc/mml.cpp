@@ -364,6 +364,13 @@ private:
     return total;
   }
 
+  // Lengthens the last note or rest by len (`^8`, `&8`).
+  void extend_last(std::int64_t len, const Ch& at, const char* no_note) {
+    if (!last_rest_ && !pend_.active) throw error(at, no_note);
+    if (!last_rest_) pend_.seg_len += len;
+    advance(len, at);
+  }
+
   void advance(std::int64_t len, const Ch& at) {
     tick_ += len;
     if (tick_ > kMaxTick) throw error(at, "track is too long");
@@ -519,30 +526,14 @@ private:
       }
       case '^': {
         ++p_;
-        const std::int64_t len = length();
-        if (last_rest_) {
-          advance(len, c);
-        } else if (pend_.active) {
-          pend_.seg_len += len;
-          advance(len, c);
-        } else {
-          throw error(c, "'^' needs a note or a rest before it");
-        }
+        extend_last(length(), c, "'^' needs a note or a rest before it");
         return;
       }
       case '&': {
         ++p_;
         skip_space();
         if (digit(peek())) {
-          const std::int64_t len = length();
-          if (last_rest_) {
-            advance(len, c);
-          } else if (pend_.active) {
-            pend_.seg_len += len;
-            advance(len, c);
-          } else {
-            throw error(c, "'&' needs a note before it");
-          }
+          extend_last(length(), c, "'&' needs a note before it");
         } else if (pend_.active && !last_rest_) {
           pend_.tie = true;
           pend_.tie_at = c;
