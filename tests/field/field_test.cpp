@@ -222,5 +222,20 @@ TEST_F(FieldTest, ChangeMapLoadsAnotherMapAndEndsAStep) {
   EXPECT_EQ(Player.dx, 0);
 }
 
+TEST_F(FieldTest, ABrokenCharacterFileNeverLeavesAMapChangeHalfDone) {
+  WriteMap("a", 30, 30, [](int, int) { return MapCell{1, 0}; });
+  WriteMap("b", 30, 30, [](int, int) { return MapCell{2, 0}; });
+  std::filesystem::create_directories(GamePath("data"));
+  std::ofstream(GamePath("data/chara.dat")) << "header\nb\nnot-a-number\n";
+  MapLoad("a");
+  ChangeMap("b", 9, 9, "", 0);
+  EXPECT_EQ(Player.x, 9) << "the hero is placed";
+  EXPECT_EQ(picMain.At(100, 100), TileColor(2)) << "and the new map faded in";
+  std::ifstream log(GamePath("error.log"));
+  std::string line;
+  std::getline(log, line);
+  EXPECT_NE(line.find("ChangeMap Error: 13"), std::string::npos) << line;
+}
+
 }  // namespace
 }  // namespace ardo
