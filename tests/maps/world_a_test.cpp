@@ -49,11 +49,11 @@ std::vector<Exit> ReadExits(const std::string& map) {
     if (!(words >> e.from_map)) continue;
     std::string flag_word;
     words >> e.from_cell >> e.to_map >> e.to_cell >> e.music >> e.area;
+    EXPECT_FALSE(words.fail()) << map << ".exits:" << n << " does not parse";
     if (words >> flag_word) {
       EXPECT_EQ(flag_word, "flag") << map << ".exits:" << n;
-      words >> e.flag;
+      EXPECT_TRUE(words >> e.flag) << map << ".exits:" << n << " has no flag number";
     }
-    EXPECT_FALSE(words.fail()) << map << ".exits:" << n << " does not parse";
     exits.push_back(e);
   }
   return exits;
@@ -65,7 +65,9 @@ bool Resolve(const std::string& map, const std::string& name, Cell* c) {
     *c = {std::stoi(name.substr(0, comma)), std::stoi(name.substr(comma + 1))};
     return true;
   }
-  const auto marks = Marks(map);
+  static std::map<std::string, std::map<std::string, Cell>> cache;
+  if (!cache.count(map)) cache[map] = Marks(map);
+  const auto& marks = cache[map];
   const auto it = marks.find(name);
   if (it == marks.end()) return false;
   *c = it->second;
@@ -283,7 +285,9 @@ TEST_F(WorldATest, FixedCellsAndPeopleAreWhereTheirTriggersNeedThem) {
       EXPECT_TRUE(taken.insert(c).second) << "two characters on one cell";
       EXPECT_FALSE(exits_.count(c)) << "stands on an exit";
       EXPECT_FALSE(landings_.count(c)) << "stands on a landing";
-      if (ch.pic == 16 || hidden) EXPECT_EQ(ch.walks, 0);
+      if (ch.pic == 16 || hidden) {
+        EXPECT_EQ(ch.walks, 0);
+      }
     }
   }
 }
@@ -324,7 +328,9 @@ TEST_F(WorldATest, Dngn2GatesReallyGate) {
   ASSERT_TRUE(Walkable(niche));
   for (const Cell& n : {Cell{niche.x + 1, niche.y}, Cell{niche.x - 1, niche.y}, Cell{niche.x, niche.y + 1},
                         Cell{niche.x, niche.y - 1}}) {
-    if (!(n == at)) EXPECT_FALSE(Walkable(n)) << "the niche opens onto " << n;
+    if (!(n == at)) {
+      EXPECT_FALSE(Walkable(n)) << "the niche opens onto " << n;
+    }
   }
   // A one-cell passage: the guard's cell has exactly two open sides besides the niche.
   int open_sides = 0;
