@@ -3,11 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <queue>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,57 +12,15 @@
 #include "events/events.h"
 #include "field/field.h"
 #include "support/fixture.h"
+#include "world.h"
 
 namespace ardo {
 namespace {
 
-struct Cell {
-  int x;
-  int y;
-  bool operator<(const Cell& o) const { return x != o.x ? x < o.x : y < o.y; }
-  bool operator==(const Cell& o) const { return x == o.x && y == o.y; }
-};
-
-std::ostream& operator<<(std::ostream& os, const Cell& c) { return os << "(" << c.x << ", " << c.y << ")"; }
-
-// Where the hero can walk to from `from`, as a set of cells. He cannot enter blocked
-// cells or cells where a character stands still, and an exit takes him off the map,
-// so exits are reached but not walked through.
-std::set<Cell> Reachable(Cell from, const std::set<Cell>& exits, const std::set<Cell>& standing) {
-  std::set<Cell> seen{from};
-  std::queue<Cell> todo;
-  todo.push(from);
-  while (!todo.empty()) {
-    const Cell c = todo.front();
-    todo.pop();
-    if (exits.count(c) && !(c == from)) continue;
-    const Cell next[] = {{c.x + 1, c.y}, {c.x - 1, c.y}, {c.x, c.y + 1}, {c.x, c.y - 1}};
-    for (const Cell& n : next) {
-      if (n.x < 0 || n.y < 0 || n.x >= MapWidth || n.y >= MapHeight) continue;
-      if (MapData(n.x, n.y).attr & kAttrBlocked) continue;
-      if (standing.count(n) || seen.count(n)) continue;
-      seen.insert(n);
-      todo.push(n);
-    }
-  }
-  return seen;
-}
-
-// The named marks of a map source ("mark NAME X Y" lines).
-std::map<std::string, Cell> Marks(const std::string& map) {
-  std::map<std::string, Cell> marks;
-  std::ifstream in(std::string(ARDO_SOURCE_DIR) + "/assets/maps/" + map + ".txt");
-  std::string line;
-  while (std::getline(in, line)) {
-    std::istringstream words(line);
-    std::string directive, name;
-    Cell c{};
-    if (words >> directive && directive == "mark" && words >> name >> c.x >> c.y) marks[name] = c;
-  }
-  return marks;
-}
-
-bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+using world::Cell;
+using world::Marks;
+using world::Reachable;
+using world::StartsWith;
 
 // What the world atlas fixes for one map, and how its parts hang together.
 struct WorldMap {
