@@ -3,27 +3,24 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <queue>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "core/core.h"
 #include "events/events.h"
 #include "field/field.h"
-#include "maps/map_helpers.h"
 #include "support/fixture.h"
+#include "world.h"
 
 namespace ardo {
 namespace {
 
-using maptest::Cell;
-using maptest::Marks;
-using maptest::Reachable;
-using maptest::StartsWith;
+using world::Cell;
+using world::Marks;
+using world::Reachable;
+using world::StartsWith;
 
 // What the world atlas fixes for one map, and how its parts hang together.
 struct WorldMap {

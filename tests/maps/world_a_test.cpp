@@ -18,16 +18,16 @@
 #include "core/core.h"
 #include "events/events.h"
 #include "field/field.h"
-#include "maps/map_helpers.h"
 #include "support/fixture.h"
+#include "world.h"
 
 namespace ardo {
 namespace {
 
-using maptest::Cell;
-using maptest::Marks;
-using maptest::Reachable;
-using maptest::StartsWith;
+using world::Cell;
+using world::Marks;
+using world::Reachable;
+using world::StartsWith;
 
 // One line of an exits table.
 struct Exit {
