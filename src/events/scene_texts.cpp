@@ -1,6 +1,6 @@
 // The texts of the scenes: "／" breaks a line, "￥" breaks it and waits for a button.
 // A line holds at most 14 characters (a fifteenth would push the break onto a line
-// of its own), and a page at most the window's five lines.
+// of its own), and a page at most four lines (the window's fifth holds the "▽").
 #include "events/scenes.h"
 
 namespace ardo::scenes {
@@ -15,8 +15,8 @@ std::string OpeningMonologue() {
       "でも、ゆうべ、／こっそり袋に／薬草を入れてくれた。￥／ありがとう、／ばあちゃん。￥",
       "／長い雨が、／やっとあがった。￥空はぴかぴか。￥ぐっすり眠れたし、／気分もいい。￥",
       "／ねこが門まで／ついてきた。／見送りかい？￥にゃあ。￥",
-      "／行くなら、今日だ。￥この門を出たら、／もうあとには引けない。￥",
-      "／・・・いや、／おなかがすいたら／ちょっとだけ／帰ってくるかも。￥",
+      "／行くなら、今日だ。￥この門を出たら、／もう、／あとには引けない。￥",
+      "／・・・いや、／おなかがすいたら、／ちょっと帰ってくるかも。￥",
       "／それでも、／ぼくは行く。￥／あの山のてっぺんへ。／だれも見たことのない／景色を見に。￥",
       "／よし、／行ってきます！￥",
   };
@@ -30,7 +30,7 @@ const char* const kHerbNarration =
     "光の下には、／ヒグラシ草が一面に／しげっていた。￥"
     "あまい香りがする。／村で使う薬草は、／ここで育ったものらしい。￥"
     "草むらのまん中に、／一輪だけ、／白い花が咲いている。￥"
-    "花は光をあびて、／静かにゆれている。／・・・なんだか、／がんばれと言われた／気がした。￥";
+    "花は光をあびて、／静かにゆれている。／なんだか、がんばれと／言われた気がした。￥";
 
 const char* const kBombShopGreeting = "いらっしゃい！／爆弾屋へようこそ。／店内、火気厳禁だよ！￥";
 
