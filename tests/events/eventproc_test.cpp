@@ -299,9 +299,10 @@ TEST_F(EventsGame, AMissingTargetMapLeavesTheHeroWhereHeCanWalk) {
   fs::copy_file(town1, dir + "/map/town1.map");
   std::ofstream(dir + "/data/exits.dat") << "from,x,y,to,x,y,music,area,flag\n"
                                          << "town1,19,52,nowhere,1,1,letsgo,1,-1\n"
-                                         << "town1,25,29,nowhere,1,1,tender,0,-1\n";
+                                         << "town1,25,29,nowhere,1,1,tender,0,-1\n"
+                                         << "town1,52,14,town1,18,75,tender,0,32\n";
   ExitSet();
-  ASSERT_EQ(ExitTable.size(), 2u);
+  ASSERT_EQ(ExitTable.size(), 3u);
   for (const auto& [cx, cy] : std::vector<std::pair<int, int>>{{19, 52}, {25, 29}}) {
     const int x = cx, y = cy;
     Enter("town1", x, y);
@@ -324,6 +325,12 @@ TEST_F(EventsGame, AMissingTargetMapLeavesTheHeroWhereHeCanWalk) {
     EXPECT_TRUE(free) << "the hero can walk on";
   }
   EXPECT_EQ(Count(ErrorLog(), "EventProc Error: 53"), 2) << ErrorLog();
+  // Beside them a door that can be gone through does so, and sets its flag afterwards.
+  Enter("town1", 52, 14);
+  EXPECT_EQ(EventProc(52, 14, true), 255);
+  EXPECT_EQ(Player.x, 18);
+  EXPECT_EQ(Player.y, 75);
+  EXPECT_EQ(Flag(32), 1);
 }
 
 TEST_F(EventsGame, ABrokenOrMissingExitsTableLeavesNoExits) {
