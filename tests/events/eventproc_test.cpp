@@ -13,7 +13,6 @@
 #include <tuple>
 #include <vector>
 
-#include "battle/battle.h"
 #include "events/events.h"
 #include "events/scenes.h"
 #include "field/field.h"
@@ -489,33 +488,10 @@ TEST_F(EventsGame, ShopsAndInnsOpenWithTheirGoodsAndPrices) {
   }
 }
 
-TEST_F(EventsGame, SignsScenesAndFixedFights) {
-  // Signs: their text, handled.
-  struct SignCase {
-    const char* map;
-    int x, y;
-    const char* text;
-  };
-  const SignCase signs[] = {
-      {"field", 19, 12, "さいはての村入り口"},  {"field", 41, 26, "森－結構キ・ケ・ン－"},
-      {"field", 34, 38, "森－結構キ・ケ・ン－"}, {"field", 32, 45, "←：小屋　　　↓：浮き島村"},
-      {"field", 24, 67, "お花畑を荒らさないで！"}, {"field", 20, 82, "橋を渡れば浮き島村"},
-      {"field", 36, 84, "潮風の吹きぬける洞窟　　　－かなりキ・ケ・ン－"},
-      {"field", 82, 40, "→谷間の村"},          {"forest", 87, 14, "道沿いに行けば迷わないぞ！"},
-      {"town1", 21, 49, "さいはての村"},
-  };
-  for (const SignCase& s : signs) {
-    MapName = s.map;
-    Byte r = 0;
-    const auto texts = Shown('X', [&] { r = EventProc(s.x, s.y, true); });
-    EXPECT_EQ(r, 255) << s.text;
-    EXPECT_EQ(texts, std::vector<std::string>{s.text});
-    EXPECT_FALSE(picWindow(0).visible) << s.text;
-  }
-
+TEST_F(EventsGame, TheHerbOnceTheCounterRingAndTheTravelPoint) {
   // The herb bed: once.
   MapName = "dngn1";
-  auto texts = Shown('X', [] { EXPECT_EQ(EventProc(69, 40, true), 0); });
+  const auto texts = Shown('X', [] { EXPECT_EQ(EventProc(69, 40, true), 0); });
   ASSERT_EQ(texts.size(), 1u);
   EXPECT_NE(texts[0].find("白い花"), std::string::npos);
   EXPECT_EQ(Flag(259), 1);
@@ -532,34 +508,6 @@ TEST_F(EventsGame, SignsScenesAndFixedFights) {
     Shown('X', [&] { EXPECT_EQ(EventProc(cx, cy, true), 0); });
     EXPECT_EQ(Chars(0).dir, facing ^ 1) << "hero facing " << facing;
   }
-
-  // The fixed fights: the bosses once whatever the outcome, the tree then its words.
-  struct Fight {
-    const char* map;
-    int x, y;
-    int enemy;
-    int flag;
-    Byte result;
-  };
-  const Fight fights[] = {{"dngn2", 89, 108, 16, 272, 0}, {"dngn2", 90, 108, 16, 272, 0},
-                          {"icewall", 16, 103, 42, 306, 0}, {"dngn3", 26, 20, 22, 281, 255}};
-  for (const Fight& f : fights) {
-    SCOPED_TRACE(f.map);
-    MapName = f.map;
-    SetFlag(f.flag, 0);
-    EnemyId = 0;
-    Byte r = 1;
-    texts = Shown('X', [&] { r = EventProc(f.x, f.y, true); });
-    EXPECT_EQ(r, f.result);
-    EXPECT_EQ(EnemyId, f.enemy);
-    EXPECT_EQ(Flag(f.flag), 1);
-    EnemyId = 0;
-    texts = Shown('X', [&] { r = EventProc(f.x, f.y, true); });
-    EXPECT_EQ(EnemyId, 0) << "not fought again";
-    EXPECT_EQ(r, f.result);
-  }
-  ASSERT_EQ(texts.size(), 1u);
-  EXPECT_EQ(texts[0].rfind("何かかいてある・・・「", 0), 0u) << texts[0];
 
   // The cavity's travel point.
   MapName = "cavity";
