@@ -257,6 +257,7 @@ void Initialize() {
   on([] { LvupSet(); });
   on([] { EncSet(); });
   on([] { MagSet(); });
+  on([] { ExitSet(); });
   on([] { StartFirstScene(); });
   if (!GameRunning) return;
   on([] { BuffDraw(); });

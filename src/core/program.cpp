@@ -96,6 +96,7 @@ void ResetAllState() {
   MapName.clear();
   for (auto& c : Chars) c = CharRecord{};
   CharCount = 0;
+  ExitTable.clear();
   for (auto& s : ShopStock) s = 0;
   for (auto& it : ItemTable) it = ItemRecord{};
   ItemCount = 0;

@@ -40,6 +40,28 @@ void ArrivalTileEffects();
 
 // The position script: runs the event of cell (x, y) of the current map; 255 when handled.
 Byte EventProc(int x, int y, bool enabled);
+// Puts back the lasting terrain changes of the events (the cavity bridge) on the map
+// just loaded.
+void MapEventsSet();
+
+// The exits of the world (doors, stairs, cave mouths, warps), one per trigger cell,
+// loaded from data/exits.dat by ExitSet. flag is the travel flag set on the way out
+// (-1: none).
+struct ExitRecord {
+  std::string map;
+  Integer x = 0;
+  Integer y = 0;
+  std::string to;
+  Integer toX = 0;
+  Integer toY = 0;
+  std::string music;
+  Byte area = 0;
+  Integer flag = -1;
+};
+extern std::vector<ExitRecord> ExitTable;
+void ExitSet();
+// The exit of cell (x, y) of map, or null.
+const ExitRecord* FindExit(const std::string& map, int x, int y);
 // Runs the conversation of character index.
 void Talk(int index);
 

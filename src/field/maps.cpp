@@ -2,6 +2,7 @@
 #include <fstream>
 #include <vector>
 
+#include "events/events.h"
 #include "field/field.h"
 
 namespace ardo {
@@ -56,6 +57,7 @@ void MapLoad(const std::string& name) {
       at += 2;
     }
   }
+  MapEventsSet();
 }
 
 std::string MapTitle(const std::string& name) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "exits.h"
 #include "mapsource.h"
 #include "toolcommon.h"
 
@@ -17,7 +18,9 @@ constexpr const char* kUsage =
     "usage: ardo-mapc compile IN.txt OUT.map     source -> binary map\n"
     "       ardo-mapc decompile IN.map OUT.txt   binary map -> source\n"
     "       ardo-mapc marks [--json] IN.txt      print the named marks (also: --marks)\n"
-    "       ardo-mapc info IN.txt|IN.map         print size and tile usage\n";
+    "       ardo-mapc info IN.txt|IN.map         print size and tile usage\n"
+    "       ardo-mapc exits OUT [--music DIR] IN.exits...\n"
+    "                                            the exits of the maps -> the game's exits table\n";
 
 using namespace ardo;
 
@@ -69,6 +72,18 @@ int body(int argc, char** argv) {
     if (!load_source(argv[argc - 1], map)) return 1;
     std::cout << (json ? mapc::marks_json(map) : mapc::marks_text(map));
     return 0;
+  }
+  if (cmd == "exits" && argc >= 3) {
+    std::string music_dir;
+    std::vector<std::string> inputs;
+    for (int i = 3; i < argc; ++i) {
+      if (std::strcmp(argv[i], "--music") == 0 && i + 1 < argc) {
+        music_dir = argv[++i];
+      } else {
+        inputs.emplace_back(argv[i]);
+      }
+    }
+    return save(argv[2], mapc::compile_exits(inputs, music_dir)) ? 0 : 1;
   }
   if (cmd == "info" && argc == 3) {
     const std::string path = argv[2];
