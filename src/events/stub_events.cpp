@@ -1,10 +1,8 @@
-// The event processor and conversations arrive with the story; until then no cell
-// has an event and nobody has anything to say.
+// The event processor arrives with the story; until then no cell has an event.
 #include "events/events.h"
 
 namespace ardo {
 
 Byte EventProc(int, int, bool) { return 0; }
-void Talk(int) {}
 
 }  // namespace ardo
