@@ -3,7 +3,9 @@
 // that scripts call (shops, inns, treasure, money, experience, HP and the rest).
 #pragma once
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/core.h"
@@ -64,6 +66,46 @@ void ExitSet();
 const ExitRecord* FindExit(const std::string& map, int x, int y);
 // Runs the conversation of character index.
 void Talk(int index);
+// The fights and the ending a conversation leads to: BtlMain and Ending, unless a
+// test stands in for them.
+extern std::function<Byte(bool escapable, const std::string& music)> TalkBattle;
+extern std::function<void()> TalkEnding;
+
+// The words of the conversations live in text/NAME.txt of the game folder, one file
+// per map (and common.txt), each text under a key in brackets:
+//
+//   # a comment
+//   [1.first]
+//   やあ、おはよう。￥
+//   きょうは出発の日だね。￥
+//
+// The lines of an entry are joined as they stand (spaces and tabs at their ends are
+// dropped, full-width spaces kept); the message markup "／" and "￥" is written out.
+struct TalkTextEntry {
+  int line = 0;  // of its [KEY]
+  std::string text;
+  std::vector<std::pair<size_t, int>> lines;  // byte offset in text -> line in the file
+};
+struct TalkTextFile {
+  std::vector<std::pair<std::string, TalkTextEntry>> entries;  // in file order
+  std::vector<std::pair<int, std::string>> errors;              // line, what is wrong
+  const TalkTextEntry* Find(const std::string& key) const;
+};
+TalkTextFile ParseTalkText(const std::string& source);
+
+// How a text must end: at a page wait, or left on screen under a menu, or either.
+enum class TextEnd { kPage, kOpen, kAny };
+struct TalkTextNeed {
+  std::string file;  // text/<file>.txt
+  std::string key;
+  TextEnd end = TextEnd::kPage;
+};
+// Every text the conversations can ask for.
+std::vector<TalkTextNeed> TalkTextNeeds();
+// What is wrong with a text as the message window would show it: bad markup, a line
+// wider than the window, a page with more lines than are in view at its wait, the
+// wrong ending. Each finding carries the byte offset in text where it starts.
+std::vector<std::pair<size_t, std::string>> CheckMessageText(const std::string& text, TextEnd end);
 
 // Services and stat changes.
 extern VbArray<Byte, 0, 7> ShopStock;

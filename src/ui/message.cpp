@@ -23,6 +23,8 @@ constexpr int kPromptX = 129;
 constexpr int kPromptY = 90;
 constexpr int kInnerWidth = 255;
 constexpr int kInnerHeight = 95;
+static_assert((kLastColumn - kLeft) / kAdvance + 1 == kMessageLineChars);
+static_assert((kLastLine - kTop) / kLineHeight + 1 == kMessageLines);
 
 std::string g_shown;
 bool g_waiting = false;

@@ -32,6 +32,9 @@ constexpr platform::Color kNavy = platform::Rgb(0, 0, 128);
 // line, "￥" breaks it and waits for button 1 or 2 under a blinking "▽"; the sixth
 // line scrolls. Returns when all is shown; the window stays up (WinHide 0 closes it).
 void Message(const std::string& text);
+// The message window holds 15 characters a line and shows 5 lines.
+constexpr int kMessageLineChars = 15;
+constexpr int kMessageLines = 5;
 // Draws s full-width at (x, y) on dc; red on every window while HP < max HP / 5.
 void TextPut(const std::string& s, platform::Surface& dc, int x, int y);
 // The text of the message now in window 0, markup removed: every character drawn

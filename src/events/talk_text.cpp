@@ -1,0 +1,225 @@
+// The conversation texts: reading text/NAME.txt and checking a text against the
+// message window (its markup, its width and how many lines are in view at a wait).
+#include <string_view>
+
+#include "events/events.h"
+#include "ui/ui.h"
+
+namespace ardo {
+
+namespace {
+
+// One code point of UTF-8 at s[i]; false (and one byte consumed) when the bytes
+// there are not a valid sequence.
+bool NextCodePoint(std::string_view s, size_t* i, char32_t* cp) {
+  const auto b = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
+  const unsigned char c = b(*i);
+  int len = 0;
+  char32_t v = 0;
+  if (c < 0x80) {
+    len = 1;
+    v = c;
+  } else if ((c & 0xE0) == 0xC0) {
+    len = 2;
+    v = c & 0x1F;
+  } else if ((c & 0xF0) == 0xE0) {
+    len = 3;
+    v = c & 0x0F;
+  } else if ((c & 0xF8) == 0xF0) {
+    len = 4;
+    v = c & 0x07;
+  } else {
+    ++*i;
+    return false;
+  }
+  if (*i + len > s.size()) {
+    ++*i;
+    return false;
+  }
+  for (int k = 1; k < len; ++k) {
+    if ((b(*i + k) & 0xC0) != 0x80) {
+      ++*i;
+      return false;
+    }
+    v = (v << 6) | (b(*i + k) & 0x3F);
+  }
+  static constexpr char32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
+  if (v < kMin[len] || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) {
+    ++*i;
+    return false;
+  }
+  *i += len;
+  *cp = v;
+  return true;
+}
+
+bool IsAsciiSpace(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsAsciiSpace(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsAsciiSpace(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// A key: a conversation number with an optional part ("14.thanks"), or a word
+// of small letters, digits and underscores ("empty_chest").
+bool ValidKey(std::string_view k) {
+  if (k.empty()) return false;
+  const size_t dot = k.find('.');
+  const std::string_view head = k.substr(0, dot);
+  if (head.empty()) return false;
+  const bool number = head.find_first_not_of("0123456789") == std::string_view::npos;
+  const auto word = [](std::string_view w) {
+    return !w.empty() && w.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_") == std::string_view::npos;
+  };
+  if (dot == std::string_view::npos) return number || word(head);
+  return number && word(k.substr(dot + 1));
+}
+
+constexpr char32_t kLineBreak = U'／';
+constexpr char32_t kPageWait = U'￥';
+
+}  // namespace
+
+const TalkTextEntry* TalkTextFile::Find(const std::string& key) const {
+  for (const auto& [k, e] : entries) {
+    if (k == key) return &e;
+  }
+  return nullptr;
+}
+
+TalkTextFile ParseTalkText(const std::string& source) {
+  TalkTextFile out;
+  std::string_view rest = source;
+  if (rest.substr(0, 3) == "\xEF\xBB\xBF") rest.remove_prefix(3);
+  TalkTextEntry* current = nullptr;
+  int current_line = 0;
+  const auto close = [&] {
+    if (current != nullptr && current->text.empty()) out.errors.emplace_back(current_line, "the entry has no text");
+  };
+  int number = 0;
+  while (!rest.empty()) {
+    ++number;
+    const size_t end = rest.find('\n');
+    const std::string_view line = Trim(rest.substr(0, end));
+    rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+    bool valid = true;
+    for (size_t i = 0; i < line.size() && valid;) {
+      char32_t cp = 0;
+      valid = NextCodePoint(line, &i, &cp);
+    }
+    if (!valid) {
+      out.errors.emplace_back(number, "not valid UTF-8");
+      continue;
+    }
+    if (line.empty() || line.front() == '#') continue;
+    if (line.front() == '[') {
+      close();
+      current = nullptr;
+      current_line = number;
+      if (line.back() != ']') {
+        out.errors.emplace_back(number, "a key line is [KEY] and nothing else");
+        continue;
+      }
+      const std::string key(line.substr(1, line.size() - 2));
+      if (!ValidKey(key)) {
+        out.errors.emplace_back(number, "bad key [" + key + "]: a number, a number and a part (14.thanks) or a word");
+        continue;
+      }
+      if (out.Find(key) != nullptr) {
+        out.errors.emplace_back(number, "[" + key + "] is written twice");
+        continue;
+      }
+      out.entries.emplace_back(key, TalkTextEntry{});
+      out.entries.back().second.line = number;
+      current = &out.entries.back().second;
+      continue;
+    }
+    if (current == nullptr) {
+      if (current_line == 0) out.errors.emplace_back(number, "text before the first [KEY]");
+      continue;  // under a bad key: reported there
+    }
+    current->lines.emplace_back(current->text.size(), number);
+    current->text += line;
+  }
+  close();
+  return out;
+}
+
+std::vector<std::pair<size_t, std::string>> CheckMessageText(const std::string& text, TextEnd end) {
+  std::vector<std::pair<size_t, std::string>> found;
+  if (text.empty()) {
+    found.emplace_back(0, "empty text");
+    return found;
+  }
+  // The pen of the message window, in characters and lines: `line` counts every
+  // line the text has reached, `top` the first line still in view.
+  int column = 0;
+  int line = 0;
+  int top = 0;
+  int page_first = -1;      // first line with a drawn character of this page
+  size_t page_start = 0;    // where the page starts in the text
+  int width = 0;            // characters on the current line so far
+  size_t line_start = 0;
+  bool wide_reported = false;
+  char32_t last = 0;
+  const auto page_in_view = [&](size_t at) {
+    if (page_first >= 0 && page_first < top) {
+      found.emplace_back(page_start, "this page runs to more lines than the window shows at once (" +
+                                         std::to_string(kMessageLines - 1) +
+                                         " above the prompt); break it with ￥");
+    }
+    page_first = -1;
+    page_start = at;
+  };
+  for (size_t i = 0; i < text.size();) {
+    const size_t at = i;
+    char32_t c = 0;
+    if (!NextCodePoint(text, &i, &c)) {
+      found.emplace_back(at, "not valid UTF-8");
+      continue;
+    }
+    last = c;
+    const bool brk = c == kLineBreak || c == kPageWait;
+    if (c == U'/' || c == U'\\' || c == U'\u00A5') {
+      found.emplace_back(at, "half-width '/', '\\' or '¥' is drawn, not obeyed: write ／ for a new line, ￥ for a page");
+    } else if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0)) {
+      found.emplace_back(at, "a control character in the text");
+    }
+    if (brk) {
+      if (width == kMessageLineChars) {
+        found.emplace_back(at, "a full line of " + std::to_string(kMessageLineChars) +
+                                   " characters breaks by itself: this mark adds an empty line");
+      }
+      column = kMessageLineChars - 1;
+    } else {
+      if (page_first < 0) page_first = line;
+      ++width;
+      if (width > kMessageLineChars && !wide_reported) {
+        found.emplace_back(line_start, "a line is wider than the message window (" +
+                                           std::to_string(kMessageLineChars) + " characters)");
+        wide_reported = true;
+      }
+    }
+    if (++column >= kMessageLineChars) {
+      column = 0;
+      ++line;
+      if (line - top >= kMessageLines) ++top;
+    }
+    if (brk) {
+      width = 0;
+      line_start = i;
+      wide_reported = false;
+    }
+    if (c == kPageWait) page_in_view(i);
+  }
+  page_in_view(text.size());
+  if (end == TextEnd::kPage && last != kPageWait) {
+    found.emplace_back(text.size(), "the text must end with ￥, or it is closed before it can be read");
+  } else if (end == TextEnd::kOpen && last == kPageWait) {
+    found.emplace_back(text.size(), "this text stays on screen under a menu: it must not end with ￥");
+  }
+  return found;
+}
+
+}  // namespace ardo

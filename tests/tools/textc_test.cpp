@@ -1,0 +1,52 @@
+// ardo-textc: a fault in the texts names its file and line, and nothing is copied.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "tool_test_util.h"
+
+namespace {
+
+using namespace tooltest;
+
+class Textc : public ScratchTest {
+ protected:
+  std::string textc() const { return tool_path("textc", "ardo-textc"); }
+  // The game's own texts, copied to src/ with `edit` applied to one of them.
+  std::vector<std::string> Sources(const std::string& name = "", const std::string& from = "",
+                                   const std::string& to = "") const {
+    fs::create_directories(path("src"));
+    std::vector<std::string> args = {path("out").string()};
+    for (const auto& e : fs::directory_iterator(fs::path(ARDO_SOURCE_DIR) / "assets/text")) {
+      if (e.path().extension() != ".txt" || e.path().filename() == "CMakeLists.txt") continue;
+      std::string data = read_bytes(e.path());
+      if (e.path().filename() == name) {
+        const size_t at = data.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        if (at != std::string::npos) data.replace(at, from.size(), to);
+      }
+      args.push_back(file("src/" + e.path().filename().string(), data));
+    }
+    return args;
+  }
+};
+
+TEST_F(Textc, FaultsNameFileAndLineAndCopyNothing) {
+  // A missing key, and a key the game never asks for.
+  Result r = run(textc(), Sources("town1.txt", "[1.after]", "[1.later]"));
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("town1.txt:1:1: no text for [1.after]"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("[1.later] is never asked for"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(path("out")));
+  // A line too wide for the window, on the line where it is written.
+  fs::remove_all(path("src"));
+  r = run(textc(), Sources("forest.txt", "すっかり迷ってしまった。￥", "すっかり迷ってしまったんだよなあ。￥"));
+  EXPECT_EQ(r.code, 1);
+  const std::string forest = read_bytes(path("src/forest.txt"));
+  const int line = 1 + static_cast<int>(std::count(forest.begin(), forest.begin() + static_cast<long>(forest.find("すっかり")), '\n'));
+  EXPECT_NE(r.err.find("forest.txt:" + std::to_string(line) + ":"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("wider than the message window"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(path("out")));
+}
+
+}  // namespace
