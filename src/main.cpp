@@ -21,6 +21,7 @@ void PrintHelp() {
       "  --seed N        start the random generator from N\n"
       "  --script FILE   drive a headless run from a script (see README)\n"
       "  --map NAME [X Y]  start on a map instead of the title screen\n"
+      "  --new-game      start a new game at once (no logo, title or opening)\n"
       "  --help          this text\n"
       "  --version       the version\n"
       "\n"
@@ -86,6 +87,8 @@ int main(int argc, char** argv) {
         return 2;
       }
       options.scale = static_cast<int>(v);
+    } else if (a == "--new-game") {
+      options.new_game = true;
     } else if (a == "--map") {
       options.first_map = need("a map name");
       long x = 0, y = 0;

@@ -256,6 +256,7 @@ struct RunOptions {
   int scale = 0;
   std::string first_map;    // start straight on a map (tests and the debug start)
   int first_x = -1, first_y = -1;
+  bool new_game = false;    // start a new game at once: no logo, title or opening
 };
 
 // Runs the whole program; returns the process exit status.

@@ -11,6 +11,7 @@
 #include "core/program.h"
 #include "events/events.h"
 #include "field/field.h"
+#include "presentation/presentation.h"
 #include "sound/sound.h"
 #include "ui/ui.h"
 
@@ -76,7 +77,7 @@ struct Command {
 const std::vector<std::string> kConditionNames = {"map", "pos", "window", "nowindow", "text", "flag", "noflag",
                                                   "bgm", "battle", "nobattle", "hp", "gold", "fullscreen",
                                                   "windowed", "title", "field", "chars", "standing", "prompt",
-                                                  "music", "nomusic", "sound"};
+                                                  "music", "nomusic", "sound", "scene"};
 
 class Runner final : public ScriptRunner {
  public:
@@ -353,6 +354,13 @@ bool EvalCondition(const std::string& cond, bool* ok) {
   if (key == "chars" && num(&v)) return CharCount == v;
   if (key == "standing") return StepOffset == 0;
   if (key == "prompt") return MessageWaiting();
+  if (key == "scene") {
+    const Scene s = CurrentScene();
+    if (value == "narration") {
+      return s == Scene::kOpening || s == Scene::kDemo || s == Scene::kEndingNarration;
+    }
+    return value == SceneName(s);
+  }
   auto* rec = dynamic_cast<platform::RecordingAudio*>(&platform::GetPlatform().audio());
   if (key == "music") return rec != nullptr && rec->state().playing;
   if (key == "nomusic") return rec == nullptr || !rec->state().playing;
@@ -427,6 +435,10 @@ std::string DumpState() {
   j["walk_wait"] = WalkWait;
   j["message_wait"] = MessageWait;
   j["encounter_area"] = Flags(1);
+  // What the presentation shows: the scene, the staff page, the narration's scroll.
+  j["scene"] = SceneName(CurrentScene());
+  j["staff_page"] = StaffPage();
+  j["scroll"] = {{"top", NarrationScroll().top}, {"off", NarrationScroll().off}};
   // What the sound back-end was asked, when it is the recording one (headless runs).
   if (auto* rec = dynamic_cast<platform::RecordingAudio*>(&platform::GetPlatform().audio())) {
     const auto& a = rec->state();

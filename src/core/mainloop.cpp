@@ -53,6 +53,8 @@ void frmMain_Load() {
       picFlash.Resize(picMain.width(), picMain.height());
       picFlash.visible = false;
     });
+    picMain.SetForeColor(kViewGrey);
+    picMain.SetTextStyle(PointFont(9, false));
     picMain.left = 3;
     picMain.top = 3;
     g_form.back = platform::Rgb(0, 0, 255);

@@ -21,6 +21,10 @@ FirstScene g_first_scene;
 void SetFirstScene(FirstScene scene) { g_first_scene = std::move(scene); }
 
 void StartFirstScene() {
+  if (g_first_scene.new_game) {
+    NewGame();
+    return;
+  }
   if (g_first_scene.map.empty()) {
     Title();
     return;
@@ -66,7 +70,7 @@ int RunProgram(const RunOptions& options) {
   platform::SetPlatform(p.get());
   SeedRandom(options.seed_given ? options.seed : (options.headless ? 0u : p->TimeGetTime() ^ 0x5eedu));
   if (script) script->Attach(p->headless());
-  SetFirstScene(FirstScene{options.first_map, options.first_x, options.first_y});
+  SetFirstScene(FirstScene{options.first_map, options.first_x, options.first_y, options.new_game});
 
   SubMain();
 

@@ -16,6 +16,7 @@ struct FirstScene {
   std::string map;
   int x = -1;
   int y = -1;
+  bool new_game = false;  // a new game at once, without logo, title and opening
 };
 void SetFirstScene(FirstScene scene);
 

@@ -55,6 +55,11 @@ extern Surface picTitle;    // title picture
 extern Surface picVeloLogo; // studio logo
 extern std::shared_ptr<Surface> picMesBackground;  // the message window's background picture
 
+// The view's own text (captions, narrations, battle numbers): grey, 9 point regular.
+constexpr platform::Color kViewGrey = platform::Rgb(128, 128, 128);
+// A font size in points as the surfaces draw it (96 dots an inch: 9 pt is 12 px, 12 pt 16 px).
+constexpr platform::TextStyle PointFont(int points, bool bold) { return {(points * 4 + 1) / 3, bold}; }
+
 // Loads the art from the game folder's graphics/; a missing picture is logged and
 // left blank, never fatal.
 void LoadPictures();

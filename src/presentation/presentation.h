@@ -1,11 +1,78 @@
-// Presentation: the logo, the title screen and its menu, the opening and demo
-// narrations, the ending and the staff roll.
+// Presentation: the studio logo, the title screen and its menu, the opening and demo
+// narrations, the ending walk with its narration, and the staff roll.
 #pragma once
+
+#include <string>
+#include <vector>
 
 namespace ardo {
 
+// The whole title flow: the logo, the title screen with its menu, the demo when left
+// alone, the opening of a new game. Returns when a game has been placed on its map
+// (new or loaded), or when the player chose to quit (GameRunning is then False).
 void Title();
+void TitleLogo();
+// The narrations. mode 0: on black after a fade, held "up" slows it, a held button
+// speeds it up, it cannot be skipped. mode -1: over the title picture, any button ends it.
+void OpeningText(int mode);
+void DemoText(int mode);
+
+// Starts a new game at once (the hero as new, the home village and its music): what
+// "初めから" does after the opening, for players who skip logo, title and opening.
+void NewGame();
+
+// The end of the story: the walk to the summit, the dimmed view with the ending
+// narration over it, the staff roll. Leaves ReturnToTitle True (the title comes back).
 void Ending();
+void EndingText();
 void StaffRoll();
+
+// What the presentation is showing, for the harness and the tests.
+enum class Scene {
+  kField,            // none of the below: the game itself
+  kLogo,             // the studio logo
+  kTitle,            // the title screen and its menu
+  kOpening,          // the opening narration of a new game
+  kDemo,             // the demo narration over the title picture
+  kEnding,           // the ending walk and the dimming of the view
+  kEndingNarration,  // the ending narration
+  kStaffRoll,        // the staff roll
+};
+Scene CurrentScene();
+// "field", "logo", "title", "opening", "demo", "ending", "ending_narration", "staff".
+const char* SceneName(Scene scene);
+// The staff page being shown (1 to 8), 0 outside the staff roll and between its pages.
+int StaffPage();
+// The scroll of the narration running now: the entry in the top row (from 1) and the
+// pixels it has moved up (0 to 30); both 0 when no narration runs.
+struct ScrollPosition {
+  int top = 0;
+  int off = 0;
+};
+ScrollPosition NarrationScroll();
+
+// The narration scripts as the game folder holds them (narration/NAME.txt): one text
+// a row, most of them empty. A missing or broken file is logged under `source` and
+// leaves the rows it could not fill empty.
+std::vector<std::string> LoadNarration(const std::string& name, int entries, const char* source);
+// The scripts' sizes and the last row each scroll starts from.
+constexpr int kOpeningEntries = 101;
+constexpr int kOpeningLastStart = 70;
+constexpr int kDemoEntries = 201;
+constexpr int kDemoLastStart = 107;
+constexpr int kEndingEntries = 126;
+constexpr int kEndingLastStart = 101;
+
+// The studio's name under its logo, and the staff roll's pages.
+extern const char* const kStudioName;
+struct StaffLine {
+  int dy;             // from the middle of the view
+  const char* text;
+  int pause;          // ms to wait after writing it (0: write the next line at once)
+};
+const std::vector<std::vector<StaffLine>>& StaffPages();  // pages 1 to 7
+// The closing line of page 8: its characters by position (position 4 stays blank),
+// then the question mark at position 13.
+extern const char* const kClosingLine;
 
 }  // namespace ardo

@@ -1,26 +1,189 @@
-// The title sequence. Until the title screen exists, a new game starts at once in
-// the home village.
+// The title sequence: the studio logo, the title screen with its menu and the demo,
+// and the hand-over of a new or loaded game to the field.
 #include "core/core.h"
 #include "events/events.h"
 #include "field/field.h"
 #include "presentation/presentation.h"
+#include "presentation/presentation_internal.h"
+#include "save/save.h"
 #include "sound/sound.h"
+#include "ui/ui.h"
 
 namespace ardo {
 
-void Title() {
-  ReturnToTitle = false;
-  Init_PlayerStatus();
-  MapName = "town1";
-  BgmName = "tender";
-  CloseBgm();
-  PlayBgm(BgmName);
-  MapLoad(MapName);
-  CharaSet(MapName);
-  Flags(1) = 0;
+const char* const kStudioName = "アルド工房";
+
+namespace presentation {
+
+namespace {
+Scene g_scene = Scene::kField;
+int g_staff_page = 0;
+ScrollPosition g_scroll;
+}  // namespace
+
+SceneGuard::SceneGuard(Scene scene) : saved_(g_scene) { g_scene = scene; }
+SceneGuard::~SceneGuard() { g_scene = saved_; }
+
+void SetStaffPage(int page) { g_staff_page = page; }
+void SetScroll(int top, int off) { g_scroll = ScrollPosition{top, off}; }
+
+void DrawTitlePicture() {
+  picMain.FillRect(0, 0, picMain.width(), picMain.height(), platform::Rgb(0, 0, 0));
+  picMain.BitBlt((picMain.width() - picTitle.width()) / 2, (picMain.height() - picTitle.height()) / 2,
+                 picTitle.width(), picTitle.height(), &picTitle, 0, 0, platform::Rop::kSrcCopy);
 }
 
-void Ending() {}
-void StaffRoll() {}
+}  // namespace presentation
+
+using presentation::SceneGuard;
+
+Scene CurrentScene() { return presentation::g_scene; }
+int StaffPage() { return presentation::g_staff_page; }
+ScrollPosition NarrationScroll() { return presentation::g_scroll; }
+
+const char* SceneName(Scene scene) {
+  switch (scene) {
+    case Scene::kLogo: return "logo";
+    case Scene::kTitle: return "title";
+    case Scene::kOpening: return "opening";
+    case Scene::kDemo: return "demo";
+    case Scene::kEnding: return "ending";
+    case Scene::kEndingNarration: return "ending_narration";
+    case Scene::kStaffRoll: return "staff";
+    case Scene::kField: break;
+  }
+  return "field";
+}
+
+namespace {
+
+const Trap on("Title");
+
+// The title screen: the picture and the caption under it.
+void DrawTitleScreen() {
+  presentation::DrawTitlePicture();
+  picMain.TextOut(110, 200, "ＰＵＳＨ　ＢＵＴＴＯＮ");
+  RefreshScreen();
+}
+
+// "続きから": true when a saved game was loaded.
+bool ContinueGame() {
+  on([] { Message("何番をロードしますか？"); });
+  // The slot window refuses empty slots only while it is asked for a load; a save
+  // made in the game before this title must not leave it open to them.
+  MenuChoice = std::string("load");
+  const Byte s = WinDeal(4);
+  bool loaded = false;
+  if (s != 255) {
+    on([] { WinDraw(4); });
+    on([&] { Message(RightChars(F(s), 1) + "番をロードします。￥"); });
+    KeyWait();
+    loaded = on.Value<Byte>(255, [&] { return Load(s); }) == 0;
+  }
+  on([] { WinHide(4); });
+  on([] { WinHide(0); });
+  return loaded;
+}
+
+// "終わる".
+void QuitFromTitle() {
+  on([] { ScreenFade(0); });
+  if (FullScreen) {
+    FullScreen = false;
+    on([] { SetWindowed(); });
+  }
+  on([] { CloseBgm(); });
+  GameRunning = false;
+}
+
+// The game set up in MapName, the hero's record, BgmName and the flags goes to the
+// field: its map, its people and its music, faded in.
+void HandOver() {
+  ReturnToTitle = false;
+  on([] { CloseBgm(); });
+  on([] { PlayBgm(BgmName); });
+  on([] { MapLoad(MapName); });
+  on([] { CharaSet(MapName); });
+  on([] { ChangeMap(MapName, Player.x, Player.y, BgmName, Flags(1)); });
+}
+
+void StartNewGame() {
+  on([] { Init_PlayerStatus(); });
+  MapName = "town1";
+  BgmName = "tender";
+}
+
+}  // namespace
+
+void Title() {
+  {
+    SceneGuard scene(Scene::kTitle);
+    ReturnToTitle = true;
+    TitleLogo();
+    BgmName = "ss_m1b";
+    on([] { PlayBgm(BgmName); });
+    DrawTitleScreen();
+    int idle = 0;
+    bool started = false;
+    while (!started) {
+      const KeyState key = Getkey();
+      const KeyState pad = JoyPad();
+      if (key.btn != 0 || pad.btn != 0) {
+        KeyWait();
+        switch (WinDeal(9)) {
+          case 254:  // "初めから"
+            OpeningText(0);
+            StartNewGame();
+            started = true;
+            break;
+          case 253:  // "続きから"
+            started = ContinueGame();
+            break;
+          case 252:  // "終わる"
+            QuitFromTitle();
+            break;
+          default:  // cancelled
+            break;
+        }
+        if (started) break;
+      }
+      Wait(FrameWait);
+      idle = (idle + FrameWait) % 11000;
+      if (idle >= 8001) {
+        // A menu left open would cover the poem.
+        on([] { WinHide(9); });
+        DemoText(-1);
+        idle = 0;
+        DrawTitleScreen();
+      }
+      on([] { LoopBgm(); });
+    }
+  }
+  HandOver();
+}
+
+void NewGame() {
+  StartNewGame();
+  HandOver();
+}
+
+void TitleLogo() {
+  SceneGuard scene(Scene::kLogo);
+  const int w = picMain.width();
+  const int h = picMain.height();
+  const int lh = picVeloLogo.height();
+  picMain.Clear();
+  picMain.BitBlt((w - 65) / 2, (h - lh) / 2, 65, lh, &picVeloLogo, 0, 0, platform::Rop::kSrcCopy);
+  ScreenFade(1);
+  picMain.TextOut(w / 2 - 30, (h + lh) / 2 + 3, "Presented by");
+  RefreshScreen();
+  picMain.TextOut(w / 2 - 28, (h + lh) / 2 + 20, kStudioName);
+  RefreshScreen();
+  auto& p = platform::GetPlatform();
+  const std::uint32_t t0 = p.TimeGetTime();
+  while (p.TimeGetTime() - t0 < 1500 && !BynDown()) Wait(FrameWait);
+  ScreenFade(0);
+  KeyWait();
+}
 
 }  // namespace ardo

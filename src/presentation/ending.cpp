@@ -1,0 +1,158 @@
+// The ending: the last climb to the summit, the view dimmed under the ending
+// narration, and the staff roll.
+#include "core/core.h"
+#include "events/events.h"
+#include "field/field.h"
+#include "presentation/presentation.h"
+#include "presentation/presentation_internal.h"
+#include "sound/sound.h"
+#include "ui/ui.h"
+
+namespace ardo {
+
+// Pages 1 to 7 of the staff roll: what really made this game. Lines are centred by
+// their length in half-width characters, so every credit is plain ASCII.
+const std::vector<std::vector<StaffLine>>& StaffPages() {
+  static const std::vector<std::vector<StaffLine>> kPages = {
+      {{-20, "Scenario, Design, and Program", 2000}, {20, "The ardo project", 3500}},
+      {{-50, "Music Composer", 0},
+       {-40, "(Thanks to)", 0},
+       {-20, "Scores: the ardo project", 0},
+       {0, "TimGM6mb soundfont (GPL-2)", 0},
+       {10, "by Tim Brechbill, David Bolton", 0},
+       {25, "FluidSynth (LGPL-2.1)", 3200}},
+      {{-50, "Special Thanks to", 0},
+       {-20, "IPA Fonts (IPA Font License v1.0)", 0},
+       {0, "SDL 2 (zlib license)", 0},
+       {10, "by Sam Lantinga and contributors", 0},
+       {25, "SDL_image, SDL_ttf, SDL_mixer", 3200}},
+      {{0, "Debian and the GNU Project", 0}, {20, "GoogleTest, nlohmann/json, CMake", 2300}},
+      // A last thanks to the one who gave every tune its voice.
+      {{0, "T.B.", 2800}},
+      {{-20, "A N D", 2000}},
+      {{-20, "Thank You for Your Playing!", 3200}},
+  };
+  return kPages;
+}
+
+// Typed a character at a time on the last page; position 4 stays blank.
+const char* const kClosingLine = "あの空の　むこうに何がある？";
+
+namespace {
+
+const Trap on("Ending");
+
+struct RouteStep {
+  int dx;
+  int dy;
+  int wait;  // ms after the step
+};
+
+// From (10, 25) of the summit to (13, 10), slowing down towards the top.
+constexpr RouteStep kSummitRoute[] = {
+    {0, -1, 400}, {0, -1, 400}, {0, -1, 400}, {0, -1, 400}, {1, 0, 400},  {0, -1, 400},
+    {0, -1, 400}, {1, 0, 400},  {0, -1, 400}, {0, -1, 400}, {0, -1, 400}, {1, 0, 500},
+    {0, -1, 500}, {0, -1, 600}, {0, -1, 700}, {0, -1, 800}, {0, -1, 900}, {0, -1, 1000},
+};
+
+// Writes one line centred the staff roll's way and shows it.
+void WriteCentred(const std::string& text, int dy) {
+  const double x = picMain.width() / 2.0 - static_cast<double>(CharLength(text)) / 2.0 * 6;
+  picMain.TextOut(static_cast<int>(RoundHalfEven(x)), picMain.height() / 2 + dy, text);
+  RefreshScreen();
+}
+
+// The characters of a text, one string each.
+std::vector<std::string> Characters(const std::string& text) {
+  std::vector<std::string> out;
+  for (size_t i = 0; i < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    const size_t n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    out.push_back(text.substr(i, n));
+    i += n;
+  }
+  return out;
+}
+
+void EndPage() {
+  presentation::SetStaffPage(0);
+  ScreenFade(0);
+  Wait(1000);
+}
+
+}  // namespace
+
+void Ending() {
+  presentation::SceneGuard scene(Scene::kEnding);
+  WalkWait = 24;
+  for (int i = 0; i < 7; ++i) {
+    PlayerMove(0, -1);
+    Wait(200);
+  }
+  on([] { ChangeMap("last", 10, 25, "spring", 0); });
+  Wait(400);
+  for (const RouteStep& s : kSummitRoute) {
+    PlayerMove(s.dx, s.dy);
+    Wait(s.wait);
+  }
+  const int w = picMain.width();
+  const int h = picMain.height();
+  picBuff.BitBlt(0, 0, w, h, &picMain, 0, 0, platform::Rop::kSrcCopy);
+  for (int c : {180, 160, 140}) {
+    picMain.BitBlt(0, 0, w, h, &picBuff, 0, 0, platform::Rop::kSrcCopy);
+    picFlash.SetBackColor(platform::Rgb(c, c, c));
+    picMain.BitBlt(0, 0, w, h, &picFlash, 0, 0, platform::Rop::kSrcAnd);
+    RefreshScreen();
+    Wait(500);
+  }
+  picBuff.BitBlt(0, 0, w, h, &picMain, 0, 0, platform::Rop::kSrcCopy);
+  Wait(2000);
+  picMain.SetForeColor(platform::Rgb(255, 255, 255));
+  EndingText();
+  Wait(1500);
+  StaffRoll();
+  on([] { CloseBgm(); });
+  picMain.SetForeColor(kViewGrey);
+  ReturnToTitle = true;
+}
+
+void StaffRoll() {
+  presentation::SceneGuard scene(Scene::kStaffRoll);
+  ScreenFade(0);
+  picMain.Clear();
+  Wait(1000);
+  int page = 0;
+  for (const auto& lines : StaffPages()) {
+    presentation::SetStaffPage(++page);
+    for (const StaffLine& l : lines) {
+      WriteCentred(l.text, l.dy);
+      if (l.pause > 0) Wait(l.pause);
+    }
+    EndPage();
+  }
+  presentation::SetStaffPage(8);
+  const platform::TextStyle saved = picMain.text_style();
+  picMain.SetTextStyle(PointFont(11, saved.bold));
+  WriteCentred("Thank You for Your Playing!", -30);
+  Wait(3000);
+  picMain.SetTextStyle(PointFont(8, saved.bold));
+  const std::vector<std::string> chars = Characters(kClosingLine);
+  const int x = picMain.width() / 2 - 70;
+  const int y = picMain.height() / 2 + 5;
+  std::string blanks;
+  for (size_t k = 0; k + 1 < chars.size(); ++k, blanks += "　") {
+    if (k == 4) continue;  // the pause between the two words
+    picMain.TextOut(x, y, blanks + chars[k]);
+    RefreshScreen();
+    Wait(k + 2 == chars.size() ? 1500 : 500);
+  }
+  picMain.TextOut(x, y, blanks + chars.back());
+  RefreshScreen();
+  picMain.SetTextStyle(saved);
+  Wait(20000);
+  presentation::SetStaffPage(0);
+  ScreenFade(0);
+  on([] { CloseBgm(); });
+}
+
+}  // namespace ardo
