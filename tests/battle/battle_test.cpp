@@ -25,6 +25,12 @@ std::string ReadFile(const std::string& path) {
   return ss.str();
 }
 
+std::string Join(const std::vector<std::string>& v) {
+  std::string out;
+  for (const auto& x : v) out += x;
+  return out;
+}
+
 int Count(const std::string& text, const std::string& what) {
   int n = 0;
   for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
@@ -55,6 +61,8 @@ class BattleTest : public UiTest {
   // ---- The player in battle. When the command window has stood in front for a while
   // with the panel empty, `plan` gives the row to pick; messages are answered with X.
   std::function<int()> plan = [] { return 0; };
+  // Keys to press in turn, each list once its window is in front.
+  std::deque<std::pair<int, std::vector<int>>> script;
   std::vector<std::string> panel;  // every text the one-line panel showed, in order
   std::function<void()> watch;     // called at every event point
 
@@ -82,12 +90,17 @@ class BattleTest : public UiTest {
       return;
     }
     if (t - idle_ < 30) return;
-    const bool ready = Front(12) && !picWindow(14).visible && !picWindow(0).visible;
+    const int front = script.empty() ? 12 : script.front().first;
+    const bool ready = Front(front) && !picWindow(14).visible && !picWindow(0).visible;
     if (!ready) stable_since_ = t;
     if (keys_.empty()) {
       if (MessageWaiting()) {
         keys_.push_back('X');
-      } else if (ready && t - stable_since_ > 600) {
+      } else if (ready && !script.empty() && t - stable_since_ > 100) {
+        keys_.assign(script.front().second.begin(), script.front().second.end());
+        script.pop_front();
+        stable_since_ = t;
+      } else if (ready && script.empty() && t - stable_since_ > 600) {
         for (int i = plan(); i > 0; --i) keys_.push_back(platform::vk::kDown);
         keys_.push_back('X');
         stable_since_ = t;
@@ -109,6 +122,21 @@ class BattleTest : public UiTest {
       r = BtlMain(escapable, music);
     } catch (const EndProgram&) {
       ADD_FAILURE() << "the battle was still running after ten minutes of game time";
+    }
+    deadline_ = 0;
+    GameRunning = true;
+    control().ReleaseAllKeys();
+    return r;
+  }
+
+  // The command menu on its own, with the keys of `script`.
+  Byte Deal() {
+    Byte r = 254;
+    deadline_ = now() + 300000;
+    try {
+      r = btldeal(12);
+    } catch (const EndProgram&) {
+      ADD_FAILURE() << "the menu was still open after five minutes; " << script.size() << " key lists left";
     }
     deadline_ = 0;
     GameRunning = true;
@@ -194,6 +222,41 @@ TEST_F(BattleTest, EncounterRowsCoverEveryAreaAndKeepTheBossesOut) {
       const int id = EncountTable(area)(c);
       EXPECT_FALSE(fixed.count(id)) << "area " << area;
       EXPECT_FALSE(EnemyTable(id).name.empty()) << "area " << area;
+    }
+  }
+}
+
+TEST_F(BattleTest, NoRandomEnemyFellsAHeroOfItsAreaInOneTurn) {
+  // The level a hero who follows the route has in each area.
+  const std::map<int, int> level = {{1, 1},   {2, 3},   {11, 4},  {3, 5},   {4, 6},   {5, 8},
+                                    {6, 9},   {7, 10},  {8, 11},  {10, 12}, {9, 14},  {12, 15},
+                                    {13, 18}, {14, 21}, {15, 24}, {16, 26}, {17, 28}};
+  const std::map<std::string, int> blast = {{"びっくりアタック", 70}, {"超新星", 150}, {"ミサイル", 100},
+                                            {"ボイル", 90},           {"怒りボンバー", 90}, {"ビッグバン", 250}};
+  const std::map<std::string, int> element = {{"ほのお", 1},     {"ファイア", 1}, {"絶対零度", 2},
+                                              {"ダイヤモンドダスト", 2}, {"電撃", 3},   {"超電流", 3},
+                                              {"天のいかずち", 3}};
+  for (const auto& [area, lv] : level) {
+    // The hero of that level, from the level table.
+    double hp = 150, mp = 20, dp = 20;
+    for (int l = 2; l <= lv; ++l) {
+      hp += LevelTable(l).MaxHpUp;
+      mp += LevelTable(l).MaxMpUp;
+      dp += LevelTable(l).DefenceUp;
+    }
+    for (int c = 0; c <= 10; ++c) {
+      const EnemyRecord& e = EnemyTable(EncountTable(area)(c));
+      const double A = e.stats.ap + 1;  // the top of the battle's variation
+      double worst = ((A / dp) / 5 + 0.5) * A - dp / 5;
+      for (const std::string& act : e.skills) {
+        if (blast.count(act)) worst = std::max(worst, static_cast<double>(blast.at(act)));
+        if (element.count(act)) {
+          const int k = element.at(act);
+          worst = std::max(worst, (5.0 + k) * std::sqrt(e.stats.lv) *
+                                      (0.5 + std::sqrt(2.0 * (e.stats.mmp + 1) / mp) + 1) * k);
+        }
+      }
+      EXPECT_LT(worst, hp * 2 / 3) << e.name << " in area " << area << " against level " << lv;
     }
   }
 }
@@ -395,6 +458,47 @@ TEST_F(BattleTest, CalcDamageZeroDivisorsAreLoggedFaults) {
 
 // ---------------------------------------------------------------------------
 // Whole battles.
+
+TEST_F(BattleTest, CommandMenuRefusesWhatCannotBeDoneAndRestoresTheItemWindow) {
+  using platform::vk::kDown;
+  using platform::vk::kUp;
+  constexpr int Z = 'Z', X = 'X';
+  for (auto& it : Player.items) it = 0;
+  Player.items(0) = 1;
+  Player.mp = 3;
+  Windows(12).Item(1) = "ぼうぎょ";  // a label the battle knows nothing about
+  int item_rows = 0, item_height = 0;
+  watch = [&] {
+    if (picWindow(7).visible) {
+      item_rows = Windows(7).Count;
+      item_height = picWindow(7).height();
+    }
+  };
+  script = {{12, {kDown, X}},                  // "ぼうぎょ": refused
+            {12, {kDown, X}},                  // the cursor stays: "まほう"
+            {13, {kDown, kDown, kDown, X}},    // "雷" costs 6: refused
+            {13, {kUp, kUp, kUp, X}},          // "回復" costs 2
+            {16, {X}},                         // "てきとう" wants 4: refused
+            {16, {Z}},
+            {13, {Z}},
+            {12, {kUp, kUp, X}}};              // "たたかう"
+  EXPECT_EQ(Deal(), kCmdFight);
+  EXPECT_EQ(Count(Join(messages), "まだ使用できません。がくっ・・・"), 1) << Join(messages);
+  EXPECT_EQ(Count(Join(messages), "ＭＰが足りません"), 2) << Join(messages);
+  EXPECT_TRUE(script.empty());
+  Windows(12).Item(1) = "アイテム";
+  messages.clear();
+  script = {{12, {kDown, X}},  // "アイテム"
+            {7, {kDown, X}},   // an empty slot: nothing happens
+            {7, {kUp, X}}};    // slot 0
+  EXPECT_EQ(Deal(), kCmdItem + 0);
+  EXPECT_TRUE(messages.empty()) << Join(messages);
+  EXPECT_EQ(item_rows, 15) << "no rubbish bin in battle";
+  EXPECT_EQ(item_height, 320);
+  EXPECT_EQ(Windows(7).Count, 16);
+  EXPECT_EQ(Windows(7).H, 340);
+  EXPECT_TRUE(picWindow(12).visible) << "the command window stays up";
+}
 
 TEST_F(BattleTest, AFixedBattleRefusesEscapeAndTheEnemyActs) {
   PaperEnemy();
