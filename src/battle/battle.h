@@ -8,6 +8,8 @@
 
 namespace ardo {
 
+// The fighting part of a combatant. The hero's record holds the same members in
+// the same order from lv to sp (HeroStats copies them), so CalcDamage takes either side.
 struct BattleStats {
   Byte lv = 0;
   Integer hp = 0;
@@ -36,21 +38,73 @@ struct EnemyRecord {
   VbArray<std::string, 0, 9> skills;
 };
 
+// One side's state for the length of a battle; all zero at its start.
+struct BattleState {
+  Byte asleep = 0;
+  Byte spare = 0;
+  Integer apBonus = 0;
+  Integer dpBonus = 0;
+  Integer spBonus = 0;
+};
+
 extern VbArray<EnemyRecord, 0, 200> EnemyTable;
 extern Byte EnemyCount;
 extern Integer EnemyId;
 extern EnemyRecord Enemy;
 extern VbArray<VbArray<Byte, 0, 10>, 0, 20> EncountTable;
 extern Byte EncountCount;
+extern BattleState HeroBattle;
+extern BattleState EnemyBattle;
+// The strength (0-3) chosen for spells 0-3.
+extern Integer SpellPower;
 // True while a battle runs (for the harness).
 extern bool InBattle;
 
+// Battle command codes returned by btldeal.
+constexpr Byte kCmdFight = 0;
+constexpr Byte kCmdRun = 3;
+constexpr Byte kCmdSpell = 32;  // + the row of window 13
+constexpr Byte kCmdItem = 48;   // + the inventory slot
+
+// ---- Tables and the encounter roll.
 void EncSet();
 void EnemySet();
-// The random-encounter roll after a completed step.
+// The random-encounter roll after a completed step (the field loop's hook): the
+// pick, then the battle.
 void EncounterRoll();
+// The pick alone: true, with EnemyId and Enemy set, when a battle is to start.
+bool EncounterPick();
+
+// ---- The battle.
+// Runs one battle against Enemy (already copied from EnemyTable(EnemyId)): 0 when
+// the hero is still alive at its end (won or escaped), 255 when he was defeated.
 Byte BtlMain(bool escapable, const std::string& music);
+// BtlMain's first steps: reseed, then vary Enemy's values for this battle.
+void RandomiseEnemy();
+void BtlEnt(const std::string& music);
+void BtlDrawBack(int withStatus);
+void BtlDrawEnemy(int row, int pose, int dx, int dy);
+void BtlDrawHero(int pose, int dx, int dy);
 // One line in the one-line panel, window 14.
 void BtlText(const std::string& text);
+Byte btldeal(int window);
+Integer CalcDamage(const BattleStats& att, const BattleState& attState, const BattleStats& def,
+                   const BattleState& defState, int divisor);
+void Attack();
+void Escape();
+void BtlWin(int pose);
+void GameOver();
+// The hero's fighting values as BattleStats.
+BattleStats HeroStats();
+// A number over the enemy (or "MISS!" when d <= 0) for one frame of the shake, in the
+// battle's red 14-point style, then the surface's style back to grey 9 point.
+void DrawBattleNumber(const std::string& text, int x, int y, platform::Color colour);
+
+// ---- Actions: what a spell, an item and the enemy's turn do.
+void BtlMagic(int row);
+void BtlUsePose();
+Byte BtlItemUse(int slot);
+void EnemyAct();
+void EnemyFlash(int n);
 
 }  // namespace ardo

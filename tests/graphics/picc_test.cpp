@@ -178,6 +178,16 @@ TEST(PiccDrawing, GeneratedTilesAreDeterministicAndShoresMeetTheirNeighbours) {
   EXPECT_EQ(a.picture.At(24, 5), 0x604020u) << "the bank along the land side";
 }
 
+TEST(PiccMask, MaskOperationIsInkWhereThePictureIsAndOnlyThere) {
+  // A picture on the black background, its mask below: ink where anything is drawn.
+  const Result r = Compile("canvas 2 4\nA = #181820\n. = none\nrect 0 0 2 2\n|A.\n|.A\n"
+                           "rect 0 2 2 2\nmask rect 0 0 #000000 #FFFFFF\n");
+  EXPECT_EQ(r.picture.At(0, 2), 0x000000u);
+  EXPECT_EQ(r.picture.At(1, 2), 0xFFFFFFu);
+  EXPECT_EQ(r.picture.At(0, 3), 0xFFFFFFu);
+  EXPECT_EQ(r.picture.At(1, 3), 0x000000u);
+}
+
 TEST(PiccMask, IsWhiteExactlyWhereTheFigureIs) {
   ardo::platform::Surface sheet(3, 2, 0xFFFFFF);
   sheet.Set(0, 0, 0xF8F8F8);  // the figures' white is still figure

@@ -638,6 +638,16 @@ class Compiler {
       }
       NoMore(t, i);
       gen::Peak(&img, cx, top, base, half, seed, colours, snow);
+    } else if (w == "mask") {
+      // The AND mask of a picture drawn on the canvas background: INK where the
+      // source shows anything, BACK where it shows the background.
+      size_t used = 0;
+      const Image src = Source(t, 1, &used);
+      const Pixel ink = ColourArg(t, 1 + used, "mask ink colour");
+      const Pixel back = ColourArg(t, 2 + used, "mask background colour");
+      NoMore(t, 3 + used);
+      for (size_t k = 0; k < img.px.size(); ++k)
+        img.px[k] = (src.px[k] != kNone && src.px[k] != background_) ? ink : back;
     } else if (w == "outline") {
       const Pixel c = ColourArg(t, 1, "colour");
       NoMore(t, 2);
