@@ -329,7 +329,7 @@ std::unique_ptr<ScriptRunner> ParseScript(const std::string& text, const std::st
 std::unique_ptr<ScriptRunner> LoadScript(const std::string& path, std::string* error) {
   std::ifstream in;
   if (IsPlainFile(path)) in.open(path, std::ios::binary);
-  if (!in) {
+  if (!in.is_open()) {
     if (error) *error = path + ": cannot read the script\n";
     return nullptr;
   }

@@ -23,8 +23,14 @@ constexpr const char* kLevelFile = "data/lvup.dat";
 // The only notice the player ever gets about the data: one box naming the first row
 // that failed and how many more did.
 void ReportBadRows(int first, int more) {
-  std::string text = "レベルの表 " + std::string(kLevelFile) + " の" + F(first) + "番";
-  if (more > 0) text += "ほか" + F(more) + "行";
+  auto number = [](int v) {
+    std::string s = F(v);
+    const std::string space = "　";  // the sign's place
+    while (s.starts_with(space)) s.erase(0, space.size());
+    return s;
+  };
+  std::string text = "レベルの表 " + std::string(kLevelFile) + " の" + number(first) + "番";
+  if (more > 0) text += "ほか" + number(more) + "行";
   text += "が読めません";
   platform::GetPlatform().MessageBox(text, kGameTitle, platform::MsgBoxKind::kOk);
 }

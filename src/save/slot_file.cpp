@@ -237,34 +237,15 @@ bool Utf8ToCp932(std::string_view utf8, std::string* out) { return Convert("CP93
 bool Cp932ToUtf8(std::string_view cp932, std::string* out) { return Convert("UTF-8", "CP932", cp932, out); }
 
 ReadResult ReadFile(const std::string& path, std::size_t limit, std::string* bytes, std::string* why) {
-  // Non-blocking, so that a named pipe in a slot's place is refused below, not waited on.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ENOENT || errno == ENOTDIR) return ReadResult::kMissing;
-    *why = std::strerror(errno);
-    return ReadResult::kFailed;
-  }
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    *why = "not a plain file";
-    return ReadResult::kFailed;
-  }
-  bytes->assign(limit, '\0');
-  std::size_t got = 0;
-  while (got < limit) {
-    const ssize_t n = ::read(fd, bytes->data() + got, limit - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      *why = std::strerror(errno);
-      ::close(fd);
+  switch (ReadGameFile(path, bytes, why)) {
+    case FileStatus::kMissing:
+      return ReadResult::kMissing;
+    case FileStatus::kFailed:
       return ReadResult::kFailed;
-    }
-    if (n == 0) break;
-    got += static_cast<std::size_t>(n);
+    case FileStatus::kOk:
+      break;
   }
-  ::close(fd);
-  bytes->resize(got);
+  if (bytes->size() > limit) bytes->resize(limit);
   return ReadResult::kOk;
 }
 

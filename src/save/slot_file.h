@@ -54,7 +54,7 @@ bool Utf8ToCp932(std::string_view utf8, std::string* out);
 bool Cp932ToUtf8(std::string_view cp932, std::string* out);
 
 enum class ReadResult { kOk, kMissing, kFailed };
-// Reads at most `limit` bytes of a file.
+// The first `limit` bytes of a file; anything but a plain file is refused (see ReadGameFile).
 ReadResult ReadFile(const std::string& path, std::size_t limit, std::string* bytes, std::string* why);
 
 // Replaces the file at path by bytes so that the path holds either its old contents or

@@ -163,7 +163,7 @@ TEST_F(ProgramRun, AnUnreadableMapOrStrangeNameNeverStopsTheRun) {
     const int rc = std::system(cmd.c_str());
     EXPECT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 0) << map;
     std::ifstream in(dump);
-    EXPECT_NO_THROW((void)nlohmann::json::parse(in)) << map;
+    EXPECT_TRUE(nlohmann::json::accept(in)) << map;
   }
   std::ifstream log(dir_ / "error.log");
   const std::string text((std::istreambuf_iterator<char>(log)), {});

@@ -2,6 +2,8 @@
 // drawn in the game's font over the frame.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "platform/msgbox.h"
 #include "platform/platform.h"
 
@@ -86,7 +88,7 @@ TEST_F(MessageBoxTest, DrawnInTheGamesFontOverTheFrame) {
     const Rect r = box.box();
     EXPECT_GE(r.x, 0);
     EXPECT_LE(r.x + r.w, w);
-    EXPECT_EQ(r.x, w - r.x - r.w) << "centred";
+    EXPECT_LE(std::abs(r.x - (w - r.x - r.w)), 1) << "centred";
     int outside_changed = 0, white = 0;
     for (int y = 0; y < h; ++y) {
       for (int x = 0; x < w; ++x) {

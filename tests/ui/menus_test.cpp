@@ -220,26 +220,6 @@ TEST_F(MenuTest, ItemWindowErasesTheArrowAfterCancellingAMarkAndAfterUse) {
   EXPECT_EQ(Player.items(0), 0);
 }
 
-TEST_F(MenuTest, AFailedSaveSaysSoAndLeavesTheSlotList) {
-  UseScratchFolder();
-  std::ofstream(GamePath("save")) << "a file where the save folder should be";
-  MapName = "town1";
-  SaveList(2) = SaveEntry{4, "field"};
-  Pick(2);     // "セーブ"
-  Down(4, 2);  // slot 3
-  Pick(4);
-  Yes();
-  Answer();
-  Cancel(2);
-  EXPECT_EQ(Deal(2), 255);
-  EXPECT_EQ(messages, (Texts{"何番にセーブしますか？", "３番にセーブします。よろしいですか？", "セーブに失敗しました。"}));
-  EXPECT_EQ(SaveList(2).level, 4);
-  EXPECT_EQ(SaveList(2).name, "field");
-  std::ifstream log(ErrorLogPath());
-  const std::string text((std::istreambuf_iterator<char>(log)), {});
-  EXPECT_NE(text.find("Save Error: "), std::string::npos);
-}
-
 TEST_F(MenuTest, SpellsThatDoNotFitTheFieldAreRefused) {
   // Rows 1-7: "炎", "氷結", "雷", "催眠", "攻撃アップ", "防御アップ", "素早さアップ".
   for (int row = 1; row <= 7; ++row) {
@@ -394,20 +374,38 @@ TEST_F(MenuTest, AnEmptySlotCannotBeLoadedButAnySlotSaved) {
   EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(MenuTest, SaveDialogueNamesTheSlotAndConfirms) {
+// A save names the slot and asks first; one that could not be written says so and
+// leaves the slot list as it was.
+TEST_F(MenuTest, SaveDialogueConfirmsAndTellsWhetherItSaved) {
   UseScratchFolder();
   std::filesystem::create_directories(GamePath("save"));
   MapName = "town1";
-  Pick(2);     // "セーブ"
-  Down(4, 2);  // slot 3
-  Pick(4);
-  Yes();
-  Answer();
-  Cancel(2);
-  EXPECT_EQ(Deal(2), 255);
+  auto save_in_slot_3 = [&] {
+    messages.clear();
+    Pick(2);     // "セーブ"
+    Down(4, 2);  // slot 3
+    Pick(4);
+    Yes();
+    Answer();
+    Cancel(2);
+    EXPECT_EQ(Deal(2), 255);
+  };
+  save_in_slot_3();
   EXPECT_EQ(messages, (Texts{"何番にセーブしますか？", "３番にセーブします。よろしいですか？", "セーブしました"}));
   EXPECT_EQ(SaveList(2).name, "town1");
   EXPECT_FALSE(picWindow(4).visible);
+
+  // The save folder turned into a file.
+  std::filesystem::remove_all(GamePath("save"));
+  std::ofstream(GamePath("save")) << "a file where the save folder should be";
+  MapName = "field";
+  save_in_slot_3();
+  EXPECT_EQ(messages,
+            (Texts{"何番にセーブしますか？", "３番にセーブします。よろしいですか？", "セーブに失敗しました。"}));
+  EXPECT_EQ(SaveList(2).name, "town1");
+  std::ifstream log(ErrorLogPath());
+  const std::string text((std::istreambuf_iterator<char>(log)), {});
+  EXPECT_NE(text.find("Save Error: "), std::string::npos);
 }
 
 TEST_F(MenuTest, LoadingClosesTheWholeMenuTree) {
