@@ -16,7 +16,7 @@ void PrintHelp() {
       "Usage: ardo [options]\n"
       "\n"
       "  --data DIR      the game folder (default: the program's own folder)\n"
-      "  --scale N       window scale 1-4 (default: the largest that fits the desktop)\n"
+      "  --scale N       window scale 1-8 (default: the largest that fits the desktop)\n"
       "  --headless      no window and no sound; a virtual clock (for scripts and tests)\n"
       "  --seed N        start the random generator from N\n"
       "  --script FILE   drive a headless run from a script (see README)\n"

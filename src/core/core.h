@@ -4,7 +4,9 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -41,9 +43,15 @@ constexpr int kIoError = 57;
 constexpr int kInputPastEnd = 62;
 constexpr int kPathFileAccess = 75;
 constexpr int kPathNotFound = 76;
+constexpr int kInvalidPicture = 481;
 }  // namespace err
 
 [[noreturn]] void Raise(int number);
+
+// The run-time fault that matches an exception of the standard library: an I/O
+// failure is 57, running out of memory 7, an out-of-range conversion 6 and so on;
+// the exception's own text follows the description.
+Fault FaultOf(const std::exception& e);
 
 // Conversions that fault when the value does not fit. Real values round to the
 // nearest integer with halves to even, as the old run-time did.
@@ -98,6 +106,9 @@ struct VbArray {
 //     on([&] { ... });
 //     return r;
 //   }
+//
+// Any exception a statement throws counts as a fault (see FaultOf), so a failing
+// stream or allocation is logged like the game's own faults and never ends the game.
 class Trap {
  public:
   explicit Trap(const char* source) : source_(source) {}
@@ -107,6 +118,8 @@ class Trap {
       statement();
     } catch (const Fault& f) {
       LogFault(f);
+    } catch (const std::exception& e) {
+      LogFault(FaultOf(e));
     }
   }
   // Runs a statement that yields a value; on a fault the fallback is returned.
@@ -116,6 +129,9 @@ class Trap {
       return expression();
     } catch (const Fault& f) {
       LogFault(f);
+      return fallback;
+    } catch (const std::exception& e) {
+      LogFault(FaultOf(e));
       return fallback;
     }
   }
@@ -136,14 +152,29 @@ std::string ErrorLogPath();
 struct EndProgram {};
 
 // ---------------------------------------------------------------------------
+// Reading a whole game file. Anything that is not a plain file (a folder, a named
+// pipe, a device) is refused before a byte is read, so nothing can block or hang;
+// so is a file larger than `limit`.
+enum class FileStatus { kOk, kMissing, kFailed };
+constexpr std::size_t kMaxGameFile = 16u << 20;
+FileStatus ReadGameFile(const std::string& path, std::string* bytes, std::string* why,
+                        std::size_t limit = kMaxGameFile);
+// The fault for a game file that is missing (53) or can't be read (57), naming the file.
+Fault FileFault(FileStatus status, const std::string& path, const std::string& why);
+// True when path is a plain file (following links); never opens it.
+bool IsPlainFile(const std::string& path);
+
+// ---------------------------------------------------------------------------
 // The reader of the game's comma-separated data files (characters, items, levels,
 // enemies, encounters): a field ends at a comma or a line end, a text field may be
 // written in double quotes, numbers are decimal text; a header line is skipped whole.
 // Files are UTF-8; a file that is not valid UTF-8 is read as CP932.
 class FieldReader {
  public:
-  // Reads the whole file; false (and no fault) when it does not exist or can't be read.
+  // Reads the whole file; false when it does not exist or can't be read, with the
+  // fault that says so (naming the file) in failure().
   bool Open(const std::string& path);
+  const Fault& failure() const { return failure_; }
   void SkipLine();                 // drops the rest of the current line
   bool AtEnd() const;              // nothing but blank space left
   bool Next(std::string* field);   // the next field; false at the end
@@ -157,6 +188,7 @@ class FieldReader {
   std::string text_;
   size_t pos_ = 0;
   int line_ = 1;
+  Fault failure_;
 };
 
 // ---------------------------------------------------------------------------
@@ -165,6 +197,8 @@ const std::string& AppPath();
 void SetAppPath(std::string path);
 // AppPath() + "/" + relative, with old-style backslashes turned into slashes.
 std::string GamePath(std::string_view relative);
+// The path as the log names it: relative to the game folder when it lies inside it.
+std::string GameRelative(const std::string& path);
 
 // ---------------------------------------------------------------------------
 // The hero's record, members in order (saved as one unit).

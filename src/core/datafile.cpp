@@ -1,10 +1,13 @@
 // The reader of the game's comma-separated data files.
+#include <fcntl.h>
 #include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <fstream>
-#include <sstream>
+#include <cstring>
 
 #include "core/core.h"
 
@@ -76,15 +79,72 @@ std::string FromCp932(const std::string& in) {
 
 }  // namespace
 
+FileStatus ReadGameFile(const std::string& path, std::string* bytes, std::string* why, std::size_t limit) {
+  bytes->clear();
+  // Non-blocking, so that opening a named pipe returns at once; fstat then refuses it.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    const int e = errno;
+    if (e == ENOENT || e == ENOTDIR) return FileStatus::kMissing;
+    *why = std::strerror(e);
+    return FileStatus::kFailed;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    *why = S_ISDIR(st.st_mode) ? "a folder, not a file" : "not a plain file";
+    return FileStatus::kFailed;
+  }
+  if (static_cast<unsigned long long>(st.st_size) > limit) {
+    ::close(fd);
+    *why = std::to_string(st.st_size) + " bytes, more than the " + std::to_string(limit) + " this file may have";
+    return FileStatus::kFailed;
+  }
+  bytes->resize(static_cast<std::size_t>(st.st_size));
+  std::size_t got = 0;
+  for (;;) {
+    if (got == bytes->size()) {
+      if (got >= limit) break;
+      bytes->resize(std::min(limit, got + 4096));  // a file that grew while we read
+    }
+    const ssize_t n = ::read(fd, bytes->data() + got, bytes->size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      *why = std::strerror(errno);
+      ::close(fd);
+      bytes->clear();
+      return FileStatus::kFailed;
+    }
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+  bytes->resize(got);
+  return FileStatus::kOk;
+}
+
+Fault FileFault(FileStatus status, const std::string& path, const std::string& why) {
+  Fault f = Fault::Of(status == FileStatus::kMissing ? err::kFileNotFound : err::kIoError);
+  f.description += " (" + path + (why.empty() ? "" : ": " + why) + ")";
+  return f;
+}
+
+bool IsPlainFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 bool FieldReader::Open(const std::string& path) {
   text_.clear();
   pos_ = 0;
   line_ = 1;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  text_ = ss.str();
+  failure_ = Fault{};
+  std::string why;
+  const FileStatus status = ReadGameFile(path, &text_, &why);
+  if (status != FileStatus::kOk) {
+    failure_ = FileFault(status, GameRelative(path), why);
+    return false;
+  }
   if (text_.size() >= 3 && text_.compare(0, 3, "\xEF\xBB\xBF") == 0) text_.erase(0, 3);
   if (!IsValidUtf8(text_)) text_ = FromCp932(text_);
   return true;

@@ -1,5 +1,6 @@
 // The headless script harness: drives the real program in virtual time from a
 // script of waits, key presses, conditions, screenshots and state dumps.
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -59,11 +60,20 @@ std::vector<std::string> Split(const std::string& line) {
 bool ParseInt(const std::string& s, long* v) {
   if (s.empty()) return false;
   char* end = nullptr;
+  errno = 0;
   const long r = std::strtol(s.c_str(), &end, 10);
-  if (*end != '\0') return false;
+  if (*end != '\0' || errno == ERANGE) return false;
   *v = r;
   return true;
 }
+
+// The longest stretch of game time one command may ask for: an hour runs in seconds,
+// anything much longer would keep the run going for hours of real time.
+constexpr long kMaxScriptMs = 3600000;
+// Mouse positions are on or near the 640 x 480 canvas.
+constexpr long kMaxMouseCoordinate = 10000;
+
+bool ParseMs(const std::string& s, long* v) { return ParseInt(s, v) && *v >= 0 && *v <= kMaxScriptMs; }
 
 struct Command {
   int line = 0;
@@ -71,6 +81,7 @@ struct Command {
   std::vector<std::string> args;
   std::vector<KeySpec> keys;
   long ms = 0;
+  long x = 0, y = 0;  // mouse
   std::string rest;  // the text after the command word (for type)
 };
 
@@ -195,7 +206,7 @@ class Runner final : public ScriptRunner {
         const std::string& b = c.args[0];
         const int button = b == "right" ? platform::kMouseRight : b == "middle" ? platform::kMouseMiddle
                                                                                : platform::kMouseLeft;
-        control_->QueueMouse(button, std::stoi(c.args[1]), std::stoi(c.args[2]), b == "double");
+        control_->QueueMouse(button, static_cast<int>(c.x), static_cast<int>(c.y), b == "double");
       } else if (c.op == "quit") {
         Finish();
         break;
@@ -251,14 +262,16 @@ std::unique_ptr<ScriptRunner> ParseScript(const std::string& text, const std::st
     c.op = words[0];
     c.args.assign(words.begin() + 1, words.end());
     if (c.op == "wait") {
-      if (c.args.size() != 1 || !ParseInt(c.args[0], &c.ms) || c.ms < 0) bad("wait needs a number of milliseconds");
+      if (c.args.size() != 1 || !ParseMs(c.args[0], &c.ms)) {
+        bad("wait needs a number of milliseconds from 0 to " + std::to_string(kMaxScriptMs));
+      }
     } else if (c.op == "hold" || c.op == "release" || c.op == "press") {
       std::vector<std::string> names = c.args;
       if (c.op == "press") {
         c.ms = 100;
         long v = 0;
         if (!names.empty() && ParseInt(names.back(), &v)) {
-          c.ms = v;
+          if (!ParseMs(names.back(), &c.ms)) bad("press holds for 0 to " + std::to_string(kMaxScriptMs) + " ms");
           names.pop_back();
         }
       }
@@ -275,7 +288,9 @@ std::unique_ptr<ScriptRunner> ParseScript(const std::string& text, const std::st
     } else if (c.op == "until") {
       c.ms = 60000;
       if (c.args.size() >= 2 && c.args[c.args.size() - 2] == "timeout") {
-        if (!ParseInt(c.args.back(), &c.ms)) bad("timeout needs a number of milliseconds");
+        if (!ParseMs(c.args.back(), &c.ms)) {
+          bad("timeout needs a number of milliseconds from 0 to " + std::to_string(kMaxScriptMs));
+        }
         c.args.resize(c.args.size() - 2);
       }
       if (c.args.empty()) bad("until needs at least one condition");
@@ -290,10 +305,13 @@ std::unique_ptr<ScriptRunner> ParseScript(const std::string& text, const std::st
       const size_t p = raw.find("type");
       c.rest = p + 5 <= raw.size() ? raw.substr(p + 5) : "";
     } else if (c.op == "mouse") {
-      long v;
-      if (c.args.size() != 3 || !ParseInt(c.args[1], &v) || !ParseInt(c.args[2], &v) ||
+      auto coordinate = [](const std::string& a, long* v) {
+        return ParseInt(a, v) && *v >= -kMaxMouseCoordinate && *v <= kMaxMouseCoordinate;
+      };
+      if (c.args.size() != 3 || !coordinate(c.args[1], &c.x) || !coordinate(c.args[2], &c.y) ||
           (c.args[0] != "left" && c.args[0] != "right" && c.args[0] != "middle" && c.args[0] != "double")) {
-        bad("mouse takes left|right|middle|double X Y");
+        bad("mouse takes left|right|middle|double X Y (X and Y within " + std::to_string(kMaxMouseCoordinate) +
+            ")");
       }
     } else if (c.op == "quit") {
       // nothing to check
@@ -310,8 +328,9 @@ std::unique_ptr<ScriptRunner> ParseScript(const std::string& text, const std::st
 }
 
 std::unique_ptr<ScriptRunner> LoadScript(const std::string& path, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  std::ifstream in;
+  if (IsPlainFile(path)) in.open(path, std::ios::binary);
+  if (!in.is_open()) {
     if (error) *error = path + ": cannot read the script\n";
     return nullptr;
   }
@@ -450,7 +469,9 @@ std::string DumpState() {
                   {"restarts", a.restarts},
                   {"sounds", sounds}};
   }
-  return j.dump(2);
+  // Names come from files and the command line: text that is not UTF-8 is shown with
+  // replacement characters rather than refused.
+  return j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 }  // namespace ardo

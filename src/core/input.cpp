@@ -14,6 +14,9 @@ JoyInfoRecord JoyInfo;
 namespace {
 platform::JoyCaps g_joy_caps;
 
+// The centres are 0 until JoyInit has read a pad's capabilities.
+bool CentresKnown() { return JoyCenterX != 0 || JoyCenterY != 0; }
+
 bool Held(int a, int b) {
   auto& p = platform::GetPlatform();
   return p.KeyHeld(a) || p.KeyHeld(b);
@@ -68,7 +71,12 @@ KeyState JoyPad() {
     if (Flag(17) != 0) return;
     Integer c = 0;
     if (JoyRead(0, JoyInfo, c) != 0) return;
-    if (JoyInfo.X < JoyCenterX - JoyThreshold) {
+    // A pad plugged in after start-up has no centres yet: take them now. Until they
+    // are known the stick counts as at rest, never as pushed to one side.
+    if (!CentresKnown()) JoyInit();
+    if (!CentresKnown()) {
+      // no direction
+    } else if (JoyInfo.X < JoyCenterX - JoyThreshold) {
       k.dx = -1;
     } else if (JoyInfo.X > JoyCenterX + JoyThreshold) {
       k.dx = 1;

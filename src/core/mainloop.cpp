@@ -148,6 +148,8 @@ class FormEvents final : public platform::WindowEvents {
       f();
     } catch (const Fault& fault) {
       LogError(source, fault);
+    } catch (const std::exception& e) {
+      LogError(source, FaultOf(e));
     }
   }
 };

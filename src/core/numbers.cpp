@@ -3,7 +3,11 @@
 #include <cfenv>
 #include <cmath>
 #include <cstdlib>
+#include <ios>
 #include <limits>
+#include <new>
+#include <stdexcept>
+#include <system_error>
 
 #include "core/core.h"
 
@@ -30,12 +34,37 @@ Fault Fault::Of(int number) {
     case 70: d = "Permission denied"; break;
     case 75: d = "Path/File access error"; break;
     case 76: d = "Path not found"; break;
+    case 481: d = "Invalid picture"; break;
     default: break;
   }
   return Fault{number, d};
 }
 
 void Raise(int number) { throw Fault::Of(number); }
+
+Fault FaultOf(const std::exception& e) {
+  int number = 5;  // Invalid procedure call or argument
+  if (dynamic_cast<const std::bad_alloc*>(&e) != nullptr || dynamic_cast<const std::length_error*>(&e) != nullptr) {
+    number = 7;  // Out of memory
+  } else if (dynamic_cast<const std::ios_base::failure*>(&e) != nullptr ||
+             dynamic_cast<const std::system_error*>(&e) != nullptr) {
+    number = err::kIoError;  // streams, and the file-system library's errors
+  } else if (dynamic_cast<const std::out_of_range*>(&e) != nullptr) {
+    // The text-to-number conversions say which one failed; containers say "at" or similar.
+    number = std::string_view(e.what()).starts_with("sto") ? err::kOverflow : err::kSubscript;
+  } else if (dynamic_cast<const std::overflow_error*>(&e) != nullptr ||
+             dynamic_cast<const std::underflow_error*>(&e) != nullptr ||
+             dynamic_cast<const std::range_error*>(&e) != nullptr) {
+    number = err::kOverflow;
+  } else if (dynamic_cast<const std::invalid_argument*>(&e) != nullptr) {
+    number = err::kTypeMismatch;
+  }
+  Fault f = Fault::Of(number);
+  f.description += " (";
+  f.description += e.what();
+  f.description += ")";
+  return f;
+}
 
 double RoundHalfEven(double v) {
   const int old = std::fegetround();

@@ -41,6 +41,11 @@ std::string GamePath(std::string_view relative) {
   return g_app_path + "/" + r;
 }
 
+std::string GameRelative(const std::string& path) {
+  const std::string prefix = g_app_path + "/";
+  return path.starts_with(prefix) ? path.substr(prefix.size()) : path;
+}
+
 Byte Bit(Byte value, Byte n) {
   Trap on("Bit");
   return on.Value<Byte>(0, [&] {

@@ -50,10 +50,20 @@ void ArrivalTileEffects() {
 //
 // There is no handler here: a missing or broken file faults to the caller, which
 // logs it. The records read completely before the fault are kept and counted.
+namespace {
+constexpr const char* kCharaFile = "data/chara.dat";
+
+// The fault with the file and line it came from, so the log says where.
+Fault InCharaFile(Fault f, int line) {
+  f.description += std::string(" (") + kCharaFile + " line " + std::to_string(line) + ")";
+  return f;
+}
+}  // namespace
+
 void CharaSet(const std::string& map) {
   FieldReader in;
-  if (!in.Open(GamePath("data/chara.dat"))) Raise(err::kFileNotFound);
-  if (in.AtEnd()) Raise(err::kInputPastEnd);
+  if (!in.Open(GamePath(kCharaFile))) throw in.failure();
+  if (in.AtEnd()) throw InCharaFile(Fault::Of(err::kInputPastEnd), 1);
   in.SkipLine();
 
   std::string field;
@@ -66,7 +76,12 @@ void CharaSet(const std::string& map) {
   }
   if (!found) return;
 
-  const Byte n = CByte(in.ReadInteger());
+  Byte n = 0;
+  try {
+    n = CByte(in.ReadInteger());
+  } catch (const Fault& f) {
+    throw InCharaFile(f, in.line());
+  }
   CharCount = n;
   int done = 0;
   try {
@@ -82,11 +97,11 @@ void CharaSet(const std::string& map) {
       c.step = 0;
       ++done;
     }
-  } catch (const Fault&) {
+  } catch (const Fault& f) {
     // The rest of the entry is unusable: keep the people read so far and let the
     // caller log the fault.
     CharCount = static_cast<Byte>(done);
-    throw;
+    throw InCharaFile(f, in.line());
   }
 }
 

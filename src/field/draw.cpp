@@ -29,8 +29,13 @@ std::shared_ptr<Surface> picMesBackground;
 
 namespace {
 
+// The largest sheet the game draws from (the enemies, 300 x 1508): a picture whose
+// header claims more is refused before it is decoded.
+constexpr int kLargestSheetSide = 1508;
+
 // Loads one picture into a surface of the size the game expects. A missing picture
-// leaves it blank (and is named in one line by LoadPictures); a wrong size is said.
+// leaves it blank (and is named in one line by LoadPictures); one that can't be read
+// is logged with its name; a wrong size is said.
 bool LoadInto(Surface& target, const char* file, int w, int h) {
   std::string error;
   const std::string path = GamePath(std::string("graphics/") + file);
@@ -38,8 +43,11 @@ bool LoadInto(Surface& target, const char* file, int w, int h) {
   target.visible = false;
   std::error_code ec;
   if (!std::filesystem::exists(path, ec)) return false;
-  auto pic = platform::LoadPicture(path, &error);
+  auto pic = platform::LoadPicture(path, &error, kLargestSheetSide);
   if (!pic) {
+    Fault f = Fault::Of(err::kInvalidPicture);
+    f.description += " (" + GameRelative(error) + ")";
+    LogError("frmMain_Load", f);
     std::fprintf(stderr, "ardo: %s\n", error.c_str());
     return true;
   }

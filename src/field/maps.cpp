@@ -1,6 +1,4 @@
 // Map files and the table of map display names.
-#include <fstream>
-#include <vector>
 
 #include "events/events.h"
 #include "field/field.h"
@@ -27,17 +25,27 @@ void MapGrid::Clear() { cells_.fill(MapCell{}); }
 void MapLoad(const std::string& name) {
   Trap on("MapLoad");
   MapName = name;
-  const std::string path = GamePath("map/" + name + ".map");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    on([] {
-      platform::GetPlatform().MessageBox("ファイルがありません", kGameTitle, platform::MsgBoxKind::kOk);
-    });
+  const std::string file = "map/" + name + ".map";
+  std::string data;
+  std::string why;
+  // The largest map: a 16-byte header and 256 x 256 cells of two bytes.
+  const FileStatus status = ReadGameFile(GamePath(file), &data, &why, 16 + 256 * 256 * 2);
+  if (status != FileStatus::kOk) {
+    on.LogFault(FileFault(status, file, why));
+    if (status == FileStatus::kMissing) {
+      on([] {
+        platform::GetPlatform().MessageBox("ファイルがありません", kGameTitle, platform::MsgBoxKind::kOk);
+      });
+    }
     return;
   }
-  std::vector<char> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  auto past_end = [&] {
+    Fault f = Fault::Of(err::kInputPastEnd);
+    f.description += " (" + file + ": " + std::to_string(data.size()) + " bytes)";
+    return f;
+  };
   if (data.size() < 2) {
-    on([] { Raise(err::kInputPastEnd); });
+    on.LogFault(past_end());
     return;
   }
   MapWidth = static_cast<Byte>(data[0]);
@@ -48,7 +56,7 @@ void MapLoad(const std::string& name) {
   for (int x = 0; x < MapWidth; ++x) {
     for (int y = 0; y < MapHeight; ++y) {
       if (at + 1 >= data.size()) {
-        on([] { Raise(err::kInputPastEnd); });
+        on.LogFault(past_end());
         return;
       }
       MapCell& c = MapData(x, y);

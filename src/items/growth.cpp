@@ -20,9 +20,19 @@ using items_internal::RowStatus;
 
 constexpr const char* kLevelFile = "data/lvup.dat";
 
-// The only notice the player ever gets about the data: the index of the row that failed.
-void ReportBadRow(int row) {
-  platform::GetPlatform().MessageBox(std::to_string(row), kGameTitle, platform::MsgBoxKind::kOk);
+// The only notice the player ever gets about the data: one box naming the first row
+// that failed and how many more did.
+void ReportBadRows(int first, int more) {
+  auto number = [](int v) {
+    std::string s = F(v);
+    const std::string space = "　";  // the sign's place
+    while (s.starts_with(space)) s.erase(0, space.size());
+    return s;
+  };
+  std::string text = "レベルの表 " + std::string(kLevelFile) + " の" + number(first) + "番";
+  if (more > 0) text += "ほか" + number(more) + "行";
+  text += "が読めません";
+  platform::GetPlatform().MessageBox(text, kGameTitle, platform::MsgBoxKind::kOk);
 }
 
 // One row of lvup.dat: row number (ignored), Exp, MaxHpUp, MaxMpUp, AttackUp, DefenceUp, SpeedUp.
@@ -53,39 +63,44 @@ void MagSet() {
   }
 }
 
-// Rows are read in order, one a line; a row that can't be read shows its index in a
-// message box, is logged, and keeps zero values. A missing file or a file that ends
-// early reports the first row it could not reach.
+// Rows are read in order, one a line; a row that can't be read is logged and keeps
+// zero values, and one message box names the first such row. A missing file or a
+// file that ends early reports the first row it could not reach.
 void LvupSet() {
   Trap on("LvupSet");
   for (auto& l : LevelTable) l = LevelRecord{};
   FieldReader reader;
   if (!reader.Open(GamePath(kLevelFile))) {
-    on.LogFault(items_internal::AtLine(Fault::Of(err::kFileNotFound), kLevelFile, 0));
-    ReportBadRow(0);
+    on.LogFault(reader.failure());
+    platform::GetPlatform().MessageBox("レベルの表 " + std::string(kLevelFile) + " が読めません", kGameTitle,
+                                       platform::MsgBoxKind::kOk);
     return;
   }
   reader.SkipLine();  // the header
   RowReader rows(reader);
   std::vector<std::string> fields;
   int line = 0;
+  int first_bad = -1;
+  int bad = 0;
+  auto failed = [&](int row) {
+    if (bad++ == 0) first_bad = row;
+  };
   for (int row = 0; row <= 255; ++row) {
     const RowStatus s = rows.Read(7, &fields, &line);
     if (s == RowStatus::kEnd) {
       on.LogFault(items_internal::AtLine(Fault::Of(err::kInputPastEnd), kLevelFile, 0));
-      ReportBadRow(row);
-      return;
+      failed(row);
+      break;
     }
     if (s != RowStatus::kRow) {
       const int number = s == RowStatus::kShort ? err::kInputPastEnd : err::kTypeMismatch;
       on.LogFault(items_internal::AtLine(Fault::Of(number), kLevelFile, line));
-      ReportBadRow(row);
+      failed(row);
       continue;
     }
-    if (!ParseRow(on, kLevelFile, line, [&] { LevelTable(row) = ParseLevelRow(fields); })) {
-      ReportBadRow(row);
-    }
+    if (!ParseRow(on, kLevelFile, line, [&] { LevelTable(row) = ParseLevelRow(fields); })) failed(row);
   }
+  if (bad > 0) ReportBadRows(first_bad, bad - 1);
 }
 
 Byte Lv_Up() {

@@ -83,7 +83,7 @@ void ItemSet() {
   ItemCount = 0;
   FieldReader reader;
   if (!reader.Open(GamePath(kItemFile))) {
-    on.LogFault(items_internal::AtLine(Fault::Of(err::kFileNotFound), kItemFile, 0));
+    on.LogFault(reader.failure());
     return;
   }
   reader.SkipLine();  // the header

@@ -49,6 +49,9 @@ bool ParseRow(const Trap& on, const std::string& file, int line, F&& parse) {
   } catch (const Fault& f) {
     on.LogFault(AtLine(f, file, line));
     return false;
+  } catch (const std::exception& e) {
+    on.LogFault(AtLine(FaultOf(e), file, line));
+    return false;
   }
 }
 

@@ -2,14 +2,64 @@
 #include <SDL.h>
 #include <SDL_image.h>
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "platform/platform.h"
 
 namespace ardo::platform {
 
-std::shared_ptr<Surface> LoadPicture(const std::string& path, std::string* error) {
+namespace {
+
+// The size a PNG's header claims, read before anything is decoded.
+bool PngSize(const std::string& path, std::uint32_t* w, std::uint32_t* h) {
+  unsigned char head[24];
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return false;
+  const bool got = std::fread(head, 1, sizeof head, f) == sizeof head;
+  std::fclose(f);
+  static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  if (!got || std::memcmp(head, kSignature, 8) != 0 || std::memcmp(head + 12, "IHDR", 4) != 0) return false;
+  auto be32 = [&](int at) {
+    return (std::uint32_t{head[at]} << 24) | (std::uint32_t{head[at + 1]} << 16) | (std::uint32_t{head[at + 2]} << 8) |
+           std::uint32_t{head[at + 3]};
+  };
+  *w = be32(16);
+  *h = be32(20);
+  return true;
+}
+
+}  // namespace
+
+std::shared_ptr<Surface> LoadPicture(const std::string& path, std::string* error, int max_side) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    if (error) *error = path + ": " + std::strerror(errno);
+    return nullptr;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    if (error) *error = path + ": not a plain file";
+    return nullptr;
+  }
+  if (max_side > 0) {
+    std::uint32_t w = 0, h = 0;
+    if (!PngSize(path, &w, &h)) {
+      if (error) *error = path + ": not a PNG picture";
+      return nullptr;
+    }
+    const auto limit = static_cast<std::uint32_t>(max_side);
+    if (w == 0 || h == 0 || w > limit || h > limit) {
+      if (error) {
+        *error = path + ": claims " + std::to_string(w) + " x " + std::to_string(h) + " pixels, more than the " +
+                 std::to_string(max_side) + " a side that a picture of the game may have";
+      }
+      return nullptr;
+    }
+  }
   SDL_Surface* loaded = IMG_Load(path.c_str());
   if (loaded == nullptr) {
     if (error) *error = path + ": cannot load picture: " + IMG_GetError();

@@ -184,7 +184,10 @@ Platform& GetPlatform();
 void SetPlatform(Platform* platform);
 
 // Pictures (PNG and the other formats SDL_image reads). Null and an error line on failure.
-std::shared_ptr<Surface> LoadPicture(const std::string& path, std::string* error);
+// With max_side > 0 only a PNG whose header claims at most max_side pixels each way is
+// decoded, so a damaged or hostile file can't ask for gigabytes. Anything that is not a
+// plain file is refused before it is opened.
+std::shared_ptr<Surface> LoadPicture(const std::string& path, std::string* error, int max_side = 0);
 bool SavePng(const Surface& surface, const std::string& path, std::string* error);
 
 // Composes the visible frame: the form's background, the field view at its position,

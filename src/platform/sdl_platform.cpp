@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/font.h"
+#include "platform/msgbox.h"
 #include "platform/platform.h"
 
 namespace ardo::platform {
@@ -104,6 +105,7 @@ class MixerAudio final : public Audio {
     // A new tune starts from a synthesiser without the last tune's programs and controllers.
     fluid_synth_system_reset(synth_);
     midi_ = std::move(bytes);
+    music_path_ = path;
     if (!NewPlayer()) {
       std::fprintf(stderr, "ardo: %s: cannot open music\n", path.c_str());
       midi_.clear();
@@ -120,17 +122,20 @@ class MixerAudio final : public Audio {
       return;
     }
     if (player_ != nullptr) fluid_player_play(player_);  // starts, or resumes where stopped
+    paused_ = false;
   }
   void RestartMusic() override {
     std::lock_guard<std::mutex> lock(mutex_);
     if (player_ == nullptr) return;
     // The last notes ring on into the new start, as a loop should sound.
     if (NewPlayer()) fluid_player_play(player_);
+    paused_ = false;
   }
   void StopMusic() override {
     std::lock_guard<std::mutex> lock(mutex_);
     if (player_ == nullptr || fluid_player_get_status(player_) != FLUID_PLAYER_PLAYING) return;
     fluid_player_stop(player_);  // keeps its place: play resumes
+    paused_ = true;
     fluid_synth_all_notes_off(synth_, -1);
   }
   void CloseMusic() override {
@@ -145,6 +150,16 @@ class MixerAudio final : public Audio {
   bool MusicStopped() override {
     std::lock_guard<std::mutex> lock(mutex_);
     if (player_ == nullptr) return false;
+    if (!paused_ && fluid_player_get_status(player_) == FLUID_PLAYER_DONE &&
+        fluid_player_get_total_ticks(player_) <= 0) {
+      // The synthesiser refused the file when it began to play it. Restarting would
+      // only be refused again, every frame: the tune is closed and stays silent.
+      std::fprintf(stderr, "ardo: %s: the synthesiser can't play this music; silent\n", music_path_.c_str());
+      delete_fluid_player(player_);
+      player_ = nullptr;
+      midi_.clear();
+      return false;
+    }
     return fluid_player_get_status(player_) != FLUID_PLAYER_PLAYING || AtEnd();
   }
   void PlaySound(const std::string& path, bool no_interrupt) override {
@@ -161,6 +176,7 @@ class MixerAudio final : public Audio {
         }
         return;
       }
+      Mix_VolumeChunk(chunk, kEffectVolume);
       chunks_[path] = chunk;
     }
     // One effect at a time, as the old sound call did: a new one cuts the last.
@@ -172,6 +188,9 @@ class MixerAudio final : public Audio {
   // The synthesiser's loudness: SDL_mixer's 1.2 clips the fuller tunes; this leaves
   // room for the effects on top.
   static constexpr double kMusicGain = 0.5;
+  // The effects 7 dB down from full volume (128 * 10^(-7/20)), so they sit a few dB
+  // above the music instead of drowning it (measured as assets/sound/README.md says).
+  static constexpr int kEffectVolume = 57;
   static constexpr std::size_t kMaxMidiBytes = 4 << 20;
 
   void StartSynth(const std::string& sf) {
@@ -258,6 +277,8 @@ class MixerAudio final : public Audio {
   fluid_synth_t* synth_ = nullptr;
   fluid_player_t* player_ = nullptr;
   std::vector<char> midi_;  // the open tune's file
+  std::string music_path_;
+  bool paused_ = false;  // stopped by StopMusic, not by the end of the tune
   int channels_ = 2;
   std::vector<Sint16> stereo_;
   std::map<std::string, Mix_Chunk*> chunks_;
@@ -385,25 +406,34 @@ class SdlPlatform final : public Platform {
         case SDL_MOUSEMOTION:
           DeliverMouse(e);
           break;
-        case SDL_WINDOWEVENT:
-          // The desktop lost the picture (uncovered, restored, resized): show the last frame again.
-          if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_RESTORED ||
-              e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
-            Redraw();
-          }
-          break;
-        case SDL_CONTROLLERDEVICEADDED:
-        case SDL_JOYDEVICEADDED:
-          if (controller_ == nullptr && joystick_ == nullptr) OpenFirstController();
-          break;
-        case SDL_CONTROLLERDEVICEREMOVED:
-        case SDL_JOYDEVICEREMOVED:
-          CloseController();
-          OpenFirstController();
-          break;
         default:
+          HandleSystemEvent(e);
           break;
       }
+    }
+  }
+
+  // Pads plugged in or out and the window uncovered, wherever the event is read.
+  void HandleSystemEvent(const SDL_Event& e) {
+    switch (e.type) {
+      case SDL_CONTROLLERDEVICEADDED:
+      case SDL_JOYDEVICEADDED:
+        if (controller_ == nullptr && joystick_ == nullptr) OpenFirstController();
+        break;
+      case SDL_CONTROLLERDEVICEREMOVED:
+      case SDL_JOYDEVICEREMOVED:
+        CloseController();
+        OpenFirstController();
+        break;
+      case SDL_WINDOWEVENT:
+        // The desktop lost the picture (uncovered, restored, resized): show the last frame again.
+        if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_RESTORED ||
+            e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+          Redraw();
+        }
+        break;
+      default:
+        break;
     }
   }
 
@@ -463,6 +493,11 @@ class SdlPlatform final : public Platform {
 
   void Present(const Surface& frame) override {
     if (frame.empty()) return;
+    last_frame_ = frame;  // what a message box is drawn over
+    Show(frame);
+  }
+
+  void Show(const Surface& frame) {
     if (texture_ == nullptr || tex_w_ != frame.width() || tex_h_ != frame.height()) {
       if (texture_) SDL_DestroyTexture(texture_);
       texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
@@ -509,21 +544,67 @@ class SdlPlatform final : public Platform {
   }
   void SetCaption(const std::string& caption) override { SDL_SetWindowTitle(window_, caption.c_str()); }
 
+  // The box is drawn by the game over its last frame, in its own font, and answered
+  // here: nothing else of the game runs until it is.
   MsgBoxResult MessageBox(const std::string& text, const std::string& caption, MsgBoxKind kind) override {
-    SDL_MessageBoxButtonData buttons[2];
-    int n = 0;
-    buttons[n++] = {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "OK"};
-    if (kind == MsgBoxKind::kOkCancelQuestion) buttons[n++] = {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "キャンセル"};
-    SDL_MessageBoxData data{kind == MsgBoxKind::kOk ? SDL_MESSAGEBOX_INFORMATION : SDL_MESSAGEBOX_WARNING,
-                            window_, caption.c_str(), text.c_str(), n, buttons, nullptr};
-    int pressed = -1;
-    if (SDL_ShowMessageBox(&data, &pressed) != 0) {
-      std::fprintf(stderr, "ardo: %s\n", text.c_str());
-      return kind == MsgBoxKind::kOk ? MsgBoxResult::kOk : MsgBoxResult::kCancel;
+    if (last_frame_.empty()) last_frame_ = Surface(366, 366, Rgb(0, 0, 255));  // before the first frame
+    DrawnMessageBox box(text, caption, kind, last_frame_.width(), last_frame_.height());
+    Surface shown;
+    bool dirty = true;
+    bool closed = false;
+    while (!box.answered()) {
+      if (dirty) {
+        shown = last_frame_;
+        box.Draw(&shown);
+        Show(shown);
+        dirty = false;
+      }
+      SDL_Event e;
+      if (SDL_WaitEventTimeout(&e, 100) == 0) continue;
+      dirty = true;
+      switch (e.type) {
+        case SDL_QUIT:
+          closed = true;  // answered as a cancel; the game sees the close afterwards
+          box.KeyDown(vk::kEscape);
+          break;
+        case SDL_KEYDOWN:
+          if (!e.key.repeat) box.KeyDown(KeyFor(e.key.keysym));
+          break;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+          if (e.button.button == SDL_BUTTON_LEFT) {
+            float lx = 0, ly = 0;
+            SDL_RenderWindowToLogical(renderer_, e.button.x, e.button.y, &lx, &ly);
+            if (e.type == SDL_MOUSEBUTTONDOWN) {
+              box.MouseDown(static_cast<int>(lx), static_cast<int>(ly));
+            } else {
+              box.MouseUp(static_cast<int>(lx), static_cast<int>(ly));
+            }
+          }
+          break;
+        case SDL_CONTROLLERBUTTONDOWN:
+          switch (e.cbutton.button) {
+            case SDL_CONTROLLER_BUTTON_A: box.KeyDown(vk::kReturn); break;
+            case SDL_CONTROLLER_BUTTON_B: box.KeyDown(vk::kEscape); break;
+            case SDL_CONTROLLER_BUTTON_DPAD_LEFT: box.KeyDown(vk::kLeft); break;
+            case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: box.KeyDown(vk::kRight); break;
+            default: break;
+          }
+          break;
+        default:
+          HandleSystemEvent(e);
+          break;
+      }
     }
-    // A box swallows the release of the key that answered it; forget held keys.
+    if (closed) {
+      SDL_Event quit{};
+      quit.type = SDL_QUIT;
+      SDL_PushEvent(&quit);
+    }
+    // The key that answered is released while the box is gone: forget held keys.
     SDL_ResetKeyboard();
-    return pressed == 1 ? MsgBoxResult::kOk : MsgBoxResult::kCancel;
+    Show(last_frame_);
+    return box.result();
   }
 
   Audio& audio() override { return audio_; }
@@ -594,6 +675,7 @@ class SdlPlatform final : public Platform {
   SDL_GameController* controller_ = nullptr;
   SDL_Joystick* joystick_ = nullptr;
   int tex_w_ = 0, tex_h_ = 0;
+  Surface last_frame_;
   int scale_ = 2;
   bool full_ = false;
   Uint64 start_ = 0;

@@ -2,7 +2,8 @@
 //
 // Unlike the old record-by-record write, a slot is replaced whole: the new file is
 // written and synced beside the old one and then renamed over it, so a crash or a full
-// disk in the middle of a save leaves the previous save as it was. A slot file that is
+// disk in the middle of a save leaves the previous save as it was, and a save that did
+// not happen says so to its caller. A slot file that is
 // short or holds values the game never writes is not loaded at all; it shows as empty.
 #include "save/save.h"
 
@@ -25,6 +26,27 @@ Fault Unreadable(int number, const std::string& path, const std::string& why) {
   return f;
 }
 
+// The hero must stand inside the slot's map. A map that can't be read is left for the
+// map loader to report when the slot is loaded.
+bool OnItsMap(const SlotContents& c, std::string* why) {
+  const int x = c.player.x;
+  const int y = c.player.y;
+  int width = 256;
+  int height = 256;
+  std::string header;
+  std::string ignored;
+  if (ReadGameFile(GamePath("map/" + c.map_name + ".map"), &header, &ignored, 16 + 256 * 256 * 2) ==
+          FileStatus::kOk &&
+      header.size() >= 2) {
+    width = static_cast<unsigned char>(header[0]);
+    height = static_cast<unsigned char>(header[1]);
+  }
+  if (x >= 0 && y >= 0 && x < width && y < height) return true;
+  *why = "the hero at " + std::to_string(x) + "," + std::to_string(y) + " is outside the map " + c.map_name + " (" +
+         std::to_string(width) + " x " + std::to_string(height) + ")";
+  return false;
+}
+
 // Reads and checks slot n. False when there is no usable slot; a file that is there
 // but unusable is also reported by a fault from `report` (missing files are not).
 template <class Report>
@@ -45,6 +67,10 @@ bool ReadSlot(int n, SlotContents* out, Report&& report) {
     report(Unreadable(bytes.size() < kSlotMinimumSize ? err::kInputPastEnd : err::kTypeMismatch, path, why));
     return false;
   }
+  if (!OnItsMap(*out, &why)) {
+    report(Unreadable(err::kTypeMismatch, path, why));
+    return false;
+  }
   return true;
 }
 
@@ -52,6 +78,7 @@ bool ReadSlot(int n, SlotContents* out, Report&& report) {
 
 Byte Save(int slot) {
   Trap on("Save");
+  Byte r = 255;
   on([&] {
     if (slot < 1 || slot > kSlots) Raise(err::kSubscript);
     SlotContents c;
@@ -72,8 +99,9 @@ Byte Save(int slot) {
     ReplaceFile(SlotPath(slot), image);
     // The summary follows the file: a save that didn't reach the disk leaves it as it was.
     SaveList(slot - 1) = SaveEntry{Player.lv, MapName};
+    r = 0;
   });
-  return 0;
+  return r;
 }
 
 Byte Load(int slot) {
@@ -100,6 +128,7 @@ Byte Load(int slot) {
 }
 
 void ScanSaves() {
+  RemoveStaleTemporaries(GamePath("save"));
   for (int n = 1; n <= kSlots; ++n) {
     SlotContents c;
     // The scan is part of Initialize; a bad slot file is logged under its name.
@@ -111,9 +140,14 @@ void ScanSaves() {
   }
 }
 
-void SaveListWrite() {
+Byte SaveListWrite() {
   Trap on("Save");
-  on([] { ReplaceFile(ListPath(), EncodeList(SaveList)); });
+  Byte r = 255;
+  on([&] {
+    ReplaceFile(ListPath(), EncodeList(SaveList));
+    r = 0;
+  });
+  return r;
 }
 
 }  // namespace ardo

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -15,6 +17,9 @@ namespace ardo::save_internal {
 std::function<bool(const std::string& temp_path)> before_replace_hook;
 
 namespace {
+
+// A temporary file is the target's name, this mark and six unique characters.
+constexpr const char* kTempMark = ".tmp.";
 
 constexpr int kBadRecordLength = 59;  // a value longer than its record
 
@@ -232,33 +237,15 @@ bool Utf8ToCp932(std::string_view utf8, std::string* out) { return Convert("CP93
 bool Cp932ToUtf8(std::string_view cp932, std::string* out) { return Convert("UTF-8", "CP932", cp932, out); }
 
 ReadResult ReadFile(const std::string& path, std::size_t limit, std::string* bytes, std::string* why) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ENOENT || errno == ENOTDIR) return ReadResult::kMissing;
-    *why = std::strerror(errno);
-    return ReadResult::kFailed;
-  }
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    *why = "not a plain file";
-    return ReadResult::kFailed;
-  }
-  bytes->assign(limit, '\0');
-  std::size_t got = 0;
-  while (got < limit) {
-    const ssize_t n = ::read(fd, bytes->data() + got, limit - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      *why = std::strerror(errno);
-      ::close(fd);
+  switch (ReadGameFile(path, bytes, why)) {
+    case FileStatus::kMissing:
+      return ReadResult::kMissing;
+    case FileStatus::kFailed:
       return ReadResult::kFailed;
-    }
-    if (n == 0) break;
-    got += static_cast<std::size_t>(n);
+    case FileStatus::kOk:
+      break;
   }
-  ::close(fd);
-  bytes->resize(got);
+  if (bytes->size() > limit) bytes->resize(limit);
   return ReadResult::kOk;
 }
 
@@ -274,9 +261,10 @@ void ReplaceFile(const std::string& path, std::string_view bytes) {
     throw f;
   }
 
-  const std::string temp = path + ".tmp";
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  std::string temp = path + kTempMark + "XXXXXX";
+  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) throw IoFault(errno, temp, err::kPathFileAccess);
+  ::fchmod(fd, 0644);
   auto fail = [&](int errnum, bool close_fd) {
     if (close_fd) ::close(fd);
     ::unlink(temp.c_str());
@@ -308,6 +296,27 @@ void ReplaceFile(const std::string& path, std::string_view bytes) {
   if (dir >= 0) {
     ::fsync(dir);
     ::close(dir);
+  }
+}
+
+}  // namespace ardo::save_internal
+
+namespace ardo::save_internal {
+
+void RemoveStaleTemporaries(const std::string& folder) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const auto now = fs::file_time_type::clock::now();
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    const size_t mark = name.rfind(kTempMark);
+    // "N.vkd.tmp.XXXXXX" and "list.tmp.XXXXXX", and the single ".tmp" of older versions.
+    const bool ours = (mark != std::string::npos && name.size() == mark + std::strlen(kTempMark) + 6) ||
+                      name.ends_with(".vkd.tmp") || name == "list.tmp";
+    if (!ours || !it->is_regular_file(ec)) continue;
+    const auto written = it->last_write_time(ec);
+    if (ec || now - written < std::chrono::minutes(1)) continue;
+    fs::remove(it->path(), ec);
   }
 }
 

@@ -54,14 +54,20 @@ bool Utf8ToCp932(std::string_view utf8, std::string* out);
 bool Cp932ToUtf8(std::string_view cp932, std::string* out);
 
 enum class ReadResult { kOk, kMissing, kFailed };
-// Reads at most `limit` bytes of a file.
+// The first `limit` bytes of a file; anything but a plain file is refused (see ReadGameFile).
 ReadResult ReadFile(const std::string& path, std::size_t limit, std::string* bytes, std::string* why);
 
 // Replaces the file at path by bytes so that the path holds either its old contents or
-// the new ones in full, whenever the program or the machine stops: the bytes go to a
-// temporary file in the same folder, are synced, renamed over the file, and the folder
-// is synced. A missing folder is created. Faults (the old file untouched) on failure.
+// the new ones in full, whenever the program or the machine stops, and however many
+// copies of the game write it at once: the bytes go to a temporary file of this write's
+// own (created exclusively, "NAME.tmp.XXXXXX" in the same folder), are synced, renamed
+// over the file, and the folder is synced. A missing folder is created. Faults (the old
+// file untouched, no temporary file left) on failure.
 void ReplaceFile(const std::string& path, std::string_view bytes);
+
+// Deletes the temporary files of writes that never finished (older than a minute, so
+// another copy of the game still writing keeps its own).
+void RemoveStaleTemporaries(const std::string& folder);
 
 // For tests: called when the temporary file is complete and on disk, just before it
 // replaces the old file. Returning false abandons the write there, as if the program

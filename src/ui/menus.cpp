@@ -121,9 +121,13 @@ void SaveDialogue() {
     on([&] { Message(SlotDigit(s) + "番にセーブします。／よろしいですか？"); });
     KeyWait();
     if (WinDeal(3) != 255) {
-      on([&] { Save(s); });
-      on([] { WinDraw(4); });  // the slot list shows the new save at once
-      on([] { Message("セーブしました￥"); });
+      // A save that did not reach the disk says so, and the slot list stays as it was.
+      if (on.Value<Byte>(255, [&] { return Save(s); }) == 0) {
+        on([] { WinDraw(4); });  // the slot list shows the new save at once
+        on([] { Message("セーブしました￥"); });
+      } else {
+        on([] { Message("セーブに失敗しました。￥"); });
+      }
     }
   }
   on([] { WinHide(4); });
@@ -275,6 +279,7 @@ Next ItemHandling(Deal& d) {
   });
   on([] { WinDraw(7); });
   on([&] { DrawCursor(7, d.c); });
+  on([&] { EraseCursor(7, d.m); });  // after using an item (m = c) no arrow is left
   RefreshScreen();
   return Next::kStay;
 }
@@ -460,7 +465,6 @@ Byte SelectionLoop(int n) {
         d.marked = false;
         on([&] {
           EraseCursor(n, d.m);
-          if (d.m == d.c) DrawCursor(n, d.c);  // the cursor itself stays
           RefreshScreen();
         });
       } else {

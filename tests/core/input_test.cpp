@@ -92,6 +92,21 @@ TEST_F(InputTest, JoypadOffOrMissingReadsNothing) {
   EXPECT_EQ(k.dx | k.dy | k.btn, 0);
 }
 
+// A pad plugged in after start-up (no centres taken yet) rests centred, and its
+// stick and buttons work at once.
+TEST_F(InputTest, APadPluggedInLaterRestsCentred) {
+  EXPECT_NE(JoyInit(), 0) << "no pad at start-up";
+  Pad(32767, 32767, 2);
+  KeyState k = JoyPad();
+  EXPECT_EQ(k.dx, 0);
+  EXPECT_EQ(k.dy, 0);
+  EXPECT_EQ(k.btn, 2);
+  Pad(65535, 32767, 0);
+  EXPECT_EQ(JoyPad().dx, 1);
+  Pad(32767, 0, 0);
+  EXPECT_EQ(JoyPad().dy, -1);
+}
+
 TEST_F(InputTest, KeyboardAndPadCombineIntoTheDashCode) {
   Pad(32768, 32768, 2);
   JoyInit();

@@ -3,7 +3,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
+#include <string>
 
 #include "core/core.h"
 #include "support/fixture.h"
@@ -176,6 +178,31 @@ TEST_F(ErrorLogTest, AFaultInAHandlerLessCalleeIsLoggedByTheCaller) {
   after += 10;  // the caller resumes after the call
   EXPECT_EQ(after, 10);
   EXPECT_NE(ReadFile(dir + "/error.log").find("Talk Error: 13 Type mismatch"), std::string::npos);
+}
+
+// Whatever the standard library throws from a statement is logged as the matching
+// fault, and the procedure goes on.
+TEST_F(ErrorLogTest, LibraryExceptionsAreFaultsToo) {
+  const std::string dir = UseScratchFolder();
+  const struct {
+    std::function<void()> statement;
+    const char* line;
+  } cases[] = {
+      {[] { std::ifstream in; in.exceptions(std::ios::failbit); in.open("/no/such/file"); }, "Error: 57 Device I/O"},
+      {[] { throw std::bad_alloc(); }, "Error: 7 Out of memory"},
+      {[] { (void)std::stoi("99999999999999"); }, "Error: 6 Overflow (stoi)"},
+      {[] { (void)std::stoi("x"); }, "Error: 13 Type mismatch (stoi)"},
+      {[] { (void)std::string("ab").at(5); }, "Error: 9 Subscript out of range"},
+  };
+  Trap on("MapLoad");
+  int went_on = 0;
+  for (const auto& c : cases) {
+    EXPECT_NO_THROW(on(c.statement));
+    ++went_on;
+    EXPECT_NE(ReadFile(dir + "/error.log").find(std::string("MapLoad ") + c.line), std::string::npos) << c.line;
+  }
+  EXPECT_EQ(went_on, 5);
+  EXPECT_EQ(on.Value(4, [] { return std::stoi("99999999999999"); }), 4);
 }
 
 TEST_F(ErrorLogTest, AFailedAssignmentLeavesItsTarget) {

@@ -1,4 +1,6 @@
 // Map files, the back buffer and the view, the hero's figure, fades and map changes.
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -83,15 +85,26 @@ TEST_F(FieldTest, LoadingAgainRestoresChangedCells) {
   EXPECT_EQ(MapData(1, 1).tile, 90);
 }
 
-TEST_F(FieldTest, AMissingMapShowsTheNoticeAndKeepsTheCells) {
+// A map that is missing, or that can't be read (a folder or a named pipe in its
+// place), is logged by name; the game goes on with the cells it had.
+TEST_F(FieldTest, AMissingOrUnreadableMapIsLoggedAndKeepsTheCells) {
   WriteMap("a", 4, 4, [](int, int) { return MapCell{5, 0}; });
   MapLoad("a");
   MapLoad("nowhere");
   ASSERT_EQ(control().message_boxes().size(), 1u);
   EXPECT_EQ(control().message_boxes()[0], "ファイルがありません");
   EXPECT_EQ(MapName, "nowhere");
+  std::filesystem::create_directory(GamePath("map/folder.map"));
+  ASSERT_EQ(::mkfifo(GamePath("map/pipe.map").c_str(), 0644), 0);
+  EXPECT_NO_THROW(MapLoad("folder"));
+  EXPECT_NO_THROW(MapLoad("pipe"));
   EXPECT_EQ(MapWidth, 4);
   EXPECT_EQ(MapData(3, 3).tile, 5);
+  std::ifstream in(ErrorLogPath());
+  const std::string log((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_NE(log.find("MapLoad Error: 53 File not found (map/nowhere.map)"), std::string::npos) << log;
+  EXPECT_NE(log.find("MapLoad Error: 57 Device I/O error (map/folder.map: a folder, not a file)"), std::string::npos);
+  EXPECT_NE(log.find("MapLoad Error: 57 Device I/O error (map/pipe.map: not a plain file)"), std::string::npos);
 }
 
 TEST_F(FieldTest, AShortMapFileLoadsWhatItHasAndLogs) {

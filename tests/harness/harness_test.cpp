@@ -38,6 +38,20 @@ TEST(ScriptParse, EveryCommandAndKeyIsKnown) {
   EXPECT_NE(r, nullptr) << error;
 }
 
+TEST(ScriptParse, OutlandishNumbersAreRefused) {
+  const char* scripts[] = {
+      "wait 99999999999999999999\n", "wait 3600001\n", "press x 86400000\n", "until map=a timeout 999999999\n",
+      "mouse right 99999999999 5\n", "mouse left 5 -2147483649\n",
+  };
+  for (const char* text : scripts) {
+    std::string error;
+    EXPECT_EQ(ParseScript(text, "s.txt", &error), nullptr) << text;
+    EXPECT_NE(error.find("s.txt:1: "), std::string::npos) << error;
+  }
+  std::string error;
+  EXPECT_NE(ParseScript("wait 3600000\nmouse right 400 -3\n", "s.txt", &error), nullptr) << error;
+}
+
 TEST(ScriptParse, AMissingScriptIsOneClearLine) {
   std::string error;
   EXPECT_EQ(LoadScript("/no/such/script.txt", &error), nullptr);
@@ -120,6 +134,40 @@ TEST_F(ProgramRun, WalksBumpsShootsAndDumps) {
     for (int x = 0; x < 360; x += 7) same += pic->At(3 + x, 3 + y) == full->At(140 + x, 60 + y);
   }
   EXPECT_GT(same, 2500);
+}
+
+// The harness's pad is plugged in by the first pad key, long after start-up.
+TEST_F(ProgramRun, APadPluggedInLaterDoesNotWalkByItself) {
+  const std::string dump = (dir_ / "dump.json").string();
+  std::string err;
+  const int rc = Run("wait 200\npress pad2\nwait 1000\ndump " + dump +
+                         "\nhold padleft\nuntil pos=9,10 timeout 2000\nrelease all\n",
+                     &err);
+  ASSERT_EQ(rc, 0) << err;
+  std::ifstream in(dump);
+  const auto j = nlohmann::json::parse(in);
+  EXPECT_EQ(j["player"]["x"], 10);
+  EXPECT_EQ(j["player"]["y"], 10);
+}
+
+// A map that can't be read and a name that is not UTF-8: logged, dumped, and the run ends normally.
+TEST_F(ProgramRun, AnUnreadableMapOrStrangeNameNeverStopsTheRun) {
+  std::filesystem::create_directory(dir_ / "map" / "room2.map");
+  const std::string dump = (dir_ / "dump.json").string();
+  const auto sp = dir_ / "script.txt";
+  std::ofstream(sp) << "wait 100\ndump " << dump << "\n";
+  for (const std::string map : {"room2", "\xff\xfe"}) {
+    std::filesystem::remove(dump);
+    const std::string cmd = std::string(ARDO_GAME_DIR) + "/ardo --headless --data " + dir_.string() + " --map '" +
+                            map + "' 3 3 --script " + sp.string() + " 2>/dev/null";
+    const int rc = std::system(cmd.c_str());
+    EXPECT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 0) << map;
+    std::ifstream in(dump);
+    EXPECT_TRUE(nlohmann::json::accept(in)) << map;
+  }
+  std::ifstream log(dir_ / "error.log");
+  const std::string text((std::istreambuf_iterator<char>(log)), {});
+  EXPECT_NE(text.find("MapLoad Error: 57 Device I/O error (map/room2.map: a folder, not a file)"), std::string::npos);
 }
 
 TEST_F(ProgramRun, AFailedUntilExitsNonZeroWithTheLine) {

@@ -138,7 +138,8 @@ TEST_F(LevelFile, BadRowsShowTheirIndexAndTheRestIsRead) {
   WriteData("lvup.dat", text);
   LevelTable(1).Exp = 77;
   LvupSet();
-  EXPECT_EQ(control().message_boxes(), (std::vector<std::string>{"1", "2", "10"}));
+  EXPECT_EQ(control().message_boxes(),
+            (std::vector<std::string>{"レベルの表 data/lvup.dat の１番ほか２行が読めません"}));
   EXPECT_EQ(LevelTable(1).Exp, 0);
   EXPECT_EQ(LevelTable(2).Exp, 0);
   EXPECT_EQ(LevelTable(3).Exp, 300);
@@ -149,11 +150,15 @@ TEST_F(LevelFile, BadRowsShowTheirIndexAndTheRestIsRead) {
   EXPECT_EQ(Count(ErrorLog(), "LvupSet Error:"), 3);
 }
 
-TEST_F(LevelFile, AMissingFileShowsRowZeroOnce) {
+TEST_F(LevelFile, AMissingFileOrGarbageGivesOneBox) {
   UseScratchFolder();
   LvupSet();
-  EXPECT_EQ(control().message_boxes(), (std::vector<std::string>{"0"}));
-  EXPECT_EQ(Count(ErrorLog(), "LvupSet Error: 53 "), 1);
+  EXPECT_EQ(control().message_boxes(), (std::vector<std::string>{"レベルの表 data/lvup.dat が読めません"}));
+  EXPECT_EQ(Count(ErrorLog(), "LvupSet Error: 53 File not found (data/lvup.dat)"), 1);
+  WriteData("lvup.dat", "header\n" + std::string(2000, 'x') + "\n\x01\x02,,,\n");
+  LvupSet();
+  EXPECT_EQ(control().message_boxes().size(), 2u);
+  EXPECT_EQ(control().message_boxes()[1], "レベルの表 data/lvup.dat の０番ほか２行が読めません");
   for (const auto& row : LevelTable) EXPECT_EQ(row.Exp, 0);
 }
 

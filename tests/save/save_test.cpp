@@ -1,6 +1,11 @@
 // Save slots: the file layout byte by byte, the round trip, the summary scan, and the
 // slot that survives a failed save or refuses to load when damaged.
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -28,6 +33,11 @@ void WriteAll(const std::string& path, const std::string& bytes) {
   f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 unsigned At(const std::string& bytes, std::size_t i) { return static_cast<unsigned char>(bytes.at(i)); }
+int Count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
 
 class SaveTest : public testing::HeadlessGame {
  protected:
@@ -48,8 +58,8 @@ class SaveTest : public testing::HeadlessGame {
   void MakeGameInProgress() {
     MapName = "town1";
     BgmName = "tender";
-    Player.x = 0x0102;
-    Player.y = -2;
+    Player.x = 0x00C2;
+    Player.y = 0x0071;
     Player.pid = 3;
     Player.dx = -1;
     Player.dy = 1;
@@ -88,7 +98,7 @@ TEST_F(SaveTest, SlotFileIsLaidOutRecordByRecord) {
   EXPECT_EQ(f.substr(258, 6), "tender");
   // Record 4: the hero, 49 bytes without alignment gaps.
   const unsigned expected_player[49] = {
-      0x02, 0x01, 0xFE, 0xFF, 0x03, 0x00, 0xFF, 0xFF, 0x01, 0x00,  // x y pid dx dy
+      0xC2, 0x00, 0x71, 0x00, 0x03, 0x00, 0xFF, 0xFF, 0x01, 0x00,  // x y pid dx dy
       0x02, 0x11,                                                  // dir lv
       0x0B, 0x0A, 0x0D, 0x0C, 0x0F, 0x0E, 0x11, 0x10,              // hp mhp mp mmp
       0x15, 0x14, 0x13, 0x12, 0xFE, 0xFF, 0xFF, 0xFF,              // exp gold
@@ -245,7 +255,18 @@ TEST_F(SaveTest, SummaryIsRebuiltFromTheSlotFilesAlone) {
   }
 }
 
-TEST_F(SaveTest, AFailedSaveLeavesThePreviousSlotWhole) {
+// The temporary files a save left in the save folder.
+std::vector<std::string> Leftovers(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(folder + "/save", ec)) {
+    const std::string n = e.path().filename().string();
+    if (n.find(".tmp") != std::string::npos) names.push_back(n);
+  }
+  return names;
+}
+
+TEST_F(SaveTest, AFailedSaveLeavesThePreviousSlotWholeAndSaysSo) {
   MakeGameInProgress();
   Player.gold = 1000;
   ASSERT_EQ(Save(4), 0);
@@ -255,43 +276,104 @@ TEST_F(SaveTest, AFailedSaveLeavesThePreviousSlotWhole) {
   Player.gold = 5;
   MapName = "castle";
   save_internal::before_replace_hook = [](const std::string&) { return false; };
-  EXPECT_EQ(Save(4), 0);
+  EXPECT_EQ(Save(4), 255);
   save_internal::before_replace_hook = nullptr;
   EXPECT_EQ(ReadAll(SlotFile(4)), old_file);
   EXPECT_EQ(SaveList(3).name, "town1") << "the summary shows what is on disk";
   EXPECT_NE(ErrorLog().find("Save Error: 57"), std::string::npos);
 
-  // Started afresh: the old save is what the slot holds, the leftover is ignored.
+  // Started afresh: the old save is what the slot holds. A leftover of a save that
+  // died a while ago is cleared away; one still being written (fresh) is left alone.
+  const auto left = Leftovers(folder_);
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_TRUE(left[0].starts_with("4.vkd.tmp.")) << left[0];
+  const std::string stale = folder_ + "/save/" + left[0];
+  fs::last_write_time(stale, fs::file_time_type::clock::now() - std::chrono::minutes(5));
+  WriteAll(folder_ + "/save/5.vkd.tmp.AbCdEf", "fresh");
   ScanSaves();
+  EXPECT_FALSE(fs::exists(stale));
+  EXPECT_TRUE(fs::exists(folder_ + "/save/5.vkd.tmp.AbCdEf"));
+  fs::remove(folder_ + "/save/5.vkd.tmp.AbCdEf");
   EXPECT_EQ(SaveList(3).name, "town1");
   ASSERT_EQ(Load(4), 0);
   EXPECT_EQ(Player.gold, 1000);
   EXPECT_EQ(MapName, "town1");
 
-  // The temporary file can't even be created.
-  fs::remove(SlotFile(4) + ".tmp");
-  fs::create_directory(SlotFile(4) + ".tmp");
-  Player.gold = 7;
-  Save(4);
-  EXPECT_EQ(ReadAll(SlotFile(4)), old_file);
-  fs::remove(SlotFile(4) + ".tmp");
-
   // A state the game could not load again is not written over a good slot.
   Player.lv = 0;
-  Save(4);
+  EXPECT_EQ(Save(4), 255);
   EXPECT_EQ(ReadAll(SlotFile(4)), old_file);
 
-  // And the next good save goes through.
+  // And the next good save goes through, leaving nothing behind.
   Player.lv = 9;
   Player.gold = 7;
-  Save(4);
+  EXPECT_EQ(Save(4), 0);
   ASSERT_EQ(Load(4), 0);
   EXPECT_EQ(Player.gold, 7);
-  EXPECT_FALSE(fs::exists(SlotFile(4) + ".tmp"));
+  EXPECT_TRUE(Leftovers(folder_).empty());
+}
+
+TEST_F(SaveTest, SavingWhereNoFolderCanBeIsRefused) {
+  MakeGameInProgress();
+  SaveList(0) = SaveEntry{3, "field"};
+  fs::remove_all(folder_ + "/save");
+  WriteAll(folder_ + "/save", "a file where the folder should be");
+  EXPECT_EQ(Save(1), 255);
+  EXPECT_EQ(SaveListWrite(), 255);
+  EXPECT_EQ(SaveList(0).level, 3) << "the summary is left as it was";
+  EXPECT_EQ(SaveList(0).name, "field");
+  EXPECT_EQ(ReadAll(folder_ + "/save"), "a file where the folder should be");
+  EXPECT_EQ(Count(ErrorLog(), "Save Error: "), 2);
+}
+
+// Two copies of the game save the same slot over and over while a third reads it:
+// every read finds a whole slot, one of the two that were written.
+TEST_F(SaveTest, TwoProcessesSavingOneSlotNeverBreakIt) {
+  constexpr int kSaves = 40;
+  pid_t children[2];
+  for (int k = 0; k < 2; ++k) {
+    children[k] = ::fork();
+    ASSERT_GE(children[k], 0);
+    if (children[k] == 0) {
+      MakeGameInProgress();
+      Player.gold = 1000 + k;
+      bool ok = true;
+      for (int i = 0; i < kSaves; ++i) ok = Save(2) == 0 && ok;
+      ::_exit(ok ? 0 : 1);
+    }
+  }
+  int reads = 0;
+  int broken = 0;
+  int running = 2;
+  while (running > 0) {
+    const std::string bytes = ReadAll(SlotFile(2));
+    if (!bytes.empty()) {
+      ++reads;
+      save_internal::SlotContents c;
+      std::string why;
+      if (!save_internal::DecodeSlot(bytes, &c, &why) || (c.player.gold != 1000 && c.player.gold != 1001)) ++broken;
+    }
+    running = 0;
+    for (pid_t& child : children) {
+      int status = 0;
+      if (child > 0 && ::waitpid(child, &status, WNOHANG) == child) {
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a save failed";
+        child = 0;
+      }
+      running += child > 0 ? 1 : 0;
+    }
+  }
+  EXPECT_EQ(broken, 0) << "of " << reads << " reads";
+  ASSERT_EQ(Load(2), 0);
+  EXPECT_TRUE(Player.gold == 1000 || Player.gold == 1001);
+  EXPECT_TRUE(Leftovers(folder_).empty());
 }
 
 TEST_F(SaveTest, DamagedSlotFilesAreNeverLoaded) {
   MakeGameInProgress();
+  // The slot's map is 200 x 120: the hero at (194, 113) stands on it.
+  fs::create_directories(folder_ + "/map");
+  WriteAll(folder_ + "/map/town1.map", std::string("\xC8\x78", 2) + std::string(14, '\0'));
   ASSERT_EQ(Save(6), 0);
   const std::string good = ReadAll(SlotFile(6));
 
@@ -324,6 +406,9 @@ TEST_F(SaveTest, DamagedSlotFilesAreNeverLoaded) {
       {"music name with a folder", named(256, "/tmp/x")},
       {"map name that is not Shift-JIS", named(0, "a\x81\x20")},
       {"facing 7", with(384 + 10, {7})},
+      {"hero right of his map", with(384, {200, 0})},
+      {"hero below his map", with(386, {120, 0})},
+      {"hero at a negative position", with(386, {0xFF, 0xFF})},
   };
   for (const auto& d : damaged) {
     SCOPED_TRACE(d.what);
@@ -348,6 +433,17 @@ TEST_F(SaveTest, DamagedSlotFilesAreNeverLoaded) {
   EXPECT_NE(log.find("Load Error: 62"), std::string::npos);
   EXPECT_NE(log.find("Load Error: 13"), std::string::npos);
   EXPECT_NE(log.find("Initialize Error:"), std::string::npos);
+  EXPECT_NE(log.find("is outside the map town1 (200 x 120)"), std::string::npos);
+
+  // A named pipe in the slot's place is refused at once, never waited on.
+  fs::remove(SlotFile(6));
+  ASSERT_EQ(::mkfifo(SlotFile(6).c_str(), 0644), 0);
+  SaveList(5) = SaveEntry{17, "town1"};
+  ScanSaves();
+  EXPECT_EQ(SaveList(5).level, 0);
+  EXPECT_EQ(Load(6), 255);
+  EXPECT_NE(ErrorLog().find("6.vkd: not a plain file"), std::string::npos);
+  fs::remove(SlotFile(6));
 
   // A file whose last record stops after its byte is whole.
   WriteAll(SlotFile(6), good.substr(0, 259 * 128 + 1));
@@ -368,8 +464,8 @@ TEST_F(SaveTest, SaveCreatesAMissingSaveFolder) {
 
 TEST_F(SaveTest, SlotNumbersOutsideOneToNineFault) {
   MakeGameInProgress();
-  EXPECT_EQ(Save(0), 0);
-  EXPECT_EQ(Save(10), 0);
+  EXPECT_EQ(Save(0), 255);
+  EXPECT_EQ(Save(10), 255);
   EXPECT_FALSE(fs::exists(folder_ + "/save/0.vkd"));
   EXPECT_FALSE(fs::exists(folder_ + "/save/10.vkd"));
   EXPECT_EQ(Load(10), 255);

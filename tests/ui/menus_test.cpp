@@ -2,6 +2,7 @@
 // marks, the spell refusals, escape and travel, the save slots, buying and the
 // settings.
 #include <algorithm>
+#include <fstream>
 
 #include "events/events.h"
 #include "items/items.h"
@@ -189,6 +190,36 @@ TEST_F(MenuTest, ItemWindowUsesSwapsAndThrowsAway) {
   EXPECT_EQ(inventory(), (std::vector<int>{1, 0, 4, 1, 0}));
 }
 
+// After a mark is cancelled on the cursor's row, and after an item is used, the
+// item window shows no "⇒" at all.
+TEST_F(MenuTest, ItemWindowErasesTheArrowAfterCancellingAMarkAndAfterUse) {
+  const Byte items[15] = {1, 1, 0};
+  for (int i = 0; i < 15; ++i) Player.items(i) = items[i];
+  Player.hp = 50;
+  auto arrows = [] {
+    int rows = 0;
+    for (int row = 0; row < 16; ++row) rows += Ink(picWindow(7), 8, 10 + 20 * row, 18, 20) > 0 ? 1 : 0;
+    return rows;
+  };
+  platform::Surface after_cancel;
+  Pick(7);  // mark row 0
+  Cancel(7);
+  // Before marking row 0 again: the window as the cancel left it.
+  Press(Step{{'X'}, 0, [&] {
+               if (!Front(7)) return false;
+               after_cancel = picWindow(7);
+               return true;
+             }});
+  Pick(7);   // use it
+  Answer();  // "ＨＰが回復した！"
+  Cancel(7);
+  EXPECT_EQ(Deal(7), 255);
+  ASSERT_FALSE(after_cancel.empty());
+  EXPECT_EQ(Ink(after_cancel, 8, 10, 18, 20), 0) << "the cancelled mark's arrow is erased";
+  EXPECT_EQ(arrows(), 0) << "no arrow after using the item";
+  EXPECT_EQ(Player.items(0), 0);
+}
+
 TEST_F(MenuTest, SpellsThatDoNotFitTheFieldAreRefused) {
   // Rows 1-7: "炎", "氷結", "雷", "催眠", "攻撃アップ", "防御アップ", "素早さアップ".
   for (int row = 1; row <= 7; ++row) {
@@ -343,20 +374,38 @@ TEST_F(MenuTest, AnEmptySlotCannotBeLoadedButAnySlotSaved) {
   EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(MenuTest, SaveDialogueNamesTheSlotAndConfirms) {
+// A save names the slot and asks first; one that could not be written says so and
+// leaves the slot list as it was.
+TEST_F(MenuTest, SaveDialogueConfirmsAndTellsWhetherItSaved) {
   UseScratchFolder();
   std::filesystem::create_directories(GamePath("save"));
   MapName = "town1";
-  Pick(2);     // "セーブ"
-  Down(4, 2);  // slot 3
-  Pick(4);
-  Yes();
-  Answer();
-  Cancel(2);
-  EXPECT_EQ(Deal(2), 255);
+  auto save_in_slot_3 = [&] {
+    messages.clear();
+    Pick(2);     // "セーブ"
+    Down(4, 2);  // slot 3
+    Pick(4);
+    Yes();
+    Answer();
+    Cancel(2);
+    EXPECT_EQ(Deal(2), 255);
+  };
+  save_in_slot_3();
   EXPECT_EQ(messages, (Texts{"何番にセーブしますか？", "３番にセーブします。よろしいですか？", "セーブしました"}));
   EXPECT_EQ(SaveList(2).name, "town1");
   EXPECT_FALSE(picWindow(4).visible);
+
+  // The save folder turned into a file.
+  std::filesystem::remove_all(GamePath("save"));
+  std::ofstream(GamePath("save")) << "a file where the save folder should be";
+  MapName = "field";
+  save_in_slot_3();
+  EXPECT_EQ(messages,
+            (Texts{"何番にセーブしますか？", "３番にセーブします。よろしいですか？", "セーブに失敗しました。"}));
+  EXPECT_EQ(SaveList(2).name, "town1");
+  std::ifstream log(ErrorLogPath());
+  const std::string text((std::istreambuf_iterator<char>(log)), {});
+  EXPECT_NE(text.find("Save Error: "), std::string::npos);
 }
 
 TEST_F(MenuTest, LoadingClosesTheWholeMenuTree) {
