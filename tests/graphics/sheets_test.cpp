@@ -72,6 +72,31 @@ TEST(BuiltSheets, FigureMaskMatchesTheFiguresAndEveryFrameHasOne) {
   }
 }
 
+// Every walking figure takes real steps: in each facing its two frames differ by
+// more than a shuffle of the feet (the people swing legs and arms, the animals hop).
+TEST(BuiltSheets, WalkingFiguresStepVisibly) {
+  struct Walker {
+    int row;
+    int min_pixels;
+  };
+  constexpr int kPerson = 28;  // about 5% of the frame
+  constexpr int kAnimal = 40;
+  const Walker walkers[] = {{0, kPerson},  {1, kPerson},  {2, kPerson},  {3, kPerson},  {4, kPerson},
+                            {5, kPerson},  {6, kPerson},  {7, kPerson},  {8, kPerson},  {9, kPerson},
+                            {10, kPerson}, {11, kPerson}, {12, kPerson}, {14, kPerson}, {15, kAnimal},
+                            {18, kAnimal}, {19, kAnimal}};
+  auto chr = Built("chr.png");
+  ASSERT_TRUE(chr);
+  for (const Walker& w : walkers)
+    for (int col = 0; col < 8; col += 2) {
+      auto a = Cell(*chr, col * 24, w.row * 24, 24, 24);
+      auto b = Cell(*chr, (col + 1) * 24, w.row * 24, 24, 24);
+      int changed = 0;
+      for (size_t i = 0; i < a.size(); ++i) changed += a[i] != b[i];
+      EXPECT_GE(changed, w.min_pixels) << "row " << w.row << " facing " << col / 2;
+    }
+}
+
 TEST(BuiltSheets, TilesWithBehaviourAreDistinctPictures) {
   auto sheet = Built("maptip.png");
   ASSERT_TRUE(sheet);
