@@ -6,7 +6,7 @@
 
 #include "events/events.h"
 #include "items/items.h"
-#include "items/table_rows.h"
+#include "core/table_rows.h"
 #include "sound/sound.h"
 #include "ui/ui.h"
 

@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "battle/battle.h"
-#include "core/program.h"
+#include "game/program.h"
 #include "events/events.h"
 #include "field/field.h"
 #include "sound/sound.h"

@@ -4,7 +4,7 @@
 
 #include "battle/battle.h"
 #include "core/core.h"
-#include "core/program.h"
+#include "game/program.h"
 #include "debug/console.h"
 #include "events/events.h"
 #include "field/field.h"

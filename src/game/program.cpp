@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "battle/battle.h"
-#include "core/program.h"
+#include "game/program.h"
 #include "events/events.h"
 #include "field/field.h"
 #include "items/items.h"
