@@ -53,4 +53,7 @@ Byte BtlMain(bool escapable, const std::string& music);
 // One line in the one-line panel, window 14.
 void BtlText(const std::string& text);
 
+// Back to the start-up state: enemy and encounter tables emptied, no battle.
+void ResetBattleState();
+
 }  // namespace ardo

@@ -240,4 +240,11 @@ void ItemUse(int slot) {
   on([] { WinDraw(7); });
 }
 
+void ResetItemState() {
+  for (auto& it : ItemTable) it = ItemRecord{};
+  ItemCount = 0;
+  for (auto& m : MagicTable) m = MagicRecord{};
+  for (auto& l : LevelTable) l = LevelRecord{};
+}
+
 }  // namespace ardo

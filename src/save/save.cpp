@@ -116,4 +116,8 @@ void SaveListWrite() {
   on([] { ReplaceFile(ListPath(), EncodeList(SaveList)); });
 }
 
+void ResetSaveState() {
+  for (auto& s : SaveList) s = SaveEntry{};
+}
+
 }  // namespace ardo

@@ -20,4 +20,7 @@ void ScanSaves();
 // Writes the slot list file from SaveList.
 void SaveListWrite();
 
+// Back to the start-up state: the slot list emptied.
+void ResetSaveState();
+
 }  // namespace ardo

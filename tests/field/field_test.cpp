@@ -36,20 +36,9 @@ class FieldTest : public testing::HeadlessGame {
 
   static platform::Color TileColor(int t) { return static_cast<platform::Color>(t + 1) * 0x010203u; }
 
-  void WriteMap(const std::string& name, int w, int h, const std::function<MapCell(int, int)>& cell,
-                size_t truncate_to = 0) {
-    std::string bytes(16, '\0');
-    bytes[0] = static_cast<char>(w);
-    bytes[1] = static_cast<char>(h);
-    for (int x = 0; x < w; ++x) {
-      for (int y = 0; y < h; ++y) {
-        const MapCell c = cell(x, y);
-        bytes += static_cast<char>(c.tile);
-        bytes += static_cast<char>(c.attr);
-      }
-    }
-    if (truncate_to) bytes.resize(truncate_to);
-    std::ofstream(GamePath("map/" + name + ".map"), std::ios::binary) << bytes;
+  static void WriteMap(const std::string& name, int w, int h, const std::function<MapCell(int, int)>& cell,
+                       size_t truncate_to = 0) {
+    testing::WriteMapFile(GamePath("map/" + name + ".map"), w, h, cell, truncate_to);
   }
 };
 
