@@ -147,7 +147,9 @@ TEST(SurfaceClip, EveryOperationMatchesThePixelReferenceAnywhere) {
           const bool inside = x >= static_cast<long long>(r.dx) && y >= static_cast<long long>(r.dy) &&
                               x < static_cast<long long>(r.dx) + r.w && y < static_cast<long long>(r.dy) + r.h;
           EXPECT_EQ(filled.At(x, y), inside ? Rgb(1, 2, 3) : pattern(6, 6, 5).At(x, y)) << x << "," << y;
-          if (stretch) EXPECT_EQ(stretched.At(x, y), want.At(x, y)) << x << "," << y;
+          if (stretch) {
+            EXPECT_EQ(stretched.At(x, y), want.At(x, y)) << x << "," << y;
+          }
         }
       }
     }
