@@ -99,6 +99,40 @@ TEST_F(StateTest, WaitUsesTheClock) {
   EXPECT_EQ(now() - t0, 40u);
 }
 
+// Fixed random numbers come first, then the seeded sequence goes on as if untouched.
+TEST_F(StateTest, FixedRandomNumbersComeFirstThenTheSeededOnes) {
+  SeedRandom(9);
+  const float first = Rnd(), second = Rnd();
+  SeedRandom(9);
+  FixRandom({0.25f, 0.999f});
+  EXPECT_EQ(Rnd(), 0.25f);
+  EXPECT_EQ(Rnd(), 0.999f);
+  EXPECT_EQ(Rnd(), first);
+  EXPECT_EQ(Rnd(), second);
+  FixRandom({0.5f});
+  ResetAllState();
+  EXPECT_NE(Rnd(), 0.5f) << "a reset ends the fixing";
+}
+
+// A frame paced with FramePace lasts its time however long its work took, and moves
+// the animation clock on by one frame.
+TEST_F(StateTest, AFrameWaitsOutItsRestAndAdvancesTheAnimation) {
+  AnimClock = 1990;
+  FrameWait = 20;
+  const auto t0 = now();
+  FramePace frame;
+  control().AdvanceTime(5);  // the frame's drawing took 5 ms
+  frame.Finish(16);
+  EXPECT_EQ(now() - t0, 16u);
+  EXPECT_EQ(AnimClock, 10);
+  EXPECT_EQ(AnimFrame, 0);
+  FramePace late;
+  control().AdvanceTime(40);
+  late.Finish(16, false);
+  EXPECT_EQ(now() - t0, 56u) << "an overlong frame does not wait";
+  EXPECT_EQ(AnimClock, 10) << "and a fade does not animate";
+}
+
 TEST_F(StateTest, ClosingTheWindowWhileWaitingEndsTheProgram) {
   GameRunning = false;
   EXPECT_THROW(Wait(10), EndProgram);

@@ -246,6 +246,9 @@ TEST_F(SaveTest, SummaryIsRebuiltFromTheSlotFilesAlone) {
 }
 
 TEST_F(SaveTest, AFailedSaveLeavesThePreviousSlotWhole) {
+  testing::ExpectFault("Save", 5);
+  testing::ExpectFault("Save", 57);
+  testing::ExpectFault("Save", 75);
   MakeGameInProgress();
   Player.gold = 1000;
   ASSERT_EQ(Save(4), 0);
@@ -291,6 +294,10 @@ TEST_F(SaveTest, AFailedSaveLeavesThePreviousSlotWhole) {
 }
 
 TEST_F(SaveTest, DamagedSlotFilesAreNeverLoaded) {
+  testing::ExpectFault("Initialize", 13);
+  testing::ExpectFault("Initialize", 62);
+  testing::ExpectFault("Load", 13);
+  testing::ExpectFault("Load", 62);
   MakeGameInProgress();
   ASSERT_EQ(Save(6), 0);
   const std::string good = ReadAll(SlotFile(6));
@@ -367,6 +374,8 @@ TEST_F(SaveTest, SaveCreatesAMissingSaveFolder) {
 }
 
 TEST_F(SaveTest, SlotNumbersOutsideOneToNineFault) {
+  testing::ExpectFault("Load", 9);
+  testing::ExpectFault("Save", 9);
   MakeGameInProgress();
   EXPECT_EQ(Save(0), 0);
   EXPECT_EQ(Save(10), 0);

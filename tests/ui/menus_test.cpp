@@ -364,6 +364,8 @@ TEST_F(MenuTest, LoadingClosesTheWholeMenuTree) {
   std::filesystem::create_directories(GamePath("save"));
   std::filesystem::create_directories(GamePath("map"));
   std::filesystem::copy_file(std::string(ARDO_GAME_DIR) + "/map/test.map", GamePath("map/test.map"));
+  std::filesystem::create_directories(GamePath("data"));
+  std::ofstream(GamePath("data/chara.dat")) << "header\n";  // nobody on the map
   MapName = "test";
   MapLoad(MapName);
   Init_PlayerStatus();
