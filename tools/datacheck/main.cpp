@@ -1,5 +1,5 @@
-// ardo-datacheck MAPS_DIR SRC OUT: reads the table SRC with the reader the game uses for
-// it (items, levels, the people of every map in MAPS_DIR) and copies it to OUT only when
+// ardo-datacheck MAPS_DIR SRC OUT: reads SRC with the reader the game uses for the table OUT
+// (items, levels, the people of every map in MAPS_DIR) and copies it to OUT only when
 // the reader logged no fault. Each fault is one line "SRC: source Error: number text".
 #include <cstdio>
 #include <filesystem>
@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const fs::path maps = argv[1], src = argv[2], out = argv[3];
-  const std::string name = src.filename().string();
+  const std::string name = out.filename().string();  // the table it becomes
   // The readers look in the game folder's data/: give them a folder with this table alone.
   const fs::path stage = fs::path(out.string() + ".check");
   std::error_code ec;
