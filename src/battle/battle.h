@@ -107,4 +107,7 @@ Byte BtlItemUse(int slot);
 void EnemyAct();
 void EnemyFlash(int n);
 
+// Back to the start-up state: enemy and encounter tables emptied, no battle.
+void ResetBattleState();
+
 }  // namespace ardo

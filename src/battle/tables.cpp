@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "battle/battle.h"
-#include "items/table_rows.h"
+#include "core/table_rows.h"
 
 namespace ardo {
 

@@ -1,6 +1,6 @@
-// Core: numbers with the old run-time's semantics, faults and the error log, the
-// program-wide game state and flags, frame timing, keyboard and joypad input, and
-// the start-up and field loop.
+// Core, the foundation: numbers with the old run-time's semantics, faults and the
+// error log, the program-wide game state and flags, the event point and frame pacing,
+// keyboard and joypad input, and the data-file reader. Nothing here sees the layers above.
 #pragma once
 
 #include <array>
@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -280,38 +281,44 @@ Integer JoyInit();
 Integer JoyRead(Integer id, JoyInfoRecord& info, Integer& code);
 
 // ---------------------------------------------------------------------------
-// Start-up, the field loop and the main window.
-struct RunOptions {
-  std::string data_dir;     // empty: the program's folder
-  bool headless = false;
-  std::uint32_t seed = 0;
-  bool seed_given = false;
-  std::string script;       // headless script file
-  int scale = 0;
-  std::string first_map;    // start straight on a map (tests and the debug start)
-  int first_x = -1, first_y = -1;
-  bool new_game = false;    // start a new game at once: no logo, title or opening
-};
-
-// Runs the whole program; returns the process exit status.
-int RunProgram(const RunOptions& options);
-
-void SubMain();
-void Initialize();
-void MainLoop();
-void SetFullScreen();
-void SetWindowed();
-
-// The game's event point: delivers pending window events and shows the frame if
-// anything was refreshed since the last one.
+// The event point. Wait, KeyWait and the game's loops call DoEvents: pending window
+// events are delivered, then the frame presenter (installed by the game at start-up)
+// is called, told whether anything was refreshed since the last event point.
 void DoEvents();
 // Marks the visible frame as changed (the refresh of a visible surface).
 void RefreshScreen();
-// Composes the visible frame as the player sees it now.
-void ComposeScreen(platform::Surface* out);
+using FramePresenter = std::function<void(bool refreshed)>;
+void SetFramePresenter(FramePresenter presenter);
 
-// Puts every piece of program-wide state back to its start-up value (for tests).
-void ResetAllState();
+// The pace of one frame of walking, scrolling or fading:
+//   FramePace frame;            // at the start of the frame's work
+//   ... draw ...
+//   frame.Finish(WalkWait);     // waits out the rest and advances the animation clock
+class FramePace {
+ public:
+  FramePace();
+  // Advances AnimClock/AnimFrame by one frame (unless animate is false), then waits
+  // what is left of frame_ms since the frame began (nothing when it is already over).
+  void Finish(long frame_ms, bool animate = true);
+
+ private:
+  std::uint32_t start_;
+};
+
+// ---------------------------------------------------------------------------
+// Faults as they are logged. Tests and --verbose listen; the listener sees every line
+// that LogError writes (even one that could not reach the disk).
+using FaultListener = std::function<void(std::string_view source, const Fault& fault)>;
+void SetFaultListener(FaultListener listener);
+
+// The settings flags 0-7 (music, sound, message and walking speed) of a new game.
+void SetDefaultSettings();
+// Puts the foundation's state (hero, flags, timing, joypad, random numbers) back to
+// its start-up value.
+void ResetCoreState();
+// Makes Rnd return these values in turn (tests and reproductions); after the last,
+// the seeded generator takes over again. An empty list ends the fixing at once.
+void FixRandom(std::vector<float> values);
 
 // The caption "ardo" with the game's subtitle.
 extern const char* const kGameTitle;

@@ -7,11 +7,18 @@
 
 namespace ardo {
 
+namespace {
+FaultListener g_listener;
+}  // namespace
+
 std::string ErrorLogPath() { return GamePath("error.log"); }
+
+void SetFaultListener(FaultListener listener) { g_listener = std::move(listener); }
 
 void Trap::LogFault(const Fault& f) const { LogError(source_, f); }
 
 void LogError(std::string_view source, const Fault& fault) {
+  if (g_listener) g_listener(source, fault);
   // The file is opened and closed for every line so each line is on disk at once.
   // Whatever goes wrong here (read-only folder, full disk), the line is lost, not the game.
   try {

@@ -24,6 +24,8 @@ namespace {
 std::string g_app_path = ".";
 std::mt19937 g_random(0);
 std::uint32_t g_seed_base = 0;
+std::vector<float> g_fixed_random;
+size_t g_fixed_next = 0;
 }  // namespace
 
 const std::string& AppPath() { return g_app_path; }
@@ -118,9 +120,34 @@ void Init_PlayerStatus() {
     Player.gold = 300;
     for (int i = 0; i <= 14; ++i) Player.items(i) = i <= 4 ? 1 : 0;
     for (auto& b : Flags) b = 0;
-    const int defaults[8] = {1, 1, 0, 1, 0, 0, 1, 0};
-    for (int i = 0; i < 8; ++i) SetFlag(i, defaults[i]);
+    SetDefaultSettings();
   });
+}
+
+void SetDefaultSettings() {
+  // Music and sound on, normal message speed, normal walking speed.
+  const int defaults[8] = {1, 1, 0, 1, 0, 0, 1, 0};
+  for (int i = 0; i < 8; ++i) SetFlag(i, defaults[i]);
+}
+
+void ResetCoreState() {
+  Player = PlayerStatus{};
+  for (auto& b : Flags) b = 0;
+  GameRunning = true;
+  ReturnToTitle = false;
+  FrameWait = 20;
+  WalkWait = 16;
+  MessageWait = 32;
+  AnimClock = 0;
+  AnimFrame = 0;
+  StepOffset = 0;
+  NoEncount = 0;
+  TileSize = 24;
+  FullScreen = false;
+  JoyCenterX = JoyCenterY = 0;
+  JoyThreshold = 20000;
+  FixRandom({});
+  SeedRandom(0);
 }
 
 void Exit_Game() {
@@ -129,7 +156,13 @@ void Exit_Game() {
 }
 
 float Rnd() {
+  if (g_fixed_next < g_fixed_random.size()) return g_fixed_random[g_fixed_next++];
   return static_cast<float>(g_random() >> 8) * (1.0f / 16777216.0f);
+}
+
+void FixRandom(std::vector<float> values) {
+  g_fixed_random = std::move(values);
+  g_fixed_next = 0;
 }
 
 void SeedRandom(std::uint32_t seed) {

@@ -202,7 +202,6 @@ int TryStep(int dx, int dy) {
 // step, without input, arrival event, encounter or moving floor.
 void PlayerMove(int dx, int dy) {
   Trap on("PlayerMove");
-  auto& platform = platform::GetPlatform();
   on([] {
     if (picWindow(6).visible) {
       WinHide(6);
@@ -229,7 +228,7 @@ void PlayerMove(int dx, int dy) {
     });
   }
   while (StepOffset < 0) {
-    const std::uint32_t t0 = platform.TimeGetTime();
+    FramePace frame;
     DoEvents();
     on([] { LoopBgm(); });
     on([&] {
@@ -241,9 +240,7 @@ void PlayerMove(int dx, int dy) {
     }
     on([&] { MapDraw(dx * StepOffset, dy * StepOffset, 1, 1); });
     RefreshScreen();
-    Wait(WalkWait - static_cast<long>(platform.TimeGetTime() - t0));
-    AnimClock = static_cast<Integer>((AnimClock + FrameWait) % 2000);
-    AnimFrame = static_cast<Integer>((AnimClock % 500) / 250);
+    frame.Finish(WalkWait);
   }
 }
 

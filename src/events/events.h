@@ -126,4 +126,7 @@ Byte SpdAdd(int n);
 // An amount of money as full-width digits.
 std::string MoneyText(long long amount);
 
+// Back to the start-up state: no characters, an empty shop.
+void ResetEventState();
+
 }  // namespace ardo

@@ -54,18 +54,7 @@ std::string GoldPanelText() { return "お金：" + MoneyText(Player.gold); }
 
 }  // namespace
 
-std::string MoneyText(long long amount) {
-  std::string out;
-  for (const char c : std::to_string(amount)) {
-    if (c >= '0' && c <= '9') {
-      out += "\xEF\xBC";  // U+FF10..U+FF19
-      out += static_cast<char>(0x90 + (c - '0'));
-    } else {
-      out += "－";
-    }
-  }
-  return out;
-}
+std::string MoneyText(long long amount) { return ToFullWidth(std::to_string(amount)); }
 
 void ShowGold() {
   Trap on("ShowGold");

@@ -135,18 +135,17 @@ void MapDraw(int ox, int oy, int drawHero, int drawChars) {
 }
 
 void ScreenFade(int mode) {
-  auto& p = platform::GetPlatform();
   picBuff.BitBlt(0, 0, picMain.width(), picMain.height(), &picMain, 0, 0, Rop::kSrcCopy);
   const int steps = mode != 0 ? 27 : 10;
   for (int i = 0; i < steps; ++i) {
     int g = mode != 0 ? 10 * i : 180 - 20 * i;
     if (g > 255) g = 255;
-    const std::uint32_t t0 = p.TimeGetTime();
+    FramePace frame;
     picMain.BitBlt(0, 0, picMain.width(), picMain.height(), &picBuff, 0, 0, Rop::kSrcCopy);
     picFlash.SetBackColor(platform::Rgb(g, g, g));
     picMain.BitBlt(0, 0, picMain.width(), picMain.height(), &picFlash, 0, 0, Rop::kSrcAnd);
     RefreshScreen();
-    Wait(WalkWait - static_cast<long>(p.TimeGetTime() - t0));
+    frame.Finish(WalkWait, false);
   }
   if (!ReturnToTitle) BuffDraw();
 }
@@ -176,6 +175,26 @@ void ChangeMap(const std::string& map, int x, int y, const std::string& bgm, int
   MapDraw(0, 0, 1, 1);
   Flags(1) = CByte(area);
   ScreenFade(1);
+}
+
+void ResetFieldState() {
+  MapData.Clear();
+  MapWidth = MapHeight = 0;
+  MapName.clear();
+  picMain = Surface(360, 360);
+  picBuff = Surface(408, 408);
+  picFlash = Surface(360, 360);
+  picMaptip = Surface(384, 384);
+  picChr = Surface(192, 528, platform::Rgb(255, 255, 255));
+  picMask = Surface(192, 528);
+  picWaku = Surface(15, 15);
+  picEnemy = Surface(300, 1508);
+  picBtlChr = Surface(504, 260);
+  picBtlBack = Surface(360, 360);
+  picTitle = Surface(200, 84);
+  picVeloLogo = Surface(130, 65);
+  picMesBackground.reset();
+  ResetScreenState();
 }
 
 }  // namespace ardo

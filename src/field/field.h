@@ -74,4 +74,19 @@ void ChangeMap(const std::string& map, int x, int y, const std::string& bgm, int
 // of figure cell (sx, sy) at (dx, dy), each suppressed by the attr bits 2 and 4.
 void DrawFigure(int sx, int sy, int dx, int dy, Byte attr);
 
+// The main window round the field view (field/screen.cpp).
+void ScreenLoad();      // its first showing: the view's surfaces, the caption, the pictures
+bool ScreenLoaded();
+void ToggleFullScreen();
+void SetFullScreen();
+void SetWindowed();
+// Composes the visible frame as the player sees it now.
+void ComposeScreen(platform::Surface* out);
+// The frame presenter for the event point: shows the frame on a real display when it changed.
+void PresentScreen(bool refreshed);
+
+// Back to the start-up state: the map, the surfaces (pictures unloaded) and the main window.
+void ResetFieldState();
+void ResetScreenState();
+
 }  // namespace ardo

@@ -2,7 +2,7 @@
 // the healing spell cast from the field menu.
 #include "events/events.h"
 #include "items/items.h"
-#include "items/table_rows.h"
+#include "core/table_rows.h"
 #include "sound/sound.h"
 #include "ui/ui.h"
 

@@ -6,7 +6,7 @@
 
 #include "events/events.h"
 #include "items/items.h"
-#include "items/table_rows.h"
+#include "core/table_rows.h"
 #include "sound/sound.h"
 #include "ui/ui.h"
 
@@ -238,6 +238,13 @@ void ItemUse(int slot) {
   }
   on([] { WinHide(0); });
   on([] { WinDraw(7); });
+}
+
+void ResetItemState() {
+  for (auto& it : ItemTable) it = ItemRecord{};
+  ItemCount = 0;
+  for (auto& m : MagicTable) m = MagicRecord{};
+  for (auto& l : LevelTable) l = LevelRecord{};
 }
 
 }  // namespace ardo

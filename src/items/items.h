@@ -48,4 +48,7 @@ void LvupSet();
 Byte Lv_Up();
 void Heal(int strength);
 
+// Back to the start-up state: the item, magic and level tables emptied.
+void ResetItemState();
+
 }  // namespace ardo

@@ -146,6 +146,7 @@ class HeadlessPlatform final : public Platform, public HeadlessControl {
   }
   void QueueClose() override { events_.push_back({Event::kClose, 0, 0, 0, 0, false}); }
   void QueueMessageBoxAnswer(MsgBoxResult r) override { answers_.push_back(r); }
+  void TypeText(const std::string& text) override { typed_ += text; }
   void SetEventPointHook(std::function<void()> hook) override { hook_ = std::move(hook); }
   const std::vector<std::string>& message_boxes() const override { return boxes_; }
 

@@ -129,6 +129,8 @@ class HeadlessControl {
   // Message boxes shown so far (text), for tests.
   virtual const std::vector<std::string>& message_boxes() const = 0;
   virtual void AdvanceTime(std::uint32_t ms) = 0;
+  // Text typed into the focused text box (the console text channel).
+  virtual void TypeText(const std::string& text) = 0;
 };
 
 class Platform {
@@ -160,11 +162,19 @@ class Platform {
 
   virtual Audio& audio() = 0;
 
+  // The console text channel: the text typed since the last call (UTF-8), then empty.
+  std::string TakeTypedText() {
+    std::string t;
+    t.swap(typed_);
+    return t;
+  }
+
   // Non-null only for the headless platform.
   virtual HeadlessControl* headless() { return nullptr; }
 
  protected:
   WindowEvents* sink_ = nullptr;
+  std::string typed_;
 };
 
 // Options for creating a platform.

@@ -395,6 +395,9 @@ class SdlPlatform final : public Platform {
         case SDL_QUIT:
           if (sink_) sink_->OnClose();
           break;
+        case SDL_TEXTINPUT:
+          typed_ += e.text.text;
+          break;
         case SDL_KEYDOWN:
           if (!e.key.repeat && sink_) {
             const int key = KeyFor(e.key.keysym);

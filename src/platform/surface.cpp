@@ -65,25 +65,34 @@ void Surface::Resize(int width, int height) {
 }
 
 void Surface::BitBlt(int dx, int dy, int w, int h, const Surface* src, int sx, int sy, Rop op) {
-  if (w <= 0 || h <= 0) return;
-  // Clip against the destination.
-  if (dx < 0) { sx -= dx; w += dx; dx = 0; }
-  if (dy < 0) { sy -= dy; h += dy; dy = 0; }
-  w = std::min(w, width_ - dx);
-  h = std::min(h, height_ - dy);
-  if (op == Rop::kBlackness || src == nullptr) {
-    if (op != Rop::kBlackness) return;
-    for (int y = 0; y < h; ++y) {
-      std::fill_n(&pixels_[static_cast<size_t>(dy + y) * width_ + dx], std::max(0, w), Color{0});
+  const bool blackness = op == Rop::kBlackness;
+  if (w <= 0 || h <= 0 || (src == nullptr && !blackness)) return;
+  // Clip the rectangle first, against the destination and then the source, in 64 bits
+  // so that rectangles far off either surface cannot overflow.
+  long long x = dx, y = dy, cw = w, ch = h, fx = sx, fy = sy;
+  if (x < 0) { fx -= x; cw += x; x = 0; }
+  if (y < 0) { fy -= y; ch += y; y = 0; }
+  cw = std::min<long long>(cw, width_ - x);
+  ch = std::min<long long>(ch, height_ - y);
+  if (!blackness) {
+    if (fx < 0) { x -= fx; cw += fx; fx = 0; }
+    if (fy < 0) { y -= fy; ch += fy; fy = 0; }
+    cw = std::min<long long>(cw, src->width_ - fx);
+    ch = std::min<long long>(ch, src->height_ - fy);
+  }
+  if (cw <= 0 || ch <= 0) return;
+  dx = static_cast<int>(x);
+  dy = static_cast<int>(y);
+  w = static_cast<int>(cw);
+  h = static_cast<int>(ch);
+  if (blackness) {
+    for (int row = 0; row < h; ++row) {
+      std::fill_n(&pixels_[static_cast<size_t>(dy + row) * width_ + dx], w, Color{0});
     }
     return;
   }
-  // Clip against the source.
-  if (sx < 0) { dx -= sx; w += sx; sx = 0; }
-  if (sy < 0) { dy -= sy; h += sy; sy = 0; }
-  w = std::min(w, src->width_ - sx);
-  h = std::min(h, src->height_ - sy);
-  if (w <= 0 || h <= 0) return;
+  sx = static_cast<int>(fx);
+  sy = static_cast<int>(fy);
   // A blit of a surface onto itself reads the source rows before they are overwritten.
   const bool overlap = src == this;
   std::vector<Color> temp;
@@ -129,15 +138,17 @@ void Surface::StretchBlt(int dx, int dy, int dw, int dh, const Surface& src, int
     copy = src;
     from = &copy;
   }
-  for (int y = 0; y < dh; ++y) {
-    const int ty = dy + y;
-    if (ty < 0 || ty >= height_) continue;
-    const int fy = sy + static_cast<int>(static_cast<long long>(y) * sh / dh);
+  // Only the rows and columns that land on this surface are visited.
+  const long long y_end = std::min<long long>(dh, static_cast<long long>(height_) - dy);
+  const long long x_begin = std::max<long long>(0, -static_cast<long long>(dx));
+  const long long x_end = std::min<long long>(dw, static_cast<long long>(width_) - dx);
+  for (long long y = std::max<long long>(0, -static_cast<long long>(dy)); y < y_end; ++y) {
+    const long long ty = dy + y;
+    const long long fy = sy + y * sh / dh;
     if (fy < 0 || fy >= from->height_) continue;
-    for (int x = 0; x < dw; ++x) {
-      const int tx = dx + x;
-      if (tx < 0 || tx >= width_) continue;
-      const int fx = sx + static_cast<int>(static_cast<long long>(x) * sw / dw);
+    for (long long x = x_begin; x < x_end; ++x) {
+      const long long tx = dx + x;
+      const long long fx = sx + x * sw / dw;
       if (fx < 0 || fx >= from->width_) continue;
       Color& d = pixels_[static_cast<size_t>(ty) * width_ + tx];
       d = Combine(d, from->pixels_[static_cast<size_t>(fy) * from->width_ + fx], op);
@@ -146,10 +157,13 @@ void Surface::StretchBlt(int dx, int dy, int dw, int dh, const Surface& src, int
 }
 
 void Surface::FillRect(int x, int y, int w, int h, Color c) {
-  const int x0 = std::max(0, x), y0 = std::max(0, y);
-  const int x1 = std::min(width_, x + w), y1 = std::min(height_, y + h);
-  for (int yy = y0; yy < y1; ++yy) {
-    std::fill(&pixels_[static_cast<size_t>(yy) * width_ + x0], &pixels_[static_cast<size_t>(yy) * width_ + x1],
+  if (w <= 0 || h <= 0) return;
+  const long long x0 = std::max<long long>(0, x), y0 = std::max<long long>(0, y);
+  const long long x1 = std::min<long long>(width_, static_cast<long long>(x) + w);
+  const long long y1 = std::min<long long>(height_, static_cast<long long>(y) + h);
+  if (x0 >= x1 || y0 >= y1) return;
+  for (long long yy = y0; yy < y1; ++yy) {
+    std::fill(&pixels_[static_cast<size_t>(yy * width_ + x0)], &pixels_[static_cast<size_t>(yy * width_ + x1 - 1)] + 1,
               c & 0x00FFFFFFu);
   }
 }

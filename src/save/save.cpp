@@ -150,4 +150,8 @@ Byte SaveListWrite() {
   return r;
 }
 
+void ResetSaveState() {
+  for (auto& s : SaveList) s = SaveEntry{};
+}
+
 }  // namespace ardo

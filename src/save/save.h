@@ -23,4 +23,7 @@ void ScanSaves();
 // Writes the slot list file from SaveList; 0 when written, 255 when not (logged).
 Byte SaveListWrite();
 
+// Back to the start-up state: the slot list emptied.
+void ResetSaveState();
+
 }  // namespace ardo

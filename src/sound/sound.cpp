@@ -66,4 +66,6 @@ void PlaySe(const std::string& name, long flags) {
   Device().PlaySound(path, (flags & kNoStop) != 0);
 }
 
+void ResetSoundState() { BgmName.clear(); }
+
 }  // namespace ardo

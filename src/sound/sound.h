@@ -13,4 +13,7 @@ void CloseBgm();
 void LoopBgm();
 void PlaySe(const std::string& name, long flags);
 
+// Back to the start-up state: no tune named.
+void ResetSoundState();
+
 }  // namespace ardo

@@ -184,13 +184,7 @@ void SpeedSetting(bool walking) {
   const Byte k = WinDeal(11);
   if (k == 255) return;
   for (int i = 0; i < 3; ++i) SetFlag(first + i, i == k - 1 ? 1 : 0);
-  on([&] {
-    if (walking) {
-      WalkWait = CInt(Flag(5) * 24 + Flag(6) * 16 + Flag(7) * 8);
-    } else {
-      MessageWait = CInt(Flag(2) * 64 + Flag(3) * 32 + Flag(4) * 16);
-    }
-  });
+  on([] { RecomputeSpeeds(); });
   on([] { Message("設定しました￥"); });
   on([] { WinHide(0); });
 }

@@ -149,4 +149,9 @@ void Message(const std::string& text) {
   KeyWait();
 }
 
+void ResetMessageState() {
+  g_shown.clear();
+  g_waiting = false;
+}
+
 }  // namespace ardo

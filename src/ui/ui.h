@@ -61,6 +61,10 @@ extern MenuValue MenuChoice;
 
 // ASCII letters, digits and symbols and half-width katakana to their full-width forms.
 std::string ToFullWidth(const std::string& s);
+
+// Back to the start-up state: window definitions and surfaces, the message, the menu choice.
+void ResetUiState();
+void ResetMessageState();
 // A number as the windows show it: a leading space (or minus), then full-width.
 std::string F(long long v);
 // Last k characters (UTF-8 aware).

@@ -242,4 +242,13 @@ void WinHide(int n) {
   });
 }
 
+void ResetUiState() {
+  for (auto& w : Windows) w = WindowDef{};
+  for (auto& s : picWindow) s = platform::Surface{};
+  picMes_Buff = platform::Surface{};
+  g_front = 0;
+  MenuChoice = 0LL;
+  ResetMessageState();
+}
+
 }  // namespace ardo

@@ -265,6 +265,9 @@ TEST_F(BattleTest, NoRandomEnemyFellsAHeroOfItsAreaInOneTurn) {
 // The loaders.
 
 TEST_F(BattleTest, EnemyLoaderSkipsTheHeaderAndLogsBadLines) {
+  testing::ExpectFault("EnemySet", 9);
+  testing::ExpectFault("EnemySet", 62);
+  testing::ExpectFault("EnemySet", 13);
   const std::string good = ",1,2,0,40,40,50,100,3,30,10,20,10,8,5,7,20,30,a,b,c,d,e,f,g,h,i,j\n";
   WriteData("enemy.dat",
             "7,\"あいうえ\"" + good +                      // the header, even though it looks like data
@@ -292,6 +295,8 @@ TEST_F(BattleTest, EnemyLoaderSkipsTheHeaderAndLogsBadLines) {
 }
 
 TEST_F(BattleTest, EncounterLoaderKeepsAreasInLineOrder) {
+  testing::ExpectFault("EncSet", 62);
+  testing::ExpectFault("EncSet", 9);
   std::string text = "1,1,1,1,1,1,1,1,1,1,1,\"area 0\"\n";
   text += "2,2,2\n";  // short: area 1 stays empty, area 2 is still the next line
   text += "3,3,3,3,3,3,3,3,3,3,3,ラベル\n";
@@ -434,6 +439,7 @@ TEST_F(BattleTest, CalcDamageChanceClampsWrapAndFloor) {
 }
 
 TEST_F(BattleTest, CalcDamageZeroDivisorsAreLoggedFaults) {
+  testing::ExpectFault("CalcDamage", 11);
   UseScratchFolder();
   BattleStats att, def;
   att.ap = 50;

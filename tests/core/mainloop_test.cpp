@@ -27,18 +27,10 @@ class FieldLoop : public testing::HeadlessGame {
 
   // Writes a W x H map of floor (tile 1) with the given special cells, and loads it.
   void Map(int w, int h, const std::map<std::pair<int, int>, MapCell>& special) {
-    std::string bytes(16, '\0');
-    bytes[0] = static_cast<char>(w);
-    bytes[1] = static_cast<char>(h);
-    for (int x = 0; x < w; ++x) {
-      for (int y = 0; y < h; ++y) {
-        MapCell c{1, 0};
-        if (auto it = special.find({x, y}); it != special.end()) c = it->second;
-        bytes += static_cast<char>(c.tile);
-        bytes += static_cast<char>(c.attr);
-      }
-    }
-    std::ofstream(GamePath("map/t.map"), std::ios::binary) << bytes;
+    testing::WriteMapFile(GamePath("map/t.map"), w, h, [&](int x, int y) {
+      auto it = special.find({x, y});
+      return it != special.end() ? it->second : MapCell{1, 0};
+    });
     MapLoad("t");
     BuffDraw();
   }

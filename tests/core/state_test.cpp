@@ -101,6 +101,40 @@ TEST_F(StateTest, WaitUsesTheClock) {
   EXPECT_EQ(now() - t0, 40u);
 }
 
+// Fixed random numbers come first, then the seeded sequence goes on as if untouched.
+TEST_F(StateTest, FixedRandomNumbersComeFirstThenTheSeededOnes) {
+  SeedRandom(9);
+  const float first = Rnd(), second = Rnd();
+  SeedRandom(9);
+  FixRandom({0.25f, 0.999f});
+  EXPECT_EQ(Rnd(), 0.25f);
+  EXPECT_EQ(Rnd(), 0.999f);
+  EXPECT_EQ(Rnd(), first);
+  EXPECT_EQ(Rnd(), second);
+  FixRandom({0.5f});
+  ResetAllState();
+  EXPECT_NE(Rnd(), 0.5f) << "a reset ends the fixing";
+}
+
+// A frame paced with FramePace lasts its time however long its work took, and moves
+// the animation clock on by one frame.
+TEST_F(StateTest, AFrameWaitsOutItsRestAndAdvancesTheAnimation) {
+  AnimClock = 1990;
+  FrameWait = 20;
+  const auto t0 = now();
+  FramePace frame;
+  control().AdvanceTime(5);  // the frame's drawing took 5 ms
+  frame.Finish(16);
+  EXPECT_EQ(now() - t0, 16u);
+  EXPECT_EQ(AnimClock, 10);
+  EXPECT_EQ(AnimFrame, 0);
+  FramePace late;
+  control().AdvanceTime(40);
+  late.Finish(16, false);
+  EXPECT_EQ(now() - t0, 56u) << "an overlong frame does not wait";
+  EXPECT_EQ(AnimClock, 10) << "and a fade does not animate";
+}
+
 TEST_F(StateTest, ClosingTheWindowWhileWaitingEndsTheProgram) {
   GameRunning = false;
   EXPECT_THROW(Wait(10), EndProgram);
@@ -142,6 +176,9 @@ TEST(Numbers, StrictAndLenientTextConversion) {
 class ErrorLogTest : public HeadlessGame {};
 
 TEST_F(ErrorLogTest, LinesAreAppendedWithTheProcedureName) {
+  testing::ExpectFault("EventProc", 6);
+  testing::ExpectFault("EventProc", 9);
+  testing::ExpectFault("Shop", 11);
   const std::string dir = UseScratchFolder();
   // Two faults in one procedure give two lines under its name, in order.
   Trap on("EventProc");
@@ -168,6 +205,7 @@ void HandlerLess() {
 }
 
 TEST_F(ErrorLogTest, AFaultInAHandlerLessCalleeIsLoggedByTheCaller) {
+  testing::ExpectFault("Talk", 13);
   const std::string dir = UseScratchFolder();
   int after = 0;
   Trap on("Talk");
@@ -183,6 +221,11 @@ TEST_F(ErrorLogTest, AFaultInAHandlerLessCalleeIsLoggedByTheCaller) {
 // Whatever the standard library throws from a statement is logged as the matching
 // fault, and the procedure goes on.
 TEST_F(ErrorLogTest, LibraryExceptionsAreFaultsToo) {
+  testing::ExpectFault("MapLoad", 57);
+  testing::ExpectFault("MapLoad", 7);
+  testing::ExpectFault("MapLoad", 6);
+  testing::ExpectFault("MapLoad", 13);
+  testing::ExpectFault("MapLoad", 9);
   const std::string dir = UseScratchFolder();
   const struct {
     std::function<void()> statement;
@@ -206,6 +249,7 @@ TEST_F(ErrorLogTest, LibraryExceptionsAreFaultsToo) {
 }
 
 TEST_F(ErrorLogTest, AFailedAssignmentLeavesItsTarget) {
+  testing::ExpectFault("HPadd", 6);
   UseScratchFolder();
   Player.hp = 30000;
   Trap on("HPadd");
@@ -214,6 +258,7 @@ TEST_F(ErrorLogTest, AFailedAssignmentLeavesItsTarget) {
 }
 
 TEST_F(ErrorLogTest, AnUnwritableLogLosesTheLineNotTheGame) {
+  testing::ExpectFault("MapLoad", 53);
   SetAppPath("/nonexistent/folder/for/ardo");
   Trap on("MapLoad");
   EXPECT_NO_THROW(on([] { Raise(53); }));
@@ -221,6 +266,8 @@ TEST_F(ErrorLogTest, AnUnwritableLogLosesTheLineNotTheGame) {
 }
 
 TEST_F(ErrorLogTest, FlagOutOfRangeIsLoggedAndHarmless) {
+  testing::ExpectFault("Flag", 9);
+  testing::ExpectFault("SetFlag", 9);
   const std::string dir = UseScratchFolder();
   EXPECT_EQ(Flag(5000), 0);
   SetFlag(-1, 1);

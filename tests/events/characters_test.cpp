@@ -158,6 +158,7 @@ TEST_F(CharsTest, AMapWithoutAnEntryKeepsThePreviousPeopleAndZeroMeansNone) {
 }
 
 TEST_F(CharsTest, EveryFieldIsComparedWithTheMapName) {
+  testing::ExpectFault("Caller", 13);
   // The note of a's character is "b": the search for b stops there and takes the
   // next field, the name "b", for the count.
   WriteCharaDat("h\na,1\n0,1,1,1,0,0,b\nb,1\n5,9,9,9,0,0,real\n");
@@ -171,6 +172,10 @@ TEST_F(CharsTest, EveryFieldIsComparedWithTheMapName) {
 }
 
 TEST_F(CharsTest, BrokenFilesLogOneLineAndKeepWhatWasRead) {
+  testing::ExpectFault("Caller", 13);
+  testing::ExpectFault("Caller", 53);
+  testing::ExpectFault("Caller", 6);
+  testing::ExpectFault("Caller", 62);
   const std::string a1 = "1,2,3,4,0,0,x\n";
   const std::string a2 = "5,6,7,8,1,1,y\n";
   struct Case {

@@ -494,6 +494,8 @@ TEST_F(TalkTest, FirstAlternatingAndQuestions) {
 // A text missing at run time: the fault is logged and nothing of the conversation
 // happens, with window 0 closed.
 TEST_F(TalkTest, MissingTextsEndTheConversationCleanly) {
+  testing::ExpectFault("Talk", 5);
+  testing::ExpectFault("Talk", 53);
   const std::string dir = UseScratchFolder();
   std::filesystem::create_directories(dir + "/text");
   std::ofstream(dir + "/text/town1.txt") << "[1.first]\nやあ。￥\n";

@@ -8,12 +8,14 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "core/program.h"
+#include "game/program.h"
 #include "platform/platform.h"
 #include "support/fixture.h"
 
 namespace ardo {
 namespace {
+
+class RecordedSession : public testing::HeadlessGame {};
 
 TEST(ScriptParse, ErrorsNameTheLine) {
   std::string error;
@@ -22,7 +24,7 @@ TEST(ScriptParse, ErrorsNameTheLine) {
   EXPECT_EQ(r, nullptr);
   EXPECT_NE(error.find("s.txt:3: unknown key 'nosuchkey'"), std::string::npos) << error;
   EXPECT_NE(error.find("s.txt:4: unknown command 'frobnicate'"), std::string::npos) << error;
-  EXPECT_NE(error.find("s.txt:5: timeout needs a number"), std::string::npos) << error;
+  EXPECT_NE(error.find("s.txt:5: timeout needs a number of milliseconds"), std::string::npos) << error;
   EXPECT_NE(error.find("s.txt:6: unknown condition 'banana=1'"), std::string::npos) << error;
   EXPECT_EQ(error.find("s.txt:1:"), std::string::npos);
 }
@@ -52,6 +54,50 @@ TEST(ScriptParse, OutlandishNumbersAreRefused) {
   EXPECT_NE(ParseScript("wait 3600000\nmouse right 400 -3\n", "s.txt", &error), nullptr) << error;
 }
 
+// Conditions that could never be evaluated and times no run could wait are refused
+// when the script is read, never left to hang or time out.
+TEST(ScriptParse, UnevaluableConditionsAndAbsurdTimesAreRefused) {
+  const char* bad[] = {
+      "until hp<5",           "until hp=",         "until window=99",  "until window=x",
+      "until pos=3",          "until pos=3,x",     "until pos=300,1",  "until flag=-1",
+      "until text=hello",     "until battle=1",    "until map",        "until gold=lots",
+      "until map=a timeout -5", "until map=a timeout 99999999", "press z -10", "press z 99999999",
+  };
+  for (const char* line : bad) {
+    std::string error;
+    EXPECT_EQ(ParseScript(std::string("wait 1\n") + line + "\n", "b.txt", &error), nullptr) << line;
+    EXPECT_EQ(error.rfind("b.txt:2: ", 0), 0u) << line << " -> " << error;
+  }
+  std::string error;
+  EXPECT_NE(ParseScript("until hp=-3 gold=0 chars=2 flag=2047 pos=0,255 text~a standing timeout 3600000\n"
+                        "press z 0\n", "g.txt", &error),
+            nullptr)
+      << error;
+}
+
+// A recorded session is a script that parses, with the seed and start on its first line.
+TEST_F(RecordedSession, KeysBecomeHoldsReleasesAndWaits) {
+  const std::string path = UseScratchFolder() + "/session.txt";
+  std::string error;
+  ASSERT_TRUE(StartRecording(path, " --seed 5 --map test 5 7", &error)) << error;
+  control().AdvanceTime(40);
+  control().SetKey(platform::vk::kUp, true);
+  RecordEventPoint();
+  control().AdvanceTime(120);
+  control().SetKey(platform::vk::kUp, false);
+  control().SetKey('Z', true);
+  RecordEventPoint();
+  RecordEventPoint();
+  StopRecording();
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_EQ(text.str().substr(0, text.str().find('\n')), "# ardo: --seed 5 --map test 5 7");
+  EXPECT_NE(text.str().find("wait 40\nhold up\nwait 120\nrelease up\nhold z\nquit\n"), std::string::npos)
+      << text.str();
+  EXPECT_NE(LoadScript(path, &error), nullptr) << error;
+}
+
 TEST(ScriptParse, AMissingScriptIsOneClearLine) {
   std::string error;
   EXPECT_EQ(LoadScript("/no/such/script.txt", &error), nullptr);
@@ -66,17 +112,9 @@ class ProgramRun : public ::testing::Test {
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_ / "map");
     // A 20 x 20 map: open floor with a wall column at x = 12.
-    std::ofstream m(dir_ / "map" / "room.map", std::ios::binary);
-    std::string bytes(16, '\0');
-    bytes[0] = 20;
-    bytes[1] = 20;
-    for (int x = 0; x < 20; ++x) {
-      for (int y = 0; y < 20; ++y) {
-        bytes += static_cast<char>(x == 12 ? 1 : 0);
-        bytes += static_cast<char>(x == 12 ? 1 : 0);
-      }
-    }
-    m << bytes;
+    testing::WriteMapFile((dir_ / "map" / "room.map").string(), 20, 20, [](int x, int) {
+      return x == 12 ? MapCell{1, 1} : MapCell{0, 0};
+    });
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
 

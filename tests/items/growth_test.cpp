@@ -128,6 +128,8 @@ TEST_F(Growth, HealingByStrength) {
 class LevelFile : public testing::ItemsGame {};
 
 TEST_F(LevelFile, BadRowsShowTheirIndexAndTheRestIsRead) {
+  testing::ExpectFault("LvupSet", 13);
+  testing::ExpectFault("LvupSet", 62);
   std::string text = "row,Exp,MaxHpUp,MaxMpUp,AttackUp,DefenceUp,SpeedUp\n";
   text += "0,0,0,0,0,0,0\n";
   text += "1,x,0,0,0,0,0\n";   // a bad number
@@ -151,6 +153,8 @@ TEST_F(LevelFile, BadRowsShowTheirIndexAndTheRestIsRead) {
 }
 
 TEST_F(LevelFile, AMissingFileOrGarbageGivesOneBox) {
+  testing::ExpectFault("LvupSet", 62);
+  testing::ExpectFault("LvupSet", 53);
   UseScratchFolder();
   LvupSet();
   EXPECT_EQ(control().message_boxes(), (std::vector<std::string>{"レベルの表 data/lvup.dat が読めません"}));

@@ -51,6 +51,7 @@ TEST_F(Items, DelEmptiesOnlyTheLowerOfTwoAndHaveFollows) {
 }
 
 TEST_F(Items, SwapExchangesSlotsAndABadSlotIsLoggedNotFatal) {
+  testing::ExpectFault("ItemSwap", 9);
   UseScratchFolder();
   Player.items(0) = 4;
   Player.items(14) = 6;
@@ -195,6 +196,9 @@ TEST_F(Items, DropAsksAndThrowsAwayOnlyOnYes) {
 class ItemFile : public testing::ItemsGame {};
 
 TEST_F(ItemFile, BadRowsAreLoggedAndTheRestIsRead) {
+  testing::ExpectFault("ItemSet", 62);
+  testing::ExpectFault("ItemSet", 9);
+  testing::ExpectFault("ItemSet", 13);
   WriteData("item.dat",
             "number,Name,Kind,NoField,Value,Keep,Price\n"
             "1,\"薬草\",1,0,40,0,8\n"
@@ -227,6 +231,7 @@ TEST_F(ItemFile, BadRowsAreLoggedAndTheRestIsRead) {
 }
 
 TEST_F(ItemFile, AMissingFileLeavesAnEmptyTable) {
+  testing::ExpectFault("ItemSet", 53);
   UseScratchFolder();
   ItemTable(1).Name = "前の表";
   ItemSet();

@@ -91,6 +91,71 @@ TEST(SurfaceClip, OverlappingSelfCopyReadsTheOriginal) {
   EXPECT_EQ(s.At(3, 0), 3u);
 }
 
+// Every raster operation, with rectangles partly and wholly outside the destination
+// and the source (and far beyond them), against a pixel-by-pixel reference.
+TEST(SurfaceClip, EveryOperationMatchesThePixelReferenceAnywhere) {
+  struct Rect {
+    int dx, dy, w, h, sx, sy;
+  };
+  const Rect rects[] = {
+      {1, 1, 3, 3, 0, 0},           {-2, 1, 4, 2, 0, 0},         {4, 4, 5, 5, 0, 0},
+      {6, 0, 3, 3, 0, 0},           {0, 6, 3, 3, 0, 0},          {-9, -9, 3, 3, 0, 0},
+      {100, 2, 4, 4, 0, 0},         {2, 100, 4, 4, 0, 0},        {0, 0, 6, 6, -3, -2},
+      {0, 0, 6, 6, 2, 3},           {1, 1, 4, 4, 4, 0},          {0, 0, 3, 3, 9, 9},
+      {-3, -3, 9, 9, -3, -3},       {2147483000, 0, 2000, 3, 0, 0}, {0, 0, 2147483647, 2147483647, 0, 0},
+      {-2147483647, 0, 2147483647, 5, 0, 0},
+  };
+  const Rop ops[] = {Rop::kSrcCopy, Rop::kSrcAnd, Rop::kSrcPaint, Rop::kMergePaint, Rop::kBlackness};
+  auto pattern = [](int w, int h, int seed) {
+    Surface s(w, h);
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) s.Set(x, y, Rgb(seed + 37 * x, 11 * y + seed, x * y + 3));
+    }
+    return s;
+  };
+  for (const Rect& r : rects) {
+    for (const Rop op : ops) {
+      Surface dst = pattern(6, 6, 5);
+      const Surface src = pattern(4, 5, 90);
+      Surface want = dst;
+      for (long long y = 0; y < 6; ++y) {
+        for (long long x = 0; x < 6; ++x) {
+          const long long ox = x - r.dx, oy = y - r.dy;  // offset inside the rectangle
+          if (ox < 0 || oy < 0 || ox >= r.w || oy >= r.h) continue;
+          const long long fx = r.sx + ox, fy = r.sy + oy;
+          const bool in_src = fx >= 0 && fy >= 0 && fx < src.width() && fy < src.height();
+          if (op != Rop::kBlackness && !in_src) continue;
+          const Color d = dst.At(static_cast<int>(x), static_cast<int>(y));
+          const Color c = op == Rop::kBlackness ? 0 : src.At(static_cast<int>(fx), static_cast<int>(fy));
+          Color out = c;
+          if (op == Rop::kSrcAnd) out = d & c;
+          if (op == Rop::kSrcPaint) out = d | c;
+          if (op == Rop::kMergePaint) out = (d | ~c) & 0xFFFFFFu;
+          want.Set(static_cast<int>(x), static_cast<int>(y), out);
+        }
+      }
+      dst.BitBlt(r.dx, r.dy, r.w, r.h, &src, r.sx, r.sy, op);
+      EXPECT_EQ(dst.pixels(), want.pixels()) << "op " << static_cast<int>(op) << " at " << r.dx << "," << r.dy
+                                             << " " << r.w << "x" << r.h << " from " << r.sx << "," << r.sy;
+      // The same rectangle as a fill and as a one-to-one stretch (which has no blackness of its own).
+      Surface filled = pattern(6, 6, 5), stretched = pattern(6, 6, 5);
+      filled.FillRect(r.dx, r.dy, r.w, r.h, Rgb(1, 2, 3));
+      const bool stretch = op != Rop::kBlackness && r.w < 1000 && r.h < 1000;
+      if (stretch) stretched.StretchBlt(r.dx, r.dy, r.w, r.h, src, r.sx, r.sy, r.w, r.h, op);
+      for (int y = 0; y < 6; ++y) {
+        for (int x = 0; x < 6; ++x) {
+          const bool inside = x >= static_cast<long long>(r.dx) && y >= static_cast<long long>(r.dy) &&
+                              x < static_cast<long long>(r.dx) + r.w && y < static_cast<long long>(r.dy) + r.h;
+          EXPECT_EQ(filled.At(x, y), inside ? Rgb(1, 2, 3) : pattern(6, 6, 5).At(x, y)) << x << "," << y;
+          if (stretch) {
+            EXPECT_EQ(stretched.At(x, y), want.At(x, y)) << x << "," << y;
+          }
+        }
+      }
+    }
+  }
+}
+
 TEST(SurfaceStretch, NearestNeighbourScalesUpAndDown) {
   Surface src(2, 2);
   src.Set(0, 0, 1);

@@ -338,6 +338,9 @@ TEST_F(Presentation, TheCreditsFitAndTheClosingLineHasItsShape) {
 }
 
 TEST_F(Presentation, ABrokenNarrationFileIsLoggedAndTheRestStillLoads) {
+  testing::ExpectFault("DemoText", 13);
+  testing::ExpectFault("DemoText", 9);
+  testing::ExpectFault("EndingText", 53);
   const std::string dir = UseScratchFolder();
   std::filesystem::create_directories(dir + "/narration");
   std::ofstream(dir + "/narration/bad.txt", std::ios::binary) << "# note\n3 ok\nx nonsense\n250 too far\n4 fine\n";

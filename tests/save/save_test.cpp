@@ -267,6 +267,8 @@ std::vector<std::string> Leftovers(const std::string& folder) {
 }
 
 TEST_F(SaveTest, AFailedSaveLeavesThePreviousSlotWholeAndSaysSo) {
+  testing::ExpectFault("Save", 5);
+  testing::ExpectFault("Save", 57);
   MakeGameInProgress();
   Player.gold = 1000;
   ASSERT_EQ(Save(4), 0);
@@ -314,6 +316,7 @@ TEST_F(SaveTest, AFailedSaveLeavesThePreviousSlotWholeAndSaysSo) {
 }
 
 TEST_F(SaveTest, SavingWhereNoFolderCanBeIsRefused) {
+  testing::ExpectFault("Save", 76);
   MakeGameInProgress();
   SaveList(0) = SaveEntry{3, "field"};
   fs::remove_all(folder_ + "/save");
@@ -370,6 +373,12 @@ TEST_F(SaveTest, TwoProcessesSavingOneSlotNeverBreakIt) {
 }
 
 TEST_F(SaveTest, DamagedSlotFilesAreNeverLoaded) {
+  testing::ExpectFault("Initialize", 57);
+  testing::ExpectFault("Load", 57);
+  testing::ExpectFault("Initialize", 13);
+  testing::ExpectFault("Initialize", 62);
+  testing::ExpectFault("Load", 13);
+  testing::ExpectFault("Load", 62);
   MakeGameInProgress();
   // The slot's map is 200 x 120: the hero at (194, 113) stands on it.
   fs::create_directories(folder_ + "/map");
@@ -463,6 +472,8 @@ TEST_F(SaveTest, SaveCreatesAMissingSaveFolder) {
 }
 
 TEST_F(SaveTest, SlotNumbersOutsideOneToNineFault) {
+  testing::ExpectFault("Load", 9);
+  testing::ExpectFault("Save", 9);
   MakeGameInProgress();
   EXPECT_EQ(Save(0), 255);
   EXPECT_EQ(Save(10), 255);

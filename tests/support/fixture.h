@@ -1,18 +1,42 @@
 // A headless game for tests: the headless platform with its virtual clock, the
 // built game folder (or a scratch folder), and all program-wide state reset.
+// Every fault the code logs must be declared with ExpectFault (support/faults.h).
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unistd.h>
 
 #include "core/core.h"
+#include "field/field.h"
+#include "game/program.h"
 #include "platform/platform.h"
+#include "support/faults.h"
 
 namespace ardo::testing {
+
+// Writes a map file: a W x H grid of the given cells, column by column after the
+// 16-byte header (cut to truncate_to bytes when that is not 0).
+inline void WriteMapFile(const std::string& path, int w, int h, const std::function<MapCell(int, int)>& cell,
+                         size_t truncate_to = 0) {
+  std::string bytes(16, '\0');
+  bytes[0] = static_cast<char>(w);
+  bytes[1] = static_cast<char>(h);
+  for (int x = 0; x < w; ++x) {
+    for (int y = 0; y < h; ++y) {
+      const MapCell c = cell(x, y);
+      bytes += static_cast<char>(c.tile);
+      bytes += static_cast<char>(c.attr);
+    }
+  }
+  if (truncate_to) bytes.resize(truncate_to);
+  std::ofstream(path, std::ios::binary) << bytes;
+}
 
 class HeadlessGame : public ::testing::Test {
  protected:

@@ -377,6 +377,7 @@ TEST_F(MenuTest, AnEmptySlotCannotBeLoadedButAnySlotSaved) {
 // A save names the slot and asks first; one that could not be written says so and
 // leaves the slot list as it was.
 TEST_F(MenuTest, SaveDialogueConfirmsAndTellsWhetherItSaved) {
+  testing::ExpectFault("Save", 76);
   UseScratchFolder();
   std::filesystem::create_directories(GamePath("save"));
   MapName = "town1";
@@ -413,6 +414,8 @@ TEST_F(MenuTest, LoadingClosesTheWholeMenuTree) {
   std::filesystem::create_directories(GamePath("save"));
   std::filesystem::create_directories(GamePath("map"));
   std::filesystem::copy_file(std::string(ARDO_GAME_DIR) + "/map/test.map", GamePath("map/test.map"));
+  std::filesystem::create_directories(GamePath("data"));
+  std::ofstream(GamePath("data/chara.dat")) << "header\n";  // nobody on the map
   MapName = "test";
   MapLoad(MapName);
   Init_PlayerStatus();

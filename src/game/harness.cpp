@@ -1,5 +1,6 @@
 // The headless script harness: drives the real program in virtual time from a
 // script of waits, key presses, conditions, screenshots and state dumps.
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -9,7 +10,7 @@
 #include <sstream>
 
 #include "battle/battle.h"
-#include "core/program.h"
+#include "game/program.h"
 #include "events/events.h"
 #include "field/field.h"
 #include "presentation/presentation.h"
@@ -201,7 +202,7 @@ class Runner final : public ScriptRunner {
         control_->QueueMessageBoxAnswer(c.args[0] == "ok" ? platform::MsgBoxResult::kOk
                                                           : platform::MsgBoxResult::kCancel);
       } else if (c.op == "type") {
-        typed_ += c.rest;
+        control_->TypeText(c.rest);
       } else if (c.op == "mouse") {
         const std::string& b = c.args[0];
         const int button = b == "right" ? platform::kMouseRight : b == "middle" ? platform::kMouseMiddle
@@ -228,16 +229,45 @@ class Runner final : public ScriptRunner {
   bool busy_ = false;
   int pad_buttons_ = 0;
   int pad_dir_ = -1;
-  std::string typed_;
 };
 
-bool ValidCondition(const std::string& cond) {
-  const size_t eq = cond.find_first_of("=~<>");
-  const std::string key = cond.substr(0, eq);
-  for (const auto& n : kConditionNames) {
-    if (n == key) return true;
+// Checks a condition's form when the script is read, so a run never waits on one it
+// cannot evaluate. Empty when it is sound, else what is wrong.
+std::string CheckCondition(const std::string& cond) {
+  const size_t sep = cond.find_first_of("=~<>!");
+  const std::string key = cond.substr(0, sep);
+  bool known = false;
+  for (const auto& n : kConditionNames) known = known || n == key;
+  if (!known) return "unknown condition '" + cond + "'";
+  static const std::vector<std::string> kBare = {"battle", "nobattle", "fullscreen", "windowed", "title", "field",
+                                                 "standing", "prompt", "music", "nomusic"};
+  for (const auto& n : kBare) {
+    if (n == key) return sep == std::string::npos ? "" : "condition '" + key + "' takes no value";
   }
-  return false;
+  const char want = key == "text" ? '~' : '=';
+  if (sep == std::string::npos || cond[sep] != want || sep + 1 >= cond.size()) {
+    return "condition '" + cond + "' must be written " + key + want + "VALUE";
+  }
+  const std::string value = cond.substr(sep + 1);
+  long v = 0;
+  auto in_range = [&](long lo, long hi) { return ParseInt(value, &v) && v >= lo && v <= hi; };
+  if (key == "pos") {
+    const size_t comma = value.find(',');
+    long x = 0, y = 0;
+    if (comma == std::string::npos || !ParseInt(value.substr(0, comma), &x) ||
+        !ParseInt(value.substr(comma + 1), &y) || x < 0 || x > 255 || y < 0 || y > 255) {
+      return "pos needs X,Y from 0 to 255";
+    }
+  } else if (key == "window" || key == "nowindow") {
+    if (!in_range(0, 17)) return key + " needs a window number from 0 to 17";
+  } else if (key == "flag" || key == "noflag") {
+    if (!in_range(0, 2047)) return key + " needs a flag number from 0 to 2047";
+  } else if (key == "chars") {
+    if (!in_range(0, 256)) return "chars needs a number from 0 to 256";
+  } else if (key == "hp" || key == "gold") {
+    if (!in_range(-2147483647L - 1, 2147483647L)) return key + " needs a number";
+  }
+  return "";
 }
 
 }  // namespace
@@ -295,7 +325,8 @@ std::unique_ptr<ScriptRunner> ParseScript(const std::string& text, const std::st
       }
       if (c.args.empty()) bad("until needs at least one condition");
       for (const auto& cond : c.args) {
-        if (!ValidCondition(cond)) bad("unknown condition '" + cond + "'");
+        const std::string why = CheckCondition(cond);
+        if (!why.empty()) bad(why);
       }
     } else if (c.op == "shot" || c.op == "dump") {
       if (c.args.size() != 1) bad(c.op + " needs one file name");

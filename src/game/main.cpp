@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "core/core.h"
+#include "game/program.h"
 
 namespace {
 
@@ -22,6 +22,8 @@ void PrintHelp() {
       "  --script FILE   drive a headless run from a script (see README)\n"
       "  --map NAME [X Y]  start on a map instead of the title screen\n"
       "  --new-game      start a new game at once (no logo, title or opening)\n"
+      "  --record FILE   write this session as a script that replays it headless\n"
+      "  --verbose       also write every fault of error.log to stderr\n"
       "  --help          this text\n"
       "  --version       the version\n"
       "\n"
@@ -81,6 +83,10 @@ int main(int argc, char** argv) {
       options.seed_given = true;
     } else if (a == "--script") {
       options.script = need("a file");
+    } else if (a == "--record") {
+      options.record = need("a file");
+    } else if (a == "--verbose") {
+      options.verbose = true;
     } else if (a == "--scale") {
       if (!ParseNumber(need("a number"), 1, 8, &v)) {
         std::fprintf(stderr, "ardo: --scale needs a number from 1 to 8\n");
@@ -104,6 +110,10 @@ int main(int argc, char** argv) {
   }
   if (!options.script.empty() && !options.headless) {
     std::fprintf(stderr, "ardo: --script runs only with --headless\n");
+    return 2;
+  }
+  if (!options.record.empty() && options.headless) {
+    std::fprintf(stderr, "ardo: --record records a desktop session; it does not run with --headless\n");
     return 2;
   }
   return ardo::RunProgram(options);

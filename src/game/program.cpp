@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "battle/battle.h"
-#include "core/program.h"
+#include "game/program.h"
 #include "events/events.h"
 #include "field/field.h"
 #include "items/items.h"
@@ -68,55 +68,55 @@ int RunProgram(const RunOptions& options) {
     return 2;
   }
   platform::SetPlatform(p.get());
-  SeedRandom(options.seed_given ? options.seed : (options.headless ? 0u : p->TimeGetTime() ^ 0x5eedu));
+  const std::uint32_t seed =
+      options.seed_given ? options.seed : (options.headless ? 0u : p->TimeGetTime() ^ 0x5eedu);
+  SeedRandom(seed);
+  if (options.verbose) {
+    SetFaultListener([](std::string_view source, const Fault& f) {
+      std::fprintf(stderr, "ardo: %.*s Error: %d %s\n", static_cast<int>(source.size()), source.data(), f.number,
+                   f.description.c_str());
+    });
+  }
+  if (!options.record.empty()) {
+    std::string replay = " --seed " + std::to_string(seed);
+    if (!options.first_map.empty()) {
+      replay += " --map " + options.first_map;
+      if (options.first_x >= 0 && options.first_y >= 0) {
+        replay += " " + std::to_string(options.first_x) + " " + std::to_string(options.first_y);
+      }
+    }
+    std::string why;
+    if (!StartRecording(options.record, replay, &why)) {
+      std::fprintf(stderr, "ardo: %s\n", why.c_str());
+      platform::SetPlatform(nullptr);
+      return 2;
+    }
+    SetEventPointObserver(RecordEventPoint);
+  }
   if (script) script->Attach(p->headless());
   SetFirstScene(FirstScene{options.first_map, options.first_x, options.first_y, options.new_game});
 
   SubMain();
 
+  StopRecording();
+  SetEventPointObserver({});
+  SetFaultListener({});
   const int status = script ? script->exit_status() : 0;
   platform::SetPlatform(nullptr);
   return status;
 }
 
 void ResetAllState() {
-  Player = PlayerStatus{};
-  for (auto& b : Flags) b = 0;
-  GameRunning = true;
-  ReturnToTitle = false;
-  FrameWait = 20;
-  WalkWait = 16;
-  MessageWait = 32;
-  AnimClock = 0;
-  AnimFrame = 0;
-  StepOffset = 0;
-  NoEncount = 0;
-  TileSize = 24;
-  FullScreen = false;
-  JoyCenterX = JoyCenterY = 0;
-  JoyThreshold = 20000;
-  MapData.Clear();
-  MapWidth = MapHeight = 0;
-  MapName.clear();
-  for (auto& c : Chars) c = CharRecord{};
-  CharCount = 0;
-  ExitTable.clear();
-  for (auto& s : ShopStock) s = 0;
-  for (auto& it : ItemTable) it = ItemRecord{};
-  ItemCount = 0;
-  for (auto& m : MagicTable) m = MagicRecord{};
-  for (auto& l : LevelTable) l = LevelRecord{};
-  for (auto& e : EnemyTable) e = EnemyRecord{};
-  EnemyCount = 0;
-  EnemyId = 0;
-  Enemy = EnemyRecord{};
-  for (auto& row : EncountTable) row = {};
-  EncountCount = 0;
-  InBattle = false;
-  for (auto& s : SaveList) s = SaveEntry{};
-  BgmName.clear();
-  MenuChoice = 0LL;
-  SeedRandom(0);
+  ResetCoreState();
+  ResetFieldState();
+  ResetEventState();
+  ResetUiState();
+  ResetItemState();
+  ResetBattleState();
+  ResetSaveState();
+  ResetSoundState();
+  SetFramePresenter({});
+  SetEventPointObserver({});
 }
 
 }  // namespace ardo

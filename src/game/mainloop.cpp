@@ -1,13 +1,12 @@
-// Start-up, the main window and the field loop.
-#include <algorithm>
+// Start-up, the main window's events and the field loop.
 #include <cstdio>
+#include <functional>
 
 #include "battle/battle.h"
-#include "core/core.h"
-#include "core/program.h"
 #include "debug/console.h"
 #include "events/events.h"
 #include "field/field.h"
+#include "game/program.h"
 #include "items/items.h"
 #include "presentation/presentation.h"
 #include "save/save.h"
@@ -16,69 +15,15 @@
 
 namespace ardo {
 
-const char* const kGameTitle = "ardo はるかな頂へ";
-const char* const kGameCaption = "ardo (はるかな頂へ)";
-
 namespace {
 
 namespace vk = platform::vk;
 
-// The main window: its background, size and saved placement.
-struct MainForm {
-  bool loaded = false;
-  platform::Color back = platform::Rgb(0, 0, 255);
-  int width = 366;
-  int height = 366;
-  int saved_width = 366;
-  int saved_height = 366;
-  int drag_x0 = 0;
-  int drag_y0 = 0;
-  bool dirty = true;
-};
-MainForm g_form;
+// Where a drag of the window began.
+int g_drag_x0 = 0;
+int g_drag_y0 = 0;
 
 void Form_Unload();
-
-void frmMain_Load() {
-  Trap on("frmMain_Load");
-  on([] {
-    // PicSet: the view and the two hidden work surfaces.
-    Trap pic("PicSet");
-    pic([] {
-      picMain.Resize(15 * TileSize, 15 * TileSize);
-      picMain.left = 0;
-      picMain.top = 0;
-      picBuff.Resize(picMain.width() + 2 * TileSize, picMain.height() + 2 * TileSize);
-      picBuff.visible = false;
-      picFlash.Resize(picMain.width(), picMain.height());
-      picFlash.visible = false;
-    });
-    picMain.SetForeColor(kViewGrey);
-    picMain.SetTextStyle(PointFont(9, false));
-    picMain.left = 3;
-    picMain.top = 3;
-    g_form.back = platform::Rgb(0, 0, 255);
-    g_form.width = picMain.width() + 6;
-    g_form.height = picMain.height() + 6;
-    g_form.saved_width = g_form.width;
-    g_form.saved_height = g_form.height;
-    platform::GetPlatform().SetCaption(kGameCaption);
-    g_form.loaded = true;
-  });
-  LoadPictures();
-}
-
-void ToggleFullScreen() {
-  if (FullScreen) {
-    FullScreen = false;
-    SetWindowed();
-  } else {
-    FullScreen = true;
-    g_form.saved_width = g_form.width;
-    g_form.saved_height = g_form.height;
-    SetFullScreen();
-  }
-}
 
 void picMain_KeyDown(int key, int shift) {
   Trap on("picMain_KeyDown");
@@ -115,15 +60,15 @@ class FormEvents final : public platform::WindowEvents {
     Guard("picMain_MouseDown", [&] {
       if (button == platform::kMouseLeft && !FullScreen) {
         platform::GetPlatform().SetPointer(15);
-        g_form.drag_x0 = x;
-        g_form.drag_y0 = y;
+        g_drag_x0 = x;
+        g_drag_y0 = y;
       }
     });
   }
   void OnMouseMove(int button, int, int x, int y) override {
     Guard("picMain_MouseMove", [&] {
       if ((button & platform::kMouseLeft) != 0 && !FullScreen) {
-        platform::GetPlatform().MoveWindowBy(x - g_form.drag_x0, y - g_form.drag_y0);
+        platform::GetPlatform().MoveWindowBy(x - g_drag_x0, y - g_drag_y0);
       }
     });
   }
@@ -155,10 +100,15 @@ class FormEvents final : public platform::WindowEvents {
 };
 
 FormEvents g_events;
+std::function<void()> g_frame_observer;
 
 void ShowForm() {
-  if (!g_form.loaded) frmMain_Load();
+  if (!ScreenLoaded()) ScreenLoad();
   platform::GetPlatform().SetEventSink(&g_events);
+  SetFramePresenter([](bool refreshed) {
+    PresentScreen(refreshed);
+    if (g_frame_observer) g_frame_observer();
+  });
   RefreshScreen();
 }
 
@@ -180,48 +130,7 @@ void HandleStepResult(int r) {
 
 }  // namespace
 
-void SetFullScreen() {
-  auto& p = platform::GetPlatform();
-  g_form.back = platform::Rgb(0, 0, 0);
-  if (p.SetFullScreenMode(true)) {
-    g_form.width = 640;
-    g_form.height = 480;
-  }
-  picMain.left = (640 - picMain.width()) / 2;
-  picMain.top = (480 - picMain.height()) / 2;
-  RefreshScreen();
-}
-
-void SetWindowed() {
-  platform::GetPlatform().SetFullScreenMode(false);
-  g_form.width = g_form.saved_width;
-  g_form.height = g_form.saved_height;
-  g_form.back = platform::Rgb(0, 0, 255);
-  picMain.left = 3;
-  picMain.top = 3;
-  RefreshScreen();
-}
-
-void RefreshScreen() { g_form.dirty = true; }
-
-void ComposeScreen(platform::Surface* out) {
-  std::vector<const platform::Surface*> windows;
-  for (int i = 0; i <= 17; ++i) windows.push_back(&picWindow(i));
-  std::stable_sort(windows.begin(), windows.end(),
-                   [](const platform::Surface* a, const platform::Surface* b) { return a->z < b->z; });
-  platform::ComposeFrame(g_form.back, g_form.width, g_form.height, picMain, windows, out);
-}
-
-void DoEvents() {
-  auto& p = platform::GetPlatform();
-  p.PumpEvents();
-  if (g_form.dirty && g_form.loaded && p.headless() == nullptr) {
-    static platform::Surface frame;
-    ComposeScreen(&frame);
-    p.Present(frame);
-  }
-  g_form.dirty = false;
-}
+void SetEventPointObserver(std::function<void()> observer) { g_frame_observer = std::move(observer); }
 
 void SubMain() {
   Trap on("Sub Main");
@@ -249,12 +158,15 @@ void Initialize() {
   ReturnToTitle = false;
   on([] { ScanSaves(); });
   on([] { Init_PlayerStatus(); });
-  const int defaults[8] = {1, 1, 0, 1, 0, 0, 1, 0};
-  for (int i = 0; i < 8; ++i) SetFlag(i, defaults[i]);
+  SetDefaultSettings();
   JoyThreshold = 20000;
   on([] { RecomputeSpeeds(); });
   TileSize = 24;
   on([] { ShowForm(); });
+  // A new game starts from empty tables, no characters and no battle.
+  ResetEventState();
+  ResetBattleState();
+  ResetItemState();
   on([] { WinSet(); });
   on([] { EnemySet(); });
   on([] { ItemSet(); });
@@ -272,11 +184,10 @@ void Initialize() {
 
 void MainLoop() {
   Trap on("MainLoop");
-  auto& p = platform::GetPlatform();
   ReturnToTitle = false;
   bool fast = false;
   while (GameRunning && !ReturnToTitle) {
-    const std::uint32_t t0 = p.TimeGetTime();
+    FramePace frame;
     on([] { DoEvents(); });
     if (!GameRunning) break;
     on([] { LoopBgm(); });
@@ -339,15 +250,8 @@ void MainLoop() {
       on([] { MapDraw(Player.dx * StepOffset, Player.dy * StepOffset, 1, 1); });
     }
     RefreshScreen();
-    AnimClock = static_cast<Integer>((AnimClock + FrameWait) % 2000);
-    AnimFrame = static_cast<Integer>((AnimClock % 500) / 250);
-    const std::uint32_t t1 = p.TimeGetTime();
-    if (fast) {
-      Wait(WalkWait / 3 - static_cast<long>(t1 - t0));
-      fast = false;
-    } else {
-      Wait(WalkWait - static_cast<long>(t1 - t0));
-    }
+    frame.Finish(fast ? WalkWait / 3 : WalkWait);
+    fast = false;
   }
 }
 

@@ -1,4 +1,4 @@
-// Row reading for the item and level tables. The data-file reader splits a file into
+// Row reading for the game's tables. The data-file reader splits a file into
 // fields; the tables want one row a line, so a line with too few fields must not eat
 // the next line's fields. RowReader hands out whole lines of fields and reports short
 // and over-long lines, so one bad row is logged and the rows after it still load.
@@ -9,6 +9,8 @@
 
 #include "core/core.h"
 
+// Moved from items/: the enemy, encounter and dialogue tables read rows the same way;
+// new code names them ardo::RowReader and ardo::RowStatus.
 namespace ardo::items_internal {
 
 enum class RowStatus {
@@ -56,3 +58,8 @@ bool ParseRow(const Trap& on, const std::string& file, int line, F&& parse) {
 }
 
 }  // namespace ardo::items_internal
+
+namespace ardo {
+using items_internal::RowReader;
+using items_internal::RowStatus;
+}  // namespace ardo

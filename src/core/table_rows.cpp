@@ -1,5 +1,5 @@
 // Row reading for the item and level tables.
-#include "items/table_rows.h"
+#include "core/table_rows.h"
 
 namespace ardo::items_internal {
 

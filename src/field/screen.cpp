@@ -1,0 +1,108 @@
+// The main window round the field view: its background, size and saved placement,
+// full screen and windowed, and the frame as the player sees it.
+#include <algorithm>
+#include <vector>
+
+#include "field/field.h"
+#include "ui/ui.h"
+
+namespace ardo {
+
+namespace {
+
+struct MainForm {
+  bool loaded = false;
+  platform::Color back = platform::Rgb(0, 0, 255);
+  int width = 366;
+  int height = 366;
+  int saved_width = 366;
+  int saved_height = 366;
+};
+MainForm g_form;
+
+}  // namespace
+
+void ScreenLoad() {
+  Trap on("frmMain_Load");
+  on([] {
+    // PicSet: the view and the two hidden work surfaces.
+    Trap pic("PicSet");
+    pic([] {
+      picMain.Resize(15 * TileSize, 15 * TileSize);
+      picMain.left = 0;
+      picMain.top = 0;
+      picBuff.Resize(picMain.width() + 2 * TileSize, picMain.height() + 2 * TileSize);
+      picBuff.visible = false;
+      picFlash.Resize(picMain.width(), picMain.height());
+      picFlash.visible = false;
+    });
+    picMain.SetForeColor(kViewGrey);
+    picMain.SetTextStyle(PointFont(9, false));
+    picMain.left = 3;
+    picMain.top = 3;
+    g_form.back = platform::Rgb(0, 0, 255);
+    g_form.width = picMain.width() + 6;
+    g_form.height = picMain.height() + 6;
+    g_form.saved_width = g_form.width;
+    g_form.saved_height = g_form.height;
+    platform::GetPlatform().SetCaption(kGameCaption);
+    g_form.loaded = true;
+  });
+  LoadPictures();
+}
+
+bool ScreenLoaded() { return g_form.loaded; }
+
+void ToggleFullScreen() {
+  if (FullScreen) {
+    FullScreen = false;
+    SetWindowed();
+  } else {
+    FullScreen = true;
+    g_form.saved_width = g_form.width;
+    g_form.saved_height = g_form.height;
+    SetFullScreen();
+  }
+}
+
+void SetFullScreen() {
+  auto& p = platform::GetPlatform();
+  g_form.back = platform::Rgb(0, 0, 0);
+  if (p.SetFullScreenMode(true)) {
+    g_form.width = 640;
+    g_form.height = 480;
+  }
+  picMain.left = (640 - picMain.width()) / 2;
+  picMain.top = (480 - picMain.height()) / 2;
+  RefreshScreen();
+}
+
+void SetWindowed() {
+  platform::GetPlatform().SetFullScreenMode(false);
+  g_form.width = g_form.saved_width;
+  g_form.height = g_form.saved_height;
+  g_form.back = platform::Rgb(0, 0, 255);
+  picMain.left = 3;
+  picMain.top = 3;
+  RefreshScreen();
+}
+
+void ComposeScreen(platform::Surface* out) {
+  std::vector<const platform::Surface*> windows;
+  for (int i = 0; i <= 17; ++i) windows.push_back(&picWindow(i));
+  std::stable_sort(windows.begin(), windows.end(),
+                   [](const platform::Surface* a, const platform::Surface* b) { return a->z < b->z; });
+  platform::ComposeFrame(g_form.back, g_form.width, g_form.height, picMain, windows, out);
+}
+
+void PresentScreen(bool refreshed) {
+  auto& p = platform::GetPlatform();
+  if (!refreshed || !g_form.loaded || p.headless() != nullptr) return;
+  static platform::Surface frame;
+  ComposeScreen(&frame);
+  p.Present(frame);
+}
+
+void ResetScreenState() { g_form = MainForm{}; }
+
+}  // namespace ardo

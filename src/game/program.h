@@ -1,0 +1,77 @@
+// The game, the top layer: start-up, the field loop, how a run starts and how the
+// headless script drives it. Nothing below this layer includes it.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/core.h"
+
+namespace ardo {
+
+struct RunOptions {
+  std::string data_dir;     // empty: the program's folder
+  bool headless = false;
+  std::uint32_t seed = 0;
+  bool seed_given = false;
+  std::string script;       // headless script file
+  std::string record;       // desktop: write the session as a script to this file
+  bool verbose = false;     // faults are also written to stderr
+  int scale = 0;
+  std::string first_map;    // start straight on a map (tests and the debug start)
+  int first_x = -1, first_y = -1;
+  bool new_game = false;    // start a new game at once: no logo, title or opening
+};
+
+// Runs the whole program; returns the process exit status.
+int RunProgram(const RunOptions& options);
+
+void SubMain();
+void Initialize();
+void MainLoop();
+
+// Called at every event point after the frame is presented (the session recorder).
+void SetEventPointObserver(std::function<void()> observer);
+
+// The session recorder: writes the keys held at each event point as a script whose
+// first line carries the options that replay it (" --seed N ...").
+bool StartRecording(const std::string& path, const std::string& options, std::string* error);
+void RecordEventPoint();
+void StopRecording();
+
+// Puts every subsystem's program-wide state back to its start-up value (tests).
+void ResetAllState();
+
+// The title sequence, or (for tests and the debug start) straight onto a map.
+void StartFirstScene();
+
+// Where a run should start when it bypasses the title.
+struct FirstScene {
+  std::string map;
+  int x = -1;
+  int y = -1;
+  bool new_game = false;  // a new game at once, without logo, title and opening
+};
+void SetFirstScene(FirstScene scene);
+
+// The headless script harness.
+class ScriptRunner {
+ public:
+  virtual ~ScriptRunner() = default;
+  // Installs itself on the headless platform's event points.
+  virtual void Attach(platform::HeadlessControl* control) = 0;
+  // 0 when the script ran to its end (or quit); non-zero after a failure.
+  virtual int exit_status() const = 0;
+};
+
+// Reads a script; null and one error line per problem ("FILE:LINE: message") on failure.
+std::unique_ptr<ScriptRunner> LoadScript(const std::string& path, std::string* error);
+std::unique_ptr<ScriptRunner> ParseScript(const std::string& text, const std::string& name, std::string* error);
+
+// The harness's JSON dump of the game state.
+std::string DumpState();
+// Evaluates one harness condition (e.g. "map=town1"); false with an error for an unknown one.
+bool EvalCondition(const std::string& cond, bool* ok);
+
+}  // namespace ardo

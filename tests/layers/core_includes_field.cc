@@ -1,0 +1,2 @@
+// Must not build: the foundation cannot see the subsystems.
+#include "field/field.h"

@@ -1,0 +1,2 @@
+// Must not build: the platform cannot see the foundation.
+#include "core/core.h"

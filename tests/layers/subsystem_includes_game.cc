@@ -1,0 +1,2 @@
+// Must not build: the subsystems cannot see the game.
+#include "game/program.h"
