@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/core.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -21,6 +22,8 @@ void PrintHelp() {
       "  --seed N        start the random generator from N\n"
       "  --script FILE   drive a headless run from a script (see README)\n"
       "  --map NAME [X Y]  start on a map instead of the title screen\n"
+      "  --soundfont FILE  the General MIDI soundfont for the music (default: FluidR3 if\n"
+      "                  installed, else TimGM6mb)\n"
       "  --help          this text\n"
       "  --version       the version\n"
       "\n"
@@ -86,6 +89,8 @@ int main(int argc, char** argv) {
         return 2;
       }
       options.scale = static_cast<int>(v);
+    } else if (a == "--soundfont") {
+      ardo::platform::SetSoundFontOverride(need("a soundfont file"));
     } else if (a == "--map") {
       options.first_map = need("a map name");
       long x = 0, y = 0;
