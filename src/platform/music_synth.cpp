@@ -60,7 +60,7 @@ bool RenderMusicOffline(const std::string& soundfont, const std::string& midi_pa
                         std::vector<std::int16_t>* stereo, std::string* error) {
   std::ifstream in(midi_path, std::ios::binary);
   std::vector<char> midi((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (!in.eof() || midi.size() < 14 || std::memcmp(midi.data(), "MThd", 4) != 0) {
+  if (!in.is_open() || midi.size() < 14 || std::memcmp(midi.data(), "MThd", 4) != 0) {
     *error = midi_path + ": not a MIDI file";
     return false;
   }
