@@ -78,10 +78,14 @@ bool RenderMusicOffline(const std::string& soundfont, const std::string& midi_pa
     const auto frames = static_cast<std::size_t>(seconds * 44100);
     stereo->assign(2 * frames, 0);
     constexpr std::size_t kBlock = 1024;  // as the game's audio callback
-    for (std::size_t f = 0; f < frames; f += kBlock) {
+    std::size_t f = 0;
+    for (; f < frames; f += kBlock) {
       const int n = static_cast<int>(std::min(kBlock, frames - f));
       fluid_synth_write_s16(synth, n, stereo->data() + 2 * f, 0, 2, stereo->data() + 2 * f, 1, 2);
+      const int total = fluid_player_get_total_ticks(player);
+      if (total > 0 && fluid_player_get_current_tick(player) >= total) break;  // the game restarts it here
     }
+    stereo->resize(2 * std::min(frames, f + kBlock));
   }
   if (player != nullptr) {
     fluid_player_stop(player);

@@ -186,8 +186,8 @@ const std::string& SoundFontOverride();
 std::string ChooseSoundFont(const std::string& wanted, const std::vector<std::string>& candidates,
                             std::string* note);
 
-// Renders the first `seconds` of a MIDI file as the game's music player would (same
-// synthesiser settings), into 16-bit stereo frames at 44100 Hz. False and an error line on failure.
+// Renders a MIDI file as the game's music player would (same synthesiser settings), up to
+// its last event or `seconds`, into 16-bit stereo frames at 44100 Hz. False and an error line on failure.
 bool RenderMusicOffline(const std::string& soundfont, const std::string& midi_path, double seconds,
                         std::vector<std::int16_t>* stereo, std::string* error);
 
