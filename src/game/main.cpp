@@ -8,6 +8,8 @@
 #include <string>
 
 #include "game/program.h"
+#include "core/core.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -24,6 +26,8 @@ void PrintHelp() {
       "  --new-game      start a new game at once (no logo, title or opening)\n"
       "  --record FILE   write this session as a script that replays it headless\n"
       "  --verbose       also write every fault of error.log to stderr\n"
+      "  --soundfont FILE  the General MIDI soundfont for the music (default: FluidR3 if\n"
+      "                  installed, else TimGM6mb)\n"
       "  --help          this text\n"
       "  --version       the version\n"
       "\n"
@@ -95,6 +99,8 @@ int main(int argc, char** argv) {
       options.scale = static_cast<int>(v);
     } else if (a == "--new-game") {
       options.new_game = true;
+    } else if (a == "--soundfont") {
+      ardo::platform::SetSoundFontOverride(need("a soundfont file"));
     } else if (a == "--map") {
       options.first_map = need("a map name");
       long x = 0, y = 0;

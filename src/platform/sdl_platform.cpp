@@ -14,6 +14,7 @@
 
 #include "platform/font.h"
 #include "platform/msgbox.h"
+#include "platform/music_synth.h"
 #include "platform/platform.h"
 
 namespace ardo::platform {
@@ -23,11 +24,6 @@ std::unique_ptr<Platform> CreateHeadlessPlatform(const PlatformOptions& options,
 namespace {
 
 Platform* g_platform = nullptr;
-
-const char* const kSoundFontCandidates[] = {
-    "/usr/share/sounds/sf2/TimGM6mb.sf2",
-    "/usr/share/sounds/sf2/default-GM.sf2",
-};
 
 // ---------------------------------------------------------------------------
 // Sound through SDL_mixer: WAV effects on mixer channels, and the music from one
@@ -46,15 +42,10 @@ class MixerAudio final : public Audio {
       std::fprintf(stderr, "ardo: no audio device (%s); running silent\n", SDL_GetError());
       return;
     }
-    std::string sf = soundfont;
-    if (sf.empty()) {
-      for (const char* c : kSoundFontCandidates) {
-        if (std::filesystem::exists(c)) {
-          sf = c;
-          break;
-        }
-      }
-    }
+    std::string note;
+    const std::string sf =
+        ChooseSoundFont(soundfont.empty() ? SoundFontOverride() : soundfont, SoundFontCandidates(), &note);
+    if (!note.empty()) std::fprintf(stderr, "ardo: %s\n", note.c_str());
     // 1024 frames keep an effect within about 25 ms of its call.
     if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 1024) != 0) {
       std::fprintf(stderr, "ardo: cannot open the audio device (%s); running silent\n", Mix_GetError());
@@ -62,11 +53,7 @@ class MixerAudio final : public Audio {
     }
     Mix_AllocateChannels(8);
     open_ = true;
-    if (sf.empty() || !std::filesystem::exists(sf)) {
-      std::fprintf(stderr, "ardo: %s: soundfont not found (install timgm6mb-soundfont); music is silent\n",
-                   sf.empty() ? kSoundFontCandidates[0] : sf.c_str());
-      return;
-    }
+    if (sf.empty()) return;
     StartSynth(sf);
   }
 
@@ -185,12 +172,9 @@ class MixerAudio final : public Audio {
   }
 
  private:
-  // The synthesiser's loudness: SDL_mixer's 1.2 clips the fuller tunes; this leaves
-  // room for the effects on top.
-  static constexpr double kMusicGain = 0.5;
-  // The effects 7 dB down from full volume (128 * 10^(-7/20)), so they sit a few dB
-  // above the music instead of drowning it (measured as assets/sound/README.md says).
-  static constexpr int kEffectVolume = 57;
+  // The effects at full volume: each one is levelled in its source to sit a few dB
+  // above the music (see assets/sound/README.md).
+  static constexpr int kEffectVolume = 128;
   static constexpr std::size_t kMaxMidiBytes = 4 << 20;
 
   void StartSynth(const std::string& sf) {
@@ -201,11 +185,8 @@ class MixerAudio final : public Audio {
       std::fprintf(stderr, "ardo: the audio device's format can't take the music; music is silent\n");
       return;
     }
-    settings_ = new_fluid_settings();
+    settings_ = NewMusicSettings(freq);
     if (settings_ == nullptr) return;
-    fluid_settings_setnum(settings_, "synth.sample-rate", freq);
-    fluid_settings_setnum(settings_, "synth.gain", kMusicGain);
-    fluid_settings_setint(settings_, "player.reset-synth", 0);  // OpenMusic resets instead
     synth_ = new_fluid_synth(settings_);
     if (synth_ == nullptr || fluid_synth_sfload(synth_, sf.c_str(), 1) == FLUID_FAILED) {
       std::fprintf(stderr, "ardo: %s: cannot load the soundfont; music is silent\n", sf.c_str());

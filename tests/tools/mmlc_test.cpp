@@ -132,12 +132,21 @@ TEST_F(Mmlc, PitchTransposeVelocityAndControllers) {
                                {96, 2880, 3300, 100, 1},
                                {110, 3360, 3780, 100, 1},
                                {60, 3840, 4260, 100, 1}}));  // n is not transposed; a v0 note writes nothing
-  const Midi m = compile("A: c @5 p10 x90 d\n");
-  std::vector<std::pair<std::int64_t, std::vector<std::uint8_t>>> ctl;
-  for (const MidiEvent& e : m.tracks[1])
-    if ((e.bytes[0] & 0xF0) == 0xB0 || (e.bytes[0] & 0xF0) == 0xC0) ctl.emplace_back(e.tick, e.bytes);
-  EXPECT_EQ(ctl, (std::vector<std::pair<std::int64_t, std::vector<std::uint8_t>>>{
-                     {480, {0xC0, 5}}, {480, {0xB0, 10, 10}}, {480, {0xB0, 11, 90}}}));
+  using Controls = std::vector<std::pair<std::int64_t, std::vector<std::uint8_t>>>;
+  auto controls = [](const std::vector<MidiEvent>& track) {
+    Controls ctl;
+    for (const MidiEvent& e : track)
+      if ((e.bytes[0] & 0xF0) == 0xB0 || (e.bytes[0] & 0xF0) == 0xC0) ctl.emplace_back(e.tick, e.bytes);
+    return ctl;
+  };
+  const Midi m = compile("A: c @5 p10 x90 y91,40 d\n");
+  EXPECT_EQ(controls(m.tracks[1]),
+            (Controls{{480, {0xC0, 5}}, {480, {0xB0, 10, 10}}, {480, {0xB0, 11, 90}}, {480, {0xB0, 91, 40}}}));
+  // #volume: every track opens with its channel volume, before its first note.
+  const Midi v = compile("#volume 80\nA: c\nB: @3 d\n");
+  ASSERT_EQ(v.tracks.size(), 3u);
+  EXPECT_EQ(controls(v.tracks[1]), (Controls{{0, {0xB0, 7, 80}}}));
+  EXPECT_EQ(controls(v.tracks[2]), (Controls{{0, {0xB1, 7, 80}}, {0, {0xC1, 3}}}));
 }
 
 TEST_F(Mmlc, TempoChangesGoToTheConductorAndInfoFollowsThem) {
@@ -176,6 +185,9 @@ TEST_F(Mmlc, ErrorsNameLineAndColumnAndWriteNothing) {
       {"A: c d\nA: e z\n", 2, 6, "unknown command"},
       {"A: [c z]3\n", 1, 7, "unknown command"},
       {"A: v999\n", 1, 5, "'v' must be 0-127"},
+      {"A: y120,1\n", 1, 5, "'y' must be 0-119"},
+      {"A: y91 c\n", 1, 7, "expected ','"},
+      {"#volume 128\nA: c\n", 1, 9, "volume must be 0-127"},
       {"A: o\n", 1, 5, "missing number after 'o'"},
       {"A: t10\n", 1, 5, "'t' must be 20-300"},
       {"A: k25 c\n", 1, 5, "-24 to 24"},

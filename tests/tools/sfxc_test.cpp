@@ -2,6 +2,7 @@
 // and the game's own effects.
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "tool_test_util.h"
 
@@ -175,6 +176,75 @@ TEST_F(Sfxc, ErrorsNameLineAndColumnAndWriteNothing) {
   }
 }
 
+// Power spectrum of `n` samples from `from` (Blackman-Harris window), bins 0..n/2.
+std::vector<double> spectrum(const std::vector<std::int16_t>& v, std::size_t from, std::size_t n) {
+  std::vector<double> x(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const double a = 2 * std::numbers::pi * static_cast<double>(i) / static_cast<double>(n - 1);
+    const double w = 0.35875 - 0.48829 * std::cos(a) + 0.14128 * std::cos(2 * a) - 0.01168 * std::cos(3 * a);
+    x[i] = (from + i < v.size() ? v[from + i] : 0) * w;
+  }
+  std::vector<double> power(n / 2 + 1);
+  for (std::size_t k = 0; k <= n / 2; ++k) {
+    double re = 0, im = 0;
+    const double step = 2 * std::numbers::pi * static_cast<double>(k) / static_cast<double>(n);
+    // Rotating phasor, renormalised now and then: exact enough for a -90 dB floor.
+    double c = 1, s = 0;
+    const double cs = std::cos(step), sn = std::sin(step);
+    for (std::size_t i = 0; i < n; ++i) {
+      re += x[i] * c;
+      im -= x[i] * s;
+      const double c2 = c * cs - s * sn;
+      s = s * cs + c * sn;
+      c = c2;
+      if ((i & 255) == 255) {
+        const double m = std::sqrt(c * c + s * s);
+        c /= m;
+        s /= m;
+      }
+    }
+    power[k] = re * re + im * im;
+  }
+  return power;
+}
+
+// Sharp waves high up have partials far above the output's Nyquist frequency; none may
+// fold back between the true harmonics.
+TEST_F(Sfxc, SharpWavesHaveNoAliasedPartials) {
+  constexpr std::size_t kN = 4096;
+  for (const char* wave : {"square", "saw", "triangle"}) {
+    const Wav w = render(std::string("peak 0.5\nlayer\nwave ") + wave + "\nfreq 3951\nattack 0.01\nhold 0.2\nrelease 0.01\n");
+    ASSERT_GT(w.samples.size(), 2000 + kN);
+    const std::vector<double> p = spectrum(w.samples, 2000, kN);
+    double harmonic = 0, folded = 0;
+    for (std::size_t k = 1; k < p.size(); ++k) {
+      const double hz = static_cast<double>(k) * 44100 / kN;
+      const double h = hz / 3951;
+      const bool near_harmonic = std::fabs(h - std::round(h)) * 3951 < 60;  // window main lobe
+      (near_harmonic ? harmonic : folded) += p[k];
+    }
+    EXPECT_LT(10 * std::log10(folded / harmonic), -60) << wave << ": aliased partials";
+  }
+}
+
+TEST_F(Sfxc, TheGamesEffectsHaveNothingNearTheNyquistFold) {
+  constexpr std::size_t kN = 2048;
+  for (const char* name : {"pi", "movc", "heal", "hit", "attack", "magic", "sleep", "up1", "vanish", "ice", "fire",
+                           "thunder", "bomb", "encount2"}) {
+    const Wav w = parse_wav(read_bytes(fs::path(ARDO_GAME_DIR) / "sound" / (std::string(name) + ".wav")));
+    double total = 0, top = 0;
+    for (std::size_t from = 0; from < w.samples.size(); from += kN) {
+      const std::vector<double> p = spectrum(w.samples, from, kN);
+      for (std::size_t k = 1; k < p.size(); ++k) {
+        total += p[k];
+        if (static_cast<double>(k) * 44100 / kN > 20500) top += p[k];
+      }
+    }
+    ASSERT_GT(total, 0) << name;
+    EXPECT_LT(10 * std::log10(top / total + 1e-30), -60) << name << ": energy at the fold (aliasing)";
+  }
+}
+
 TEST_F(Sfxc, TheGamesEffectsAreShortCleanAndSafelyLoud) {
   struct Limit {
     const char* name;
@@ -194,8 +264,8 @@ TEST_F(Sfxc, TheGamesEffectsAreShortCleanAndSafelyLoud) {
     EXPECT_GT(seconds, 0.01) << e.name;
     EXPECT_LE(seconds, e.max_seconds) << e.name;
     const int p_all = peak(w.samples);
-    EXPECT_GT(p_all, 32767 * 0.4) << e.name;
-    EXPECT_LT(p_all, 32767 * 0.95) << e.name;
+    EXPECT_GT(p_all, 32767 * 0.25) << e.name;
+    EXPECT_LE(p_all, 29205) << e.name << " peaks above -1 dBFS";
     EXPECT_LT(std::abs(w.samples.front()), 100) << e.name << " starts with a click";
     EXPECT_LT(std::abs(w.samples.back()), 100) << e.name << " ends with a click";
   }

@@ -38,6 +38,7 @@ struct Header {
   bool has_title = false;
   int tempo = 120;
   bool has_tempo = false;
+  int volume = -1;  // -1: not sent
   std::array<int, 26> channel{};  // 0: use the default
   std::array<TrackSource, 26> tracks;
   std::array<bool, 26> used{};
@@ -103,6 +104,15 @@ Header read_header(std::string_view source, const std::string& file) {
         if (v < 20 || v > 300) fail(tok[0].first, "tempo must be 20-300 (got " + std::to_string(v) + ")");
         h.tempo = static_cast<int>(v);
         h.has_tempo = true;
+      } else if (word == "volume") {
+        if (h.volume >= 0) fail(i, "#volume given twice");
+        auto tok = tokens(text, j);
+        if (tok.empty()) fail(j, "#volume needs a number (0-127)");
+        if (tok.size() > 1) fail(tok[1].first, "unexpected text after #volume");
+        long v;
+        if (!tool::parse_int(tok[0].second, v)) fail(tok[0].first, "bad number '" + std::string(tok[0].second) + "'");
+        if (v < 0 || v > 127) fail(tok[0].first, "volume must be 0-127 (got " + std::to_string(v) + ")");
+        h.volume = static_cast<int>(v);
       } else if (word == "channel") {
         auto tok = tokens(text, j);
         if (tok.size() < 2) fail(j, "#channel needs a track letter and a channel: #channel X N");
@@ -117,7 +127,7 @@ Header read_header(std::string_view source, const std::string& file) {
         if (h.channel[k] != 0) fail(loff, std::string("channel of track ") + letter[0] + " given twice");
         h.channel[k] = static_cast<int>(v);
       } else {
-        fail(i, "unknown directive '#" + std::string(word) + "' (known: #title, #tempo, #channel)");
+        fail(i, "unknown directive '#" + std::string(word) + "' (known: #title, #tempo, #volume, #channel)");
       }
       continue;
     }
@@ -269,11 +279,12 @@ private:
 
 class TrackCompiler {
 public:
-  TrackCompiler(const std::vector<Ch>& text, const std::string& file, char letter, int channel,
+  TrackCompiler(const std::vector<Ch>& text, const std::string& file, char letter, int channel, int volume,
                 std::vector<std::pair<TempoChange, int>>& tempos, int& tempo_seq)
       : s_(text), file_(file), tempos_(tempos), tempo_seq_(tempo_seq) {
     track_.letter = letter;
     track_.channel = channel;
+    if (volume >= 0) event(1, 0xB0 | ch(), 7, static_cast<std::uint8_t>(volume), 3, 0);
   }
 
   Track run() {
@@ -586,6 +597,15 @@ private:
         event(1, 0xB0 | ch(), 11, v, 3, tick_);
         return;
       }
+      case 'y': {
+        ++p_;
+        const auto cc = static_cast<std::uint8_t>(required(c, 0, 119, "controller number"));
+        if (peek() != ',') throw error(at_end() ? c : here(), "expected ',' and a value after the controller number");
+        ++p_;
+        const auto v = static_cast<std::uint8_t>(required(c, 0, 127, "controller value"));
+        event(1, 0xB0 | ch(), cc, v, 3, tick_);
+        return;
+      }
       case 'q':
         ++p_;
         gate_ = static_cast<int>(required(c, 1, 8, "gate in eighths"));
@@ -689,7 +709,7 @@ Song compile(std::string_view source, const std::string& file) {
                         std::string("track ") + letter + " has no default MIDI channel; add '#channel " + letter +
                             " N' (N = 1-16)");
     const std::vector<Ch> flat = Unroller(h.tracks[k].text, file).run();
-    TrackCompiler tc(flat, file, letter, channel, tempos, tempo_seq);
+    TrackCompiler tc(flat, file, letter, channel, h.volume, tempos, tempo_seq);
     song.tracks.push_back(tc.run());
   }
   if (!any) throw SourceError(file, 1, 1, "no track lines ('A: ...') in this file");

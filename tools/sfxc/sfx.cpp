@@ -257,7 +257,14 @@ double envelope(const Layer& l, double t) {
   return 0;
 }
 
+// Layers are synthesised at kOversample times the output rate and filtered down, so
+// the partials of sharp waves, fast noise and steep sweeps above the output's Nyquist
+// frequency are removed before they can fold back as aliases.
+constexpr int kOversample = 4;
+constexpr int kSynthRate = kRate * kOversample;
+
 void render_layer(const Layer& l, int index, std::vector<double>& mix) {
+  constexpr int kRate = kSynthRate;
   const auto first = static_cast<std::size_t>(std::llround(l.start * kRate));
   const auto count = static_cast<std::size_t>(std::llround(l.length() * kRate));
   Rng rng(l.has_seed ? l.seed : 0x1234567u + 7919u * static_cast<std::uint32_t>(index));
@@ -266,6 +273,8 @@ void render_layer(const Layer& l, int index, std::vector<double>& mix) {
   double noise = rng.bipolar();
   double lp1 = 0, lp2 = 0, hp_in = 0, hp_out = 0;
   double pop = 0;
+  double tri = -1;
+  const double kPopFade = std::pow(0.9985, static_cast<double>(sfx::kRate) / kRate);
   for (std::size_t i = 0; i < count && first + i < mix.size(); ++i) {
     const double t = static_cast<double>(i) / kRate;
     double mult = 1;
@@ -296,9 +305,17 @@ void render_layer(const Layer& l, int index, std::vector<double>& mix) {
       case Wave::Saw:
         v = 2 * phase - 1 - poly_blep(phase, dt);
         break;
-      case Wave::Triangle:
-        v = phase < 0.5 ? 4 * phase - 1 : 3 - 4 * phase;
+      case Wave::Triangle: {
+        // The integral of a band-limited square: its corners are band-limited too.
+        double sq = phase < 0.5 ? 1 : -1;
+        sq += poly_blep(phase, dt);
+        double p2 = phase - 0.5;
+        if (p2 < 0) p2 += 1;
+        sq -= poly_blep(p2, dt);
+        tri = tri * (1 - 0.01 * dt) + 4 * dt * sq;  // a faint leak keeps it centred
+        v = tri;
         break;
+      }
       case Wave::Sine:
         v = std::sin(kTwoPi * phase);
         break;
@@ -331,10 +348,43 @@ void render_layer(const Layer& l, int index, std::vector<double>& mix) {
     if (l.crackle_rate > 0) {
       if (pops.uniform() < l.crackle_rate / kRate) pop = 0.4 + 0.6 * pops.uniform();
       amp *= 1 - l.crackle_depth + l.crackle_depth * pop;
-      pop = std::max(pop * 0.9985, 0.02);  // a pop dies away in ~15 ms over a faint bed
+      pop = std::max(pop * kPopFade, 0.02);  // a pop dies away in ~15 ms over a faint bed
     }
     mix[first + i] += v * amp;
   }
+}
+
+// Low-pass FIR (windowed sinc, Blackman window) from kSynthRate down to kRate: flat to
+// 18 kHz, at least 70 dB down from the output's Nyquist frequency on.
+std::vector<double> decimate(const std::vector<double>& in) {
+  constexpr int kTaps = 511;
+  static const std::vector<double> h = [] {
+    std::vector<double> c(kTaps);
+    const double fc = 20000.0 / kSynthRate;  // cutoff, cycles per sample
+    double sum = 0;
+    for (int i = 0; i < kTaps; ++i) {
+      const double m = i - (kTaps - 1) / 2.0;
+      const double sinc = m == 0 ? 2 * fc : std::sin(kTwoPi * fc * m) / (std::numbers::pi * m);
+      const double w = 0.42 - 0.5 * std::cos(kTwoPi * i / (kTaps - 1)) + 0.08 * std::cos(2 * kTwoPi * i / (kTaps - 1));
+      c[static_cast<std::size_t>(i)] = sinc * w;
+      sum += c[static_cast<std::size_t>(i)];
+    }
+    for (double& v : c) v /= sum;
+    return c;
+  }();
+  const std::size_t n = (in.size() + kOversample - 1) / kOversample;
+  std::vector<double> out(n, 0.0);
+  const long half = (kTaps - 1) / 2;
+  for (std::size_t o = 0; o < n; ++o) {
+    const long centre = static_cast<long>(o) * kOversample;
+    double acc = 0;
+    for (long k = 0; k < kTaps; ++k) {
+      const long j = centre + half - k;
+      if (j >= 0 && j < static_cast<long>(in.size())) acc += h[static_cast<std::size_t>(k)] * in[static_cast<std::size_t>(j)];
+    }
+    out[o] = acc;
+  }
+  return out;
 }
 
 void put_le(std::string& out, std::uint32_t v, int bytes) {
@@ -350,8 +400,10 @@ std::vector<std::int16_t> render(const Effect& effect) {
   for (const Layer& l : effect.layers) seconds = std::max(seconds, l.start + l.length());
   seconds += effect.echo_delay * effect.echo_count;
   const auto n = static_cast<std::size_t>(std::llround(seconds * kRate));
-  std::vector<double> mix(std::max<std::size_t>(n, 1), 0.0);
-  for (std::size_t k = 0; k < effect.layers.size(); ++k) render_layer(effect.layers[k], static_cast<int>(k), mix);
+  std::vector<double> fine(std::max<std::size_t>(n, 1) * kOversample, 0.0);
+  for (std::size_t k = 0; k < effect.layers.size(); ++k) render_layer(effect.layers[k], static_cast<int>(k), fine);
+  std::vector<double> mix = decimate(fine);
+  mix.resize(std::max<std::size_t>(n, 1));
 
   if (effect.echo_count > 0) {
     const auto d = static_cast<std::size_t>(std::llround(effect.echo_delay * kRate));
