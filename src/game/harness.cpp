@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "battle/battle.h"
+#include "debug/console.h"
 #include "game/program.h"
 #include "events/events.h"
 #include "field/field.h"
@@ -39,6 +40,7 @@ bool LookupKey(const std::string& name, KeySpec* out) {
       {"enter", {vk::kReturn}},   {"shift", {vk::kShift, platform::kShiftMask}},
       {"kp2", {vk::kNumpad2}},    {"kp4", {vk::kNumpad4}},     {"kp6", {vk::kNumpad6}},
       {"kp8", {vk::kNumpad8}},    {"ctrl+d", {'D', platform::kCtrlMask}},
+      {"ctrl+shift+d", {'D', platform::kCtrlMask | platform::kShiftMask}},
       {"alt+enter", {vk::kReturn, platform::kAltMask}},       {"escape", {vk::kEscape}},
       {"pad1", {0, 0, 1}},        {"pad2", {0, 0, 2}},         {"pad3", {0, 0, 4}},
       {"pad4", {0, 0, 8}},        {"padup", {0, 0, 0, 0}},     {"paddown", {0, 0, 0, 1}},
@@ -202,7 +204,12 @@ class Runner final : public ScriptRunner {
         control_->QueueMessageBoxAnswer(c.args[0] == "ok" ? platform::MsgBoxResult::kOk
                                                           : platform::MsgBoxResult::kCancel);
       } else if (c.op == "type") {
-        control_->TypeText(c.rest);
+        // A backslash and an "n" in the typed text make a line break: it runs the console's command line.
+        std::string text = c.rest;
+        for (size_t at = text.find("\\n"); at != std::string::npos; at = text.find("\\n", at + 1)) {
+          text.replace(at, 2, "\n");
+        }
+        control_->TypeText(text);
       } else if (c.op == "mouse") {
         const std::string& b = c.args[0];
         const int button = b == "right" ? platform::kMouseRight : b == "middle" ? platform::kMouseMiddle
@@ -487,6 +494,10 @@ std::string DumpState() {
   j["encounter_area"] = Flags(1);
   // What the presentation shows: the scene, the staff page, the narration's scroll.
   j["scene"] = SceneName(CurrentScene());
+  j["console"] = {{"shown", DebugWindowShown()},
+                  {"focus", DebugConsoleFocused()},
+                  {"command", DebugCommandLine()},
+                  {"output", DebugOutput()}};
   j["staff_page"] = StaffPage();
   j["scroll"] = {{"top", NarrationScroll().top}, {"off", NarrationScroll().off}};
   // What the sound back-end was asked, when it is the recording one (headless runs).

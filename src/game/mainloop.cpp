@@ -27,6 +27,8 @@ void Form_Unload();
 
 void picMain_KeyDown(int key, int shift) {
   Trap on("picMain_KeyDown");
+  // While the console has the focus, Enter and Backspace edit its command line.
+  if (DebugConsoleKey(key)) return;
   on([&] {
     if (shift == platform::kCtrlMask && key == 68) ShowDebugWindow();
   });
@@ -106,6 +108,7 @@ void ShowForm() {
   if (!ScreenLoaded()) ScreenLoad();
   platform::GetPlatform().SetEventSink(&g_events);
   SetFramePresenter([](bool refreshed) {
+    PumpDebugConsole();
     PresentScreen(refreshed);
     if (g_frame_observer) g_frame_observer();
   });
