@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "battle/battle.h"
+#include "debug/console.h"
 #include "game/program.h"
 #include "events/events.h"
 #include "field/field.h"
@@ -115,6 +116,7 @@ void ResetAllState() {
   ResetBattleState();
   ResetSaveState();
   ResetSoundState();
+  ResetDebugConsole();
   SetFramePresenter({});
   SetEventPointObserver({});
 }

@@ -87,6 +87,7 @@ TEST_F(Console, OutputKeepsTheNewestLinesAndACutOfTheOlder) {
 }
 
 TEST_F(Console, StatCommandsChangeExactlyWhatTheyName) {
+  MapLoad("test");
   const PlayerStatus before = Player;
   RunDebugCommand("move 010 020");
   EXPECT_EQ(Player.x, 10);
@@ -173,6 +174,7 @@ TEST_F(Console, ElistAndMlistPutTheHeadingOnTop) {
   EXPECT_EQ(DebugOutput().substr(0, DebugOutput().find("---\r\n0")),
             "Enemy List---------------------\r\n0: スライム\r\n1: こうもり\r\n2: おおかみ\r\n------------------------------");
   ResetDebugConsole();
+  UseScratchFolder();
   std::filesystem::create_directories(GamePath("mapedit"));
   std::ofstream(GamePath("mapedit/b.map")) << "x";
   std::ofstream(GamePath("mapedit/a.map")) << "x";
