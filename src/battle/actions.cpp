@@ -664,7 +664,9 @@ void EffRing(int cx, int cy, int count, platform::Color colour, double aspect) {
     for (int k = 0; k < count; ++k) {
       const auto u = static_cast<size_t>(k);
       if (started[u] && radius[u] <= 300) radius[u] += 30;
-      if (k + 1 < count && radius[u] > 100) started[u + 1] = true;
+    }
+    for (int k = 0; k + 1 < count; ++k) {
+      if (radius[static_cast<size_t>(k)] > 100) started[static_cast<size_t>(k) + 1] = true;
     }
     FrameEnd(t0, FrameWait);
     if (radius[static_cast<size_t>(count - 1)] > 300) break;
