@@ -106,6 +106,18 @@ void BtlUsePose();
 Byte BtlItemUse(int slot);
 void EnemyAct();
 void EnemyFlash(int n);
+// Enemy.stats.hp += n, no higher than its maximum.
+void EnemyHeal(int n);
+
+// ---- Effects; onHero 0 plays it on the enemy, 1 on the hero.
+void EffIce(int onHero);
+void EffFire(int onHero);
+void EffThunder(int onHero);
+void EffBomb(int onHero);
+// The hero's healing spell at SpellPower, with the amount in blue over him.
+void EffHeal();
+// Up to `count` growing arcs around (cx, cy), each to radius 300.
+void EffRing(int cx, int cy, int count, platform::Color colour, double aspect);
 
 // Back to the start-up state: enemy and encounter tables emptied, no battle.
 void ResetBattleState();
