@@ -200,7 +200,6 @@ TEST_F(Presentation, ContinueCancelsQuietlyRefusesEmptySlotsAndLoadsOntoTheSlots
   EXPECT_EQ(Player.gold, 1234);
   EXPECT_FALSE(ReturnToTitle);
   for (int i = 0; i <= 17; ++i) EXPECT_FALSE(picWindow(i).visible) << "window " << i;
-  EXPECT_EQ(ErrorLog(), "");
 }
 
 TEST_F(Presentation, TheEndingRunsItsCourseWhateverIsPressedAndTheTitleComesBack) {
@@ -259,7 +258,6 @@ TEST_F(Presentation, TheEndingRunsItsCourseWhateverIsPressedAndTheTitleComesBack
   for (const auto& [page, black] : black_before) EXPECT_TRUE(black) << "page " << page << " starts on black";
   EXPECT_TRUE(ReturnToTitle);
   EXPECT_TRUE(audio().state().music_path.empty());
-  EXPECT_EQ(ErrorLog(), "");
 
   // The field loop ends and the next cycle shows the logo and the title again.
   SetAppPath(ARDO_GAME_DIR);
@@ -313,7 +311,6 @@ TEST_F(Presentation, TheNarrationsHaveTheirRowsAndFitTheView) {
     EXPECT_LT(rows.back(), s.last_start);
   }
   EXPECT_EQ(LoadNarration("opening", kOpeningEntries, "t")[15].rfind("外は今日も雨", 0), 0u);
-  EXPECT_EQ(ErrorLog(), "");
 }
 
 TEST_F(Presentation, TheCreditsFitAndTheClosingLineHasItsShape) {
