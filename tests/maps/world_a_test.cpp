@@ -29,49 +29,20 @@ using world::Marks;
 using world::Reachable;
 using world::StartsWith;
 
-// One line of an exits table.
-struct Exit {
-  std::string from_map, from_cell, to_map, to_cell, music;
-  int area = -1;
-  int flag = 0;
-  int line = 0;
-};
+using Exit = world::ExitLine;
 
+// The lines of assets/maps/MAP.exits; each must parse.
 std::vector<Exit> ReadExits(const std::string& map) {
-  std::vector<Exit> exits;
-  std::ifstream in(std::string(ARDO_SOURCE_DIR) + "/assets/maps/" + map + ".exits");
-  std::string text;
-  for (int n = 1; std::getline(in, text); ++n) {
-    if (const auto hash = text.find('#'); hash != std::string::npos) text.erase(hash);
-    std::istringstream words(text);
-    Exit e;
-    e.line = n;
-    if (!(words >> e.from_map)) continue;
-    std::string flag_word;
-    words >> e.from_cell >> e.to_map >> e.to_cell >> e.music >> e.area;
-    EXPECT_FALSE(words.fail()) << map << ".exits:" << n << " does not parse";
-    if (words >> flag_word) {
-      EXPECT_EQ(flag_word, "flag") << map << ".exits:" << n;
-      EXPECT_TRUE(words >> e.flag) << map << ".exits:" << n << " has no flag number";
-    }
-    exits.push_back(e);
-  }
+  std::vector<Exit> exits = world::ExitsFile(map);
+  for (const Exit& e : exits) EXPECT_GE(e.area, 0) << map << ".exits:" << e.line << " does not parse";
   return exits;
 }
 
 // A cell named by a mark of `map` or written "X,Y".
 bool Resolve(const std::string& map, const std::string& name, Cell* c) {
-  if (const auto comma = name.find(','); comma != std::string::npos) {
-    *c = {std::stoi(name.substr(0, comma)), std::stoi(name.substr(comma + 1))};
-    return true;
-  }
-  static std::map<std::string, std::map<std::string, Cell>> cache;
-  if (!cache.count(map)) cache[map] = Marks(map);
-  const auto& marks = cache[map];
-  const auto it = marks.find(name);
-  if (it == marks.end()) return false;
-  *c = it->second;
-  return true;
+  const auto cell = world::ResolveCell(map, name);
+  if (cell) *c = *cell;
+  return cell.has_value();
 }
 
 using Targets = std::multiset<std::tuple<std::string, std::string, int>>;  // to-map, music, area
