@@ -1,11 +1,14 @@
 // The picture surfaces and the drawing of the field: back buffer, view, hero,
 // fades and the map change.
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <set>
 
 #include "events/events.h"
 #include "field/field.h"
+#include "platform/blit.h"
 #include "sound/sound.h"
 #include "ui/ui.h"
 
@@ -83,31 +86,39 @@ void LoadPictures() {
   }
 }
 
+// The 17 x 17 tiles round the hero into the back buffer, a row of cells at a time;
+// cells off the map keep what they had.
 void BuffDraw() {
   Trap on("BuffDraw");
-  const int T = TileSize;
-  for (int x = Player.x - 8; x <= Player.x + 8; ++x) {
-    for (int y = Player.y - 8; y <= Player.y + 8; ++y) {
-      if (x < 0 || y < 0 || x > MapWidth || y > MapHeight) continue;
-      on([&] {
-        const Byte t = MapData(x, y).tile;
-        picBuff.BitBlt((x - Player.x + 8) * T, (y - Player.y + 8) * T, T, T, &picMaptip, (t % 16) * T, (t / 16) * T,
-                       Rop::kSrcCopy);
-      });
+  on([] {
+    const int T = TileSize;
+    // The cells on the map in any row: x from Player.x - 8 + first to Player.x - 8 + last.
+    const int first = std::max(0, 8 - Player.x);
+    const int last = std::min(16, MapWidth - Player.x + 8);
+    if (first > last) return;
+    std::array<int, 17> sx{}, sy{};
+    for (int j = 0; j < 17; ++j) {
+      const int y = Player.y - 8 + j;
+      if (y < 0 || y > MapHeight) continue;
+      for (int i = first; i <= last; ++i) {
+        const Byte t = MapData(Player.x - 8 + i, y).tile;
+        sx[static_cast<size_t>(i)] = (t % 16) * T;
+        sy[static_cast<size_t>(i)] = (t / 16) * T;
+      }
+      platform::LayTileRow(picBuff, first * T, j * T, T, picMaptip, &sx[static_cast<size_t>(first)],
+                           &sy[static_cast<size_t>(first)], last - first + 1);
     }
-  }
+  });
 }
 
 void DrawFigure(int sx, int sy, int dx, int dy, Byte attr) {
   const int T = TileSize;
   const int half = T / 2;
   if ((attr & kAttrHideUpper) == 0) {
-    picMain.BitBlt(dx, dy, T, half, &picMask, sx, sy, Rop::kSrcPaint);
-    picMain.BitBlt(dx, dy, T, half, &picChr, sx, sy, Rop::kSrcAnd);
+    platform::MaskedBlt(picMain, dx, dy, T, half, picMask, picChr, sx, sy);
   }
   if ((attr & kAttrHideLower) == 0) {
-    picMain.BitBlt(dx, dy + half, T, half, &picMask, sx, sy + half, Rop::kSrcPaint);
-    picMain.BitBlt(dx, dy + half, T, half, &picChr, sx, sy + half, Rop::kSrcAnd);
+    platform::MaskedBlt(picMain, dx, dy + half, T, half, picMask, picChr, sx, sy + half);
   }
 }
 

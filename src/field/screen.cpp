@@ -88,10 +88,17 @@ void SetWindowed() {
 }
 
 void ComposeScreen(platform::Surface* out) {
-  std::vector<const platform::Surface*> windows;
-  for (int i = 0; i <= 17; ++i) windows.push_back(&picWindow(i));
-  std::stable_sort(windows.begin(), windows.end(),
-                   [](const platform::Surface* a, const platform::Surface* b) { return a->z < b->z; });
+  // Kept from frame to frame, so composing allocates nothing; a stable insertion sort by z.
+  static std::vector<const platform::Surface*> windows;
+  windows.reserve(18);
+  windows.clear();
+  for (int i = 0; i <= 17; ++i) {
+    const platform::Surface* w = &picWindow(i);
+    if (!w->visible) continue;
+    auto at = windows.end();
+    while (at != windows.begin() && (*(at - 1))->z > w->z) --at;
+    windows.insert(at, w);
+  }
   platform::ComposeFrame(g_form.back, g_form.width, g_form.height, picMain, windows, out);
 }
 

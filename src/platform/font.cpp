@@ -38,7 +38,12 @@ class TtfFontRenderer final : public FontRenderer {
     key += std::to_string(style.size_px);
     key += style.bold ? 'b' : 'n';
     if (auto it = cache_.find(key); it != cache_.end()) return it->second;
-    if (cache_.size() > 8192) cache_.clear();
+    // The cache is bounded by what it holds, not by its count of strings: long lines
+    // and message pages would otherwise keep megabytes of masks that never come back.
+    if (cache_bytes_ > kCacheBytes || cache_.size() > 8192) {
+      cache_.clear();
+      cache_bytes_ = 0;
+    }
     Glyphs& g = cache_[key];
     TTF_Font* font = Font(style);
     if (font == nullptr) return g;
@@ -48,6 +53,7 @@ class TtfFontRenderer final : public FontRenderer {
     g.width = s->w;
     g.height = s->h;
     g.alpha.assign(static_cast<size_t>(s->w) * s->h, 0);
+    cache_bytes_ += g.alpha.size() + key.size();
     SDL_LockSurface(s);
     for (int y = 0; y < s->h; ++y) {
       const auto* row = static_cast<const std::uint8_t*>(s->pixels) + static_cast<size_t>(y) * s->pitch;
@@ -72,7 +78,9 @@ class TtfFontRenderer final : public FontRenderer {
 
   std::string path_;
   std::map<int, TTF_Font*> fonts_;
+  static constexpr std::size_t kCacheBytes = 2 << 20;
   std::unordered_map<std::string, Glyphs> cache_;
+  std::size_t cache_bytes_ = 0;
 };
 
 std::unique_ptr<TtfFontRenderer> g_renderer;

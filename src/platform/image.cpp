@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -123,11 +124,21 @@ bool SavePng(const Surface& surface, const std::string& path, std::string* error
 void ComposeFrame(Color form_back, int form_width, int form_height, const Surface& view,
                   const std::vector<const Surface*>& windows, Surface* out) {
   if (out->width() != form_width || out->height() != form_height) {
-    *out = Surface(form_width, form_height, form_back);
-  } else {
-    out->FillRect(0, 0, form_width, form_height, form_back);
+    *out = Surface(form_width, form_height, form_back);  // the only allocation, when the size changes
   }
   const int vx = view.left, vy = view.top;
+  // The form's colour only where the view does not cover it: the bands round it.
+  const auto clampTo = [](long long v, int hi) { return static_cast<int>(std::clamp<long long>(v, 0, hi)); };
+  const int x0 = clampTo(vx, form_width), x1 = clampTo(static_cast<long long>(vx) + view.width(), form_width);
+  const int y0 = clampTo(vy, form_height), y1 = clampTo(static_cast<long long>(vy) + view.height(), form_height);
+  if (x0 >= x1 || y0 >= y1) {
+    out->FillRect(0, 0, form_width, form_height, form_back);
+  } else {
+    out->FillRect(0, 0, form_width, y0, form_back);
+    out->FillRect(0, y1, form_width, form_height - y1, form_back);
+    out->FillRect(0, y0, x0, y1 - y0, form_back);
+    out->FillRect(x1, y0, form_width - x1, y1 - y0, form_back);
+  }
   out->BitBlt(vx, vy, view.width(), view.height(), &view, 0, 0, Rop::kSrcCopy);
   for (const Surface* w : windows) {
     if (w == nullptr || !w->visible) continue;

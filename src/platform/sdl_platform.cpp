@@ -13,8 +13,9 @@
 #include <vector>
 
 #include "platform/font.h"
+#include "platform/frame_gate.h"
 #include "platform/msgbox.h"
-#include "platform/music_synth.h"
+#include "platform/music_player.h"
 #include "platform/platform.h"
 
 namespace ardo::platform {
@@ -64,91 +65,18 @@ class MixerAudio final : public Audio {
     for (auto& [path, chunk] : chunks_) Mix_FreeChunk(chunk);
     chunks_.clear();
     Mix_CloseAudio();  // no more calls of RenderMusic after this
-    if (synth_ != nullptr) delete_fluid_synth(synth_);
-    if (settings_ != nullptr) delete_fluid_settings(settings_);
-    synth_ = nullptr;
-    settings_ = nullptr;
+    music_.Shutdown();
     Mix_Quit();
     open_ = false;
   }
 
-  bool OpenMusic(const std::string& path) override {
-    CloseMusic();
-    if (synth_ == nullptr) return false;
-    std::vector<char> bytes;
-    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-      char buffer[8192];
-      std::size_t n = 0;
-      while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0 && bytes.size() < kMaxMidiBytes) {
-        bytes.insert(bytes.end(), buffer, buffer + n);
-      }
-      std::fclose(f);
-    }
-    if (bytes.size() < 14 || std::memcmp(bytes.data(), "MThd", 4) != 0) {
-      std::fprintf(stderr, "ardo: %s: cannot open music: not a MIDI file\n", path.c_str());
-      return false;
-    }
-    std::lock_guard<std::mutex> lock(mutex_);
-    // A new tune starts from a synthesiser without the last tune's programs and controllers.
-    fluid_synth_system_reset(synth_);
-    midi_ = std::move(bytes);
-    music_path_ = path;
-    if (!NewPlayer()) {
-      std::fprintf(stderr, "ardo: %s: cannot open music\n", path.c_str());
-      midi_.clear();
-      return false;
-    }
-    return true;
-  }
-  void PlayMusic() override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (player_ == nullptr) return;
-    if (AtEnd()) {
-      NewPlayer();  // it ran out: from the beginning
-    } else if (fluid_player_get_status(player_) == FLUID_PLAYER_PLAYING) {
-      return;
-    }
-    if (player_ != nullptr) fluid_player_play(player_);  // starts, or resumes where stopped
-    paused_ = false;
-  }
-  void RestartMusic() override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (player_ == nullptr) return;
-    // The last notes ring on into the new start, as a loop should sound.
-    if (NewPlayer()) fluid_player_play(player_);
-    paused_ = false;
-  }
-  void StopMusic() override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (player_ == nullptr || fluid_player_get_status(player_) != FLUID_PLAYER_PLAYING) return;
-    fluid_player_stop(player_);  // keeps its place: play resumes
-    paused_ = true;
-    fluid_synth_all_notes_off(synth_, -1);
-  }
-  void CloseMusic() override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (player_ == nullptr) return;
-    fluid_player_stop(player_);
-    delete_fluid_player(player_);
-    player_ = nullptr;
-    midi_.clear();
-    fluid_synth_all_notes_off(synth_, -1);
-  }
-  bool MusicStopped() override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (player_ == nullptr) return false;
-    if (!paused_ && fluid_player_get_status(player_) == FLUID_PLAYER_DONE &&
-        fluid_player_get_total_ticks(player_) <= 0) {
-      // The synthesiser refused the file when it began to play it. Restarting would
-      // only be refused again, every frame: the tune is closed and stays silent.
-      std::fprintf(stderr, "ardo: %s: the synthesiser can't play this music; silent\n", music_path_.c_str());
-      delete_fluid_player(player_);
-      player_ = nullptr;
-      midi_.clear();
-      return false;
-    }
-    return fluid_player_get_status(player_) != FLUID_PLAYER_PLAYING || AtEnd();
-  }
+  // The music never waits on the synthesiser: see MusicPlayer.
+  bool OpenMusic(const std::string& path) override { return music_.Open(path); }
+  void PlayMusic() override { music_.Play(); }
+  void RestartMusic() override { music_.Restart(); }
+  void StopMusic() override { music_.Stop(); }
+  void CloseMusic() override { music_.Close(); }
+  bool MusicStopped() override { return music_.Stopped(); }
   void PlaySound(const std::string& path, bool no_interrupt) override {
     if (!open_) return;
     if (no_interrupt && Mix_Playing(-1) > 0) return;
@@ -175,7 +103,6 @@ class MixerAudio final : public Audio {
   // The effects at full volume: each one is levelled in its source to sit a few dB
   // above the music (see assets/sound/README.md).
   static constexpr int kEffectVolume = 128;
-  static constexpr std::size_t kMaxMidiBytes = 4 << 20;
 
   void StartSynth(const std::string& sf) {
     int freq = 0;
@@ -185,83 +112,21 @@ class MixerAudio final : public Audio {
       std::fprintf(stderr, "ardo: the audio device's format can't take the music; music is silent\n");
       return;
     }
-    settings_ = NewMusicSettings(freq);
-    if (settings_ == nullptr) return;
-    synth_ = new_fluid_synth(settings_);
-    if (synth_ == nullptr || fluid_synth_sfload(synth_, sf.c_str(), 1) == FLUID_FAILED) {
-      std::fprintf(stderr, "ardo: %s: cannot load the soundfont; music is silent\n", sf.c_str());
-      if (synth_ != nullptr) delete_fluid_synth(synth_);
-      delete_fluid_settings(settings_);
-      synth_ = nullptr;
-      settings_ = nullptr;
-      return;
-    }
+    if (!music_.Start(sf, freq)) return;
     channels_ = channels;
-    stereo_.resize(2 * 4096);
     Mix_HookMusic(&MixerAudio::RenderMusic, this);
-  }
-
-  // A fresh player of the open tune, at its beginning. Called with mutex_ held.
-  bool NewPlayer() {
-    if (player_ != nullptr) delete_fluid_player(player_);
-    player_ = new_fluid_player(synth_);
-    if (player_ != nullptr && fluid_player_add_mem(player_, midi_.data(), midi_.size()) != FLUID_OK) {
-      delete_fluid_player(player_);
-      player_ = nullptr;
-    }
-    return player_ != nullptr;
-  }
-  // The last event of the tune has been played (the player itself says so only
-  // seconds later). Called with mutex_ held.
-  bool AtEnd() {
-    const int total = fluid_player_get_total_ticks(player_);
-    return total > 0 && fluid_player_get_current_tick(player_) >= total;
   }
 
   // The music stream, on SDL's audio thread.
   static void SDLCALL RenderMusic(void* self, Uint8* stream, int len) {
-    static_cast<MixerAudio*>(self)->Render(reinterpret_cast<Sint16*>(stream),
-                                            len / static_cast<int>(sizeof(Sint16)));
-  }
-  void Render(Sint16* out, int samples) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    const int frames = samples / channels_;
-    const bool playing = player_ != nullptr && fluid_player_get_status(player_) == FLUID_PLAYER_PLAYING;
-    if (!playing && fluid_synth_get_active_voice_count(synth_) == 0) {
-      std::memset(out, 0, static_cast<std::size_t>(samples) * sizeof(Sint16));
-      return;
-    }
-    if (channels_ == 2) {
-      fluid_synth_write_s16(synth_, frames, out, 0, 2, out, 1, 2);
-      return;
-    }
-    if (stereo_.size() < static_cast<std::size_t>(2 * frames)) stereo_.resize(2 * frames);
-    fluid_synth_write_s16(synth_, frames, stereo_.data(), 0, 2, stereo_.data(), 1, 2);
-    for (int f = 0; f < frames; ++f) {
-      const Sint16 l = stereo_[2 * f];
-      const Sint16 r = stereo_[2 * f + 1];
-      Sint16* frame = out + f * channels_;
-      if (channels_ == 1) {
-        frame[0] = static_cast<Sint16>((l + r) / 2);
-      } else {
-        frame[0] = l;
-        frame[1] = r;
-        for (int c = 2; c < channels_; ++c) frame[c] = 0;
-      }
-    }
+    auto* audio = static_cast<MixerAudio*>(self);
+    audio->music_.Render(reinterpret_cast<Sint16*>(stream), len / static_cast<int>(sizeof(Sint16)),
+                         audio->channels_);
   }
 
   bool open_ = false;
-  // The music: touched by the game and by the audio thread, always under mutex_.
-  std::mutex mutex_;
-  fluid_settings_t* settings_ = nullptr;
-  fluid_synth_t* synth_ = nullptr;
-  fluid_player_t* player_ = nullptr;
-  std::vector<char> midi_;  // the open tune's file
-  std::string music_path_;
-  bool paused_ = false;  // stopped by StopMusic, not by the end of the tune
+  MusicPlayer music_;
   int channels_ = 2;
-  std::vector<Sint16> stereo_;
   std::map<std::string, Mix_Chunk*> chunks_;
   std::map<std::string, bool> missing_;
 };
@@ -370,6 +235,7 @@ class SdlPlatform final : public Platform {
   void Sleep(std::uint32_t ms) override { SDL_Delay(ms); }
 
   void PumpEvents() override {
+    pumped_at_ = SDL_GetTicks64();
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
       switch (e.type) {
@@ -422,8 +288,12 @@ class SdlPlatform final : public Platform {
   }
 
   bool KeyHeld(int key) override {
-    // Pumping first makes a key count in the very frame it was pressed.
-    SDL_PumpEvents();
+    // Pumping first makes a key count in the very frame it was pressed; once a
+    // millisecond is enough for all the keys a poll asks about.
+    if (const Uint64 now = SDL_GetTicks64(); now != pumped_at_) {
+      SDL_PumpEvents();
+      pumped_at_ = now;
+    }
     SDL_Scancode second;
     const SDL_Scancode first = ScancodeFor(key, &second);
     const Uint8* state = SDL_GetKeyboardState(nullptr);
@@ -476,8 +346,8 @@ class SdlPlatform final : public Platform {
   }
 
   void Present(const Surface& frame) override {
-    if (frame.empty()) return;
-    last_frame_ = frame;  // what a message box is drawn over
+    // A frame the same as the one on the screen is not shown again.
+    if (frame.empty() || !shown_.Admit(frame)) return;
     Show(frame);
   }
 
@@ -510,6 +380,7 @@ class SdlPlatform final : public Platform {
     if (SDL_SetWindowFullscreen(window_, full ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return false;
     full_ = full;
     tex_w_ = tex_h_ = 0;  // re-create the texture and logical size at the next present
+    shown_.Repaint();
     return true;
   }
 
@@ -659,7 +530,9 @@ class SdlPlatform final : public Platform {
   SDL_GameController* controller_ = nullptr;
   SDL_Joystick* joystick_ = nullptr;
   int tex_w_ = 0, tex_h_ = 0;
-  Surface last_frame_;
+  FrameGate shown_;
+  Surface& last_frame_ = shown_.last();  // what a message box is drawn over
+  Uint64 pumped_at_ = ~Uint64{0};
   int scale_ = 2;
   bool full_ = false;
   Uint64 start_ = 0;

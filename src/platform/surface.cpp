@@ -27,6 +27,29 @@ inline Color Combine(Color dst, Color src, Rop op) {
   return dst;
 }
 
+// Row kernels for the operations the game draws with most, four pixels at a time
+// (explicit vectors, so they vectorise at any optimisation level), then the tail.
+using Quad = Color __attribute__((vector_size(16)));
+
+inline Quad Load(const Color* p) {
+  Quad q;
+  std::memcpy(&q, p, sizeof q);
+  return q;
+}
+inline void Store(Color* p, Quad q) { std::memcpy(p, &q, sizeof q); }
+
+void AndRow(Color* __restrict d, const Color* __restrict s, int n) {
+  int x = 0;
+  for (; x + 4 <= n; x += 4) Store(d + x, Load(d + x) & Load(s + x));
+  for (; x < n; ++x) d[x] &= s[x];
+}
+
+void OrRow(Color* __restrict d, const Color* __restrict s, int n) {
+  int x = 0;
+  for (; x + 4 <= n; x += 4) Store(d + x, Load(d + x) | Load(s + x));
+  for (; x < n; ++x) d[x] |= s[x];
+}
+
 }  // namespace
 
 void SetFontRenderer(FontRenderer* renderer) { g_font_renderer = renderer; }
@@ -93,34 +116,38 @@ void Surface::BitBlt(int dx, int dy, int w, int h, const Surface* src, int sx, i
   }
   sx = static_cast<int>(fx);
   sy = static_cast<int>(fy);
-  // A blit of a surface onto itself reads the source rows before they are overwritten.
-  const bool overlap = src == this;
-  std::vector<Color> temp;
-  const Color* base = src->pixels_.data();
-  int stride = src->width_;
-  if (overlap) {
-    temp.resize(static_cast<size_t>(w) * h);
-    for (int y = 0; y < h; ++y) {
-      std::memcpy(&temp[static_cast<size_t>(y) * w], &src->pixels_[static_cast<size_t>(sy + y) * stride + sx],
-                  sizeof(Color) * w);
+  Color* const dbase = pixels_.data();
+  if (src == this) {
+    if (op == Rop::kSrcCopy) {
+      // A scroll of a surface over itself: rows in the order that reads each before it is
+      // overwritten, and memmove within a row.
+      const bool upward = dy <= sy;
+      for (int i = 0; i < h; ++i) {
+        const int y = upward ? i : h - 1 - i;
+        std::memmove(dbase + static_cast<size_t>(dy + y) * width_ + dx,
+                     dbase + static_cast<size_t>(sy + y) * width_ + sx, sizeof(Color) * w);
+      }
+      return;
     }
-    base = temp.data();
-    stride = w;
-    sx = 0;
-    sy = 0;
+    // The other operations on an overlapping rectangle read a copy of the source.
+    const Surface copy = *this;
+    BitBlt(dx, dy, w, h, &copy, sx, sy, op);
+    return;
   }
+  const Color* const sbase = src->pixels_.data();
+  const size_t sstride = static_cast<size_t>(src->width_);
   for (int y = 0; y < h; ++y) {
-    const Color* s = base + static_cast<size_t>(sy + y) * stride + sx;
-    Color* d = &pixels_[static_cast<size_t>(dy + y) * width_ + dx];
+    const Color* s = sbase + static_cast<size_t>(sy + y) * sstride + sx;
+    Color* d = dbase + static_cast<size_t>(dy + y) * width_ + dx;
     switch (op) {
       case Rop::kSrcCopy:
         std::memcpy(d, s, sizeof(Color) * w);
         break;
       case Rop::kSrcAnd:
-        for (int x = 0; x < w; ++x) d[x] &= s[x];
+        AndRow(d, s, w);
         break;
       case Rop::kSrcPaint:
-        for (int x = 0; x < w; ++x) d[x] |= s[x];
+        OrRow(d, s, w);
         break;
       default:
         for (int x = 0; x < w; ++x) d[x] = Combine(d[x], s[x], op);

@@ -135,6 +135,36 @@ TEST_F(FieldTest, TheBufferDrawsTheCellsAroundTheHeroAndOneBeyondTheEdge) {
   EXPECT_EQ(picBuff.At(16 * 24, 8 * 24), TileColor(MapData(20, 10).tile));
 }
 
+// The back buffer is laid a row at a time: wherever the hero stands, by the map's
+// edges too, it shows what laying each cell one by one would.
+TEST_F(FieldTest, TheBufferAlwaysShowsWhatACellByCellLayWould) {
+  WriteMap("a", 40, 30, [](int x, int y) { return MapCell{static_cast<Byte>(y % 3 ? x + 16 * (y % 5) : 7), 0}; });
+  MapLoad("a");
+  std::uint32_t v = 7;
+  for (auto& p : picMaptip.pixels()) p = (v = v * 1664525u + 1013904223u) >> 8;
+  auto reference = [](Surface out) {
+    for (int x = Player.x - 8; x <= Player.x + 8; ++x) {
+      for (int y = Player.y - 8; y <= Player.y + 8; ++y) {
+        if (x < 0 || y < 0 || x > MapWidth || y > MapHeight) continue;
+        const int t = MapData(x, y).tile;
+        out.BitBlt((x - Player.x + 8) * 24, (y - Player.y + 8) * 24, 24, 24, &picMaptip, (t % 16) * 24,
+                   (t / 16) * 24, platform::Rop::kSrcCopy);
+      }
+    }
+    return out;
+  };
+  struct Step {
+    int x, y;
+  } steps[] = {{20, 15}, {21, 16}, {3, 2}, {0, 0}, {38, 28}, {40, 30}, {47, 12}, {20, 37}};
+  for (const Step& s : steps) {
+    Player.x = static_cast<Integer>(s.x);
+    Player.y = static_cast<Integer>(s.y);
+    const Surface want = reference(picBuff);
+    BuffDraw();
+    EXPECT_TRUE(picBuff.pixels() == want.pixels()) << s.x << "," << s.y;
+  }
+}
+
 TEST_F(FieldTest, AStepSlidesTheViewTwoPixelsAFrame) {
   WriteMap("a", 30, 30, [](int x, int y) { return MapCell{static_cast<Byte>((x * 3 + y * 5) % 200), 0}; });
   MapLoad("a");

@@ -1,6 +1,8 @@
 // Raster operations, clipping and stretching of our pixel surfaces.
 #include <gtest/gtest.h>
 
+#include "platform/blit.h"
+#include "platform/frame_gate.h"
 #include "platform/platform.h"
 #include "platform/surface.h"
 
@@ -154,6 +156,76 @@ TEST(SurfaceClip, EveryOperationMatchesThePixelReferenceAnywhere) {
       }
     }
   }
+}
+
+// The row kernels work four pixels at a time: odd widths and offsets against the
+// one-pixel reference, the masked pair in one pass against its two blits, a row of
+// tiles against a blit of each, and a surface scrolled over itself every way against
+// a scroll from a copy.
+TEST(SurfaceFastPaths, WideOddBlitsMatchThePixelReference) {
+  auto noise = [](int w, int h, std::uint32_t v) {
+    Surface s(w, h);
+    for (auto& p : s.pixels()) p = (v = v * 1664525u + 1013904223u) >> 8;
+    return s;
+  };
+  const Surface src = noise(29, 13, 3), mask = noise(29, 13, 4);
+  struct Rect {
+    int dx, dy, w, h, sx, sy;
+  } rects[] = {{0, 0, 29, 13, 0, 0}, {3, 1, 23, 9, 1, 2}, {-5, -2, 27, 11, 0, 0}, {30, 7, 15, 9, 2, 1},
+               {7, 3, 13, 5, 17, 9}};
+  for (const Rect& r : rects) {
+    for (const Rop op : {Rop::kSrcCopy, Rop::kSrcAnd, Rop::kSrcPaint}) {
+      Surface dst = noise(37, 11, 5), want = dst;
+      for (int y = 0; y < r.h; ++y) {
+        for (int x = 0; x < r.w; ++x) {
+          const int tx = r.dx + x, ty = r.dy + y, fx = r.sx + x, fy = r.sy + y;
+          if (tx < 0 || ty < 0 || tx >= 37 || ty >= 11 || fx >= 29 || fy >= 13) continue;
+          const Color d = want.At(tx, ty), c = src.At(fx, fy);
+          want.Set(tx, ty, op == Rop::kSrcCopy ? c : op == Rop::kSrcAnd ? (d & c) : (d | c));
+        }
+      }
+      dst.BitBlt(r.dx, r.dy, r.w, r.h, &src, r.sx, r.sy, op);
+      EXPECT_EQ(dst.pixels(), want.pixels()) << static_cast<int>(op) << " at " << r.dx << "," << r.dy;
+    }
+    Surface one = noise(37, 11, 6), two = one;
+    MaskedBlt(one, r.dx, r.dy, r.w, r.h, mask, src, r.sx, r.sy);
+    two.BitBlt(r.dx, r.dy, r.w, r.h, &mask, r.sx, r.sy, Rop::kSrcPaint);
+    two.BitBlt(r.dx, r.dy, r.w, r.h, &src, r.sx, r.sy, Rop::kSrcAnd);
+    EXPECT_EQ(one.pixels(), two.pixels()) << "masked at " << r.dx << "," << r.dy;
+  }
+  for (const auto& [dx, dy] : {std::pair{0, 0}, {-9, 3}, {20, -4}, {1, 8}}) {
+    const int sx[] = {0, 7, 21, 25, -3, 14}, sy[] = {0, 7, 2, 9, 0, 10};  // some off the sheet's edge
+    Surface laid = noise(37, 11, 9), want = laid;
+    LayTileRow(laid, dx, dy, 7, src, sx, sy, 6);
+    for (int k = 0; k < 6; ++k) want.BitBlt(dx + 7 * k, dy, 7, 7, &src, sx[k], sy[k], Rop::kSrcCopy);
+    EXPECT_EQ(laid.pixels(), want.pixels()) << "tiles at " << dx << "," << dy;
+  }
+  for (const auto& [mx, my] : {std::pair{5, 0}, {-5, 0}, {0, 3}, {0, -3}, {7, -2}, {-1, 4}}) {
+    Surface s = noise(31, 17, 8);
+    const Surface copy = s;
+    Surface want = s;
+    want.BitBlt(mx, my, 31, 17, &copy, 0, 0, Rop::kSrcCopy);
+    s.BitBlt(mx, my, 31, 17, &s, 0, 0, Rop::kSrcCopy);
+    EXPECT_EQ(s.pixels(), want.pixels()) << "scroll by " << mx << "," << my;
+  }
+}
+
+// The display is worked only for a frame that changed (or after a change of mode).
+TEST(FrameGate, AdmitsOnlyAFrameThatDiffersFromTheLastShown) {
+  FrameGate gate;
+  Surface frame(366, 366, Rgb(0, 0, 255));
+  EXPECT_TRUE(gate.Admit(frame)) << "the first frame";
+  EXPECT_FALSE(gate.Admit(frame)) << "the same again";
+  frame.Set(365, 365, Rgb(0, 0, 254));
+  EXPECT_TRUE(gate.Admit(frame)) << "one pixel changed, in the last corner";
+  EXPECT_FALSE(gate.Admit(frame));
+  frame.Set(0, 0, 1);
+  EXPECT_TRUE(gate.Admit(frame)) << "the first pixel";
+  EXPECT_EQ(gate.last().At(0, 0), 1u) << "what is on the screen, for a message box";
+  EXPECT_TRUE(gate.Admit(Surface(640, 480, 0))) << "another size";
+  EXPECT_FALSE(gate.Admit(Surface(640, 480, 0)));
+  gate.Repaint();
+  EXPECT_TRUE(gate.Admit(Surface(640, 480, 0))) << "after a change of display mode";
 }
 
 TEST(SurfaceStretch, NearestNeighbourScalesUpAndDown) {

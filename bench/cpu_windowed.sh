@@ -1,0 +1,50 @@
+#!/bin/bash
+# CPU and resident memory of the windowed game under Xvfb, with the dummy audio driver.
+#   bench/cpu_windowed.sh GAME_DIR [SECONDS]
+# Three cases: the title screen, standing still in the field, and walking up and down (two steps each way, clear of the town's doors)
+# (keys from xdotool). Prints the game's CPU as % of one core (utime+stime over SECONDS),
+# Xvfb's, and the game's peak resident memory. Needs the Debian packages xvfb and xdotool.
+set -u
+game=${1:?game folder}
+secs=${2:-20}
+export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
+hz=$(getconf CLK_TCK)
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
+
+run_case() {  # name, walk(0/1), ardo args...
+  local name=$1 walk=$2; shift 2
+  local disp=:$((90 + RANDOM % 100))
+  Xvfb "$disp" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  local xpid=$!
+  sleep 1
+  DISPLAY=$disp "$game/ardo" --scale 2 "$@" >/dev/null 2>&1 &
+  local gpid=$!
+  sleep 6  # logo, fades and the first tune settle
+  local walker=
+  if [ "$walk" = 1 ]; then
+    DISPLAY=$disp xdotool search --name ardo windowfocus >/dev/null 2>&1
+    ( while :; do
+        DISPLAY=$disp xdotool keydown Down; sleep 0.4; DISPLAY=$disp xdotool keyup Down
+        DISPLAY=$disp xdotool keydown Up; sleep 0.4; DISPLAY=$disp xdotool keyup Up
+      done ) >/dev/null 2>&1 &
+    walker=$!
+    sleep 1
+  fi
+  local g0 x0 g1 x1
+  g0=$(ticks $gpid); x0=$(ticks $xpid)
+  sleep "$secs"
+  g1=$(ticks $gpid); x1=$(ticks $xpid)
+  local rss
+  rss=$(awk '/VmHWM/{print $2}' /proc/$gpid/status 2>/dev/null)
+  [ -n "$walker" ] && kill $walker 2>/dev/null
+  kill $gpid 2>/dev/null; wait $gpid 2>/dev/null
+  kill $xpid 2>/dev/null; wait $xpid 2>/dev/null
+  awk -v n="$name" -v g=$((g1 - g0)) -v x=$((x1 - x0)) -v s="$secs" -v hz="$hz" -v r="${rss:-0}" \
+    'BEGIN { printf "%-8s game %5.1f %%  Xvfb %5.1f %%  peak RSS %6.1f MB\n", n, 100*g/hz/s, 100*x/hz/s, r/1024 }'
+}
+
+echo "load: $(cut -d' ' -f1-3 /proc/loadavg)"
+run_case title 0
+run_case still 0 --new-game
+run_case walk 1 --new-game
+echo "load: $(cut -d' ' -f1-3 /proc/loadavg)"

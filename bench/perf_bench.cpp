@@ -1,0 +1,237 @@
+// What a frame, a step, a tune start and a minute of play cost, as ratios measured in
+// the same run (the machine is shared, so absolute times wander with its load):
+//   BM_WholeFrame   the view with the hero and six characters, three windows, composed;
+//                   next to a plain copy of a frame of the same size (366 x 366).
+//   BM_DashStep     one step of a dash: the back buffer laid, twelve scrolled frames.
+//   BM_TuneStart    opening and starting tunes with the synthesiser running (the real
+//                   platform under SDL's dummy drivers), and the per-frame loop check.
+//   BM_HeadlessMinute/walk|dash  the game itself, headless, walking or dashing for a
+//                   minute of game time: game seconds per wall second.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/core.h"
+#include "events/events.h"
+#include "field/field.h"
+#include "platform/platform.h"
+#include "ui/ui.h"
+
+namespace ardo {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Us(Clock::duration d) { return std::chrono::duration<double, std::micro>(d).count(); }
+
+double Percentile(std::vector<double> v, double p) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  const size_t i = std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size() - 1) + 0.5));
+  return v[i];
+}
+
+void Noise(platform::Surface& s, std::uint32_t v) {
+  for (auto& p : s.pixels()) {
+    v = v * 1664525u + 1013904223u;
+    p = v >> 8;
+  }
+}
+
+// A field with a tiled map, the hero, six characters and three windows up.
+void SetUpField() {
+  Noise(picMaptip, 1);
+  Noise(picChr, 2);
+  Noise(picMask, 3);
+  picMain.left = 3;
+  picMain.top = 3;
+  MapWidth = MapHeight = 60;
+  for (int x = 0; x <= 60; ++x)
+    for (int y = 0; y <= 60; ++y) MapData(x, y).tile = static_cast<Byte>((x * 7 + y * 3) % 256);
+  Player.x = Player.y = 30;
+  CharCount = 6;
+  for (int i = 0; i < 6; ++i) {
+    Chars(i).x = static_cast<Integer>(27 + i);
+    Chars(i).y = 28;
+    Chars(i).pic = static_cast<Integer>(i + 1);
+  }
+  struct W { int n, w, h, x, y; };
+  for (const W& w : {W{0, 275, 115, 43, 235}, W{6, 120, 80, 220, 20}, W{1, 110, 120, 20, 20}}) {
+    picWindow(w.n).Resize(w.w, w.h);
+    Noise(picWindow(w.n), static_cast<std::uint32_t>(w.n + 10));
+    picWindow(w.n).left = w.x;
+    picWindow(w.n).top = w.y;
+    picWindow(w.n).z = static_cast<std::uint64_t>(w.n + 1);
+    picWindow(w.n).visible = true;
+  }
+  BuffDraw();
+}
+
+void TearDownField() {
+  CharCount = 0;
+  for (int n : {0, 6, 1}) picWindow(n).visible = false;
+}
+
+// A plain copy of a whole frame: the floor the composition is measured against.
+struct PlainCopy {
+  std::vector<platform::Color> from = std::vector<platform::Color>(366 * 366, 0x123456);
+  std::vector<platform::Color> to = std::vector<platform::Color>(366 * 366);
+  double Time() {
+    const auto t0 = Clock::now();
+    std::memcpy(to.data(), from.data(), to.size() * sizeof(platform::Color));
+    benchmark::DoNotOptimize(to.data());
+    return Us(Clock::now() - t0);
+  }
+};
+
+void BM_WholeFrame(benchmark::State& state) {
+  SetUpField();
+  platform::Surface out;
+  PlainCopy copy;
+  std::vector<double> compose, frame, plain;
+  int i = 0;
+  for (auto _ : state) {
+    const auto t0 = Clock::now();
+    MapDraw(0, -2 * (i % 12), 1, 1);
+    const auto t1 = Clock::now();
+    ComposeScreen(&out);
+    benchmark::DoNotOptimize(out.pixels().data());
+    const auto t2 = Clock::now();
+    compose.push_back(Us(t2 - t1));
+    frame.push_back(Us(t2 - t0));
+    plain.push_back(copy.Time());
+    ++i;
+  }
+  const double c = Percentile(plain, 0.5);
+  state.counters["copy_us"] = c;
+  state.counters["compose_us"] = Percentile(compose, 0.5);
+  state.counters["frame_us"] = Percentile(frame, 0.5);
+  state.counters["compose_x_copy"] = Percentile(compose, 0.5) / c;
+  state.counters["frame_x_copy"] = Percentile(frame, 0.5) / c;
+  TearDownField();
+}
+BENCHMARK(BM_WholeFrame);
+
+void BM_DashStep(benchmark::State& state) {
+  SetUpField();
+  platform::Surface out;
+  PlainCopy copy;
+  std::vector<double> step, buff, plain;
+  int dir = 1;
+  for (auto _ : state) {
+    const auto t0 = Clock::now();
+    Player.x = static_cast<Integer>(Player.x + dir);
+    if (Player.x > 40 || Player.x < 20) dir = -dir;
+    Player.dx = static_cast<Integer>(dir);
+    BuffDraw();
+    const auto t1 = Clock::now();
+    for (int off = -TileSize + 2; off <= 0; off += 2) {
+      MapDraw(Player.dx * off, 0, 1, 1);
+      ComposeScreen(&out);
+      benchmark::DoNotOptimize(out.pixels().data());
+    }
+    const auto t2 = Clock::now();
+    buff.push_back(Us(t1 - t0));
+    step.push_back(Us(t2 - t0));
+    plain.push_back(copy.Time());
+  }
+  const double c = Percentile(plain, 0.5);
+  const double frames = TileSize / 2.0;
+  state.counters["buffdraw_us"] = Percentile(buff, 0.5);
+  state.counters["buffdraw_x_copy"] = Percentile(buff, 0.5) / c;
+  state.counters["frame_us"] = Percentile(step, 0.5) / frames;
+  state.counters["frame_x_copy"] = Percentile(step, 0.5) / frames / c;
+  Player.dx = 0;
+  TearDownField();
+}
+BENCHMARK(BM_DashStep);
+
+// Tune starts and loop checks on the real platform, the synthesiser playing meanwhile.
+void BM_TuneStart(benchmark::State& state) {
+  ::setenv("SDL_VIDEODRIVER", "dummy", 0);
+  ::setenv("SDL_AUDIODRIVER", "dummy", 0);
+  platform::PlatformOptions o;
+  o.scale = 1;
+  std::string error;
+  auto p = platform::CreatePlatform(o, &error);
+  if (!p) {
+    state.SkipWithError(error.c_str());
+    return;
+  }
+  platform::Audio& a = p->audio();
+  const std::string dir = std::string(ARDO_GAME_DIR) + "/music/";
+  const char* tunes[] = {"green", "fight4", "peace", "tower"};
+  std::vector<double> start, check;
+  int i = 0;
+  for (auto _ : state) {
+    for (int k = 0; k < 60; ++k, ++i) {
+      const auto t0 = Clock::now();
+      a.OpenMusic(dir + tunes[i % 4] + ".mid");
+      a.PlayMusic();
+      start.push_back(Us(Clock::now() - t0));
+      // Frames of 20 ms with the loop check in each, as the field loop does.
+      for (int f = 0; f < 15; ++f) {
+        const auto c0 = Clock::now();
+        if (a.MusicStopped()) a.RestartMusic();
+        check.push_back(Us(Clock::now() - c0));
+        p->Sleep(20);
+      }
+    }
+  }
+  a.CloseMusic();
+  state.counters["start_p50_us"] = Percentile(start, 0.5);
+  state.counters["start_p99_us"] = Percentile(start, 0.99);
+  state.counters["start_max_us"] = Percentile(start, 1.0);
+  state.counters["check_p99_us"] = Percentile(check, 0.99);
+  state.counters["check_max_us"] = Percentile(check, 1.0);
+  state.counters["checks_over_500us"] =
+      static_cast<double>(std::count_if(check.begin(), check.end(), [](double v) { return v > 500; }));
+}
+BENCHMARK(BM_TuneStart)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The built game, headless, for a minute of game time.
+double RunGame(const std::string& script_text) {
+  const std::string script = "/tmp/ardo-bench-" + std::to_string(::getpid()) + ".txt";
+  std::ofstream(script) << script_text;
+  const std::string cmd = std::string(ARDO_GAME_DIR) + "/ardo --headless --seed 1 --new-game --script " + script +
+                          " >/dev/null 2>&1";
+  const auto t0 = Clock::now();
+  const int rc = std::system(cmd.c_str());
+  const double s = Us(Clock::now() - t0) / 1e6;
+  std::remove(script.c_str());
+  return rc == 0 ? s : -1;
+}
+
+void BM_HeadlessMinute(benchmark::State& state, bool dash) {
+  std::string script;
+  // Two steps down and two up, over and over, clear of the town's doors and people.
+  const int ms = dash ? 130 : 400;
+  for (int t = 0; t < 60000; t += ms) {
+    script += std::string("hold ") + (dash ? "c " : "") + ((t / ms) % 2 ? "up" : "down") + "\nwait " +
+              std::to_string(ms) + "\nrelease all\n";
+  }
+  script += "quit\n";
+  double wall = 0, base = 0;
+  for (auto _ : state) {
+    base = RunGame("quit\n");
+    wall = RunGame(script);
+  }
+  if (wall < 0 || base < 0) {
+    state.SkipWithError("the game did not run the script");
+    return;
+  }
+  state.counters["wall_s"] = wall - base;
+  state.counters["game_s_per_wall_s"] = 60.0 / std::max(1e-3, wall - base);
+}
+BENCHMARK_CAPTURE(BM_HeadlessMinute, walk, false)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_HeadlessMinute, dash, true)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace ardo

@@ -1,0 +1,105 @@
+#include "platform/blit.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace ardo::platform {
+
+namespace {
+
+using Quad = Color __attribute__((vector_size(16)));
+
+inline Quad Load(const Color* p) {
+  Quad q;
+  std::memcpy(&q, p, sizeof q);
+  return q;
+}
+inline void Store(Color* p, Quad q) { std::memcpy(p, &q, sizeof q); }
+
+// The mask's white clears the background under the figure; the image's black keeps the rest.
+void MaskRow(Color* __restrict d, const Color* __restrict m, const Color* __restrict c, int n) {
+  int x = 0;
+  for (; x + 4 <= n; x += 4) Store(d + x, (Load(d + x) | Load(m + x)) & Load(c + x));
+  for (; x < n; ++x) d[x] = (d[x] | m[x]) & c[x];
+}
+
+// A rectangle clipped as BitBlt clips it: against the destination, then the source.
+struct Clip {
+  long long x, y, w, h, fx, fy;
+  bool empty() const { return w <= 0 || h <= 0; }
+};
+Clip ClipTo(const Surface& dst, const Surface& src, long long x, long long y, long long w, long long h, long long fx,
+            long long fy) {
+  if (x < 0) { fx -= x; w += x; x = 0; }
+  if (y < 0) { fy -= y; h += y; y = 0; }
+  w = std::min<long long>(w, dst.width() - x);
+  h = std::min<long long>(h, dst.height() - y);
+  if (fx < 0) { x -= fx; w += fx; fx = 0; }
+  if (fy < 0) { y -= fy; h += fy; fy = 0; }
+  w = std::min<long long>(w, src.width() - fx);
+  h = std::min<long long>(h, src.height() - fy);
+  return Clip{x, y, w, h, fx, fy};
+}
+
+}  // namespace
+
+void MaskedBlt(Surface& dst, int dx, int dy, int w, int h, const Surface& mask, const Surface& image, int sx,
+               int sy) {
+  if (&mask == &dst || &image == &dst || mask.width() != image.width() || mask.height() != image.height()) {
+    dst.BitBlt(dx, dy, w, h, &mask, sx, sy, Rop::kSrcPaint);
+    dst.BitBlt(dx, dy, w, h, &image, sx, sy, Rop::kSrcAnd);
+    return;
+  }
+  if (w <= 0 || h <= 0) return;
+  const Clip c = ClipTo(dst, mask, dx, dy, w, h, sx, sy);
+  if (c.empty()) return;
+  const size_t dw = static_cast<size_t>(dst.width()), sw = static_cast<size_t>(mask.width());
+  Color* const d = dst.pixels().data();
+  const Color* const m = mask.pixels().data();
+  const Color* const i = image.pixels().data();
+  for (long long row = 0; row < c.h; ++row) {
+    const size_t from = static_cast<size_t>(c.fy + row) * sw + static_cast<size_t>(c.fx);
+    MaskRow(d + static_cast<size_t>(c.y + row) * dw + static_cast<size_t>(c.x), m + from, i + from,
+            static_cast<int>(c.w));
+  }
+}
+
+void LayTileRow(Surface& dst, int dx, int dy, int size, const Surface& sheet, const int* sx, const int* sy,
+                int count) {
+  if (size <= 0 || count <= 0 || &sheet == &dst) {
+    for (int k = 0; k < count; ++k) dst.BitBlt(dx + k * size, dy, size, size, &sheet, sx[k], sy[k], Rop::kSrcCopy);
+    return;
+  }
+  // Each tile's rectangle clipped once; then the rows, each a run of short copies.
+  constexpr int kMax = 32;
+  Clip clips[kMax];
+  for (int first = 0; first < count; first += kMax) {
+    const int n = std::min(kMax, count - first);
+    long long top = 0, bottom = 0;
+    bool any = false;
+    for (int k = 0; k < n; ++k) {
+      const int t = first + k;
+      clips[k] = ClipTo(dst, sheet, static_cast<long long>(dx) + static_cast<long long>(t) * size, dy, size, size,
+                        sx[t], sy[t]);
+      if (clips[k].empty()) continue;
+      top = any ? std::min(top, clips[k].y) : clips[k].y;
+      bottom = any ? std::max(bottom, clips[k].y + clips[k].h) : clips[k].y + clips[k].h;
+      any = true;
+    }
+    if (!any) continue;
+    const size_t dw = static_cast<size_t>(dst.width()), sw = static_cast<size_t>(sheet.width());
+    Color* const d = dst.pixels().data();
+    const Color* const s = sheet.pixels().data();
+    for (long long y = top; y < bottom; ++y) {
+      Color* const row = d + static_cast<size_t>(y) * dw;
+      for (int k = 0; k < n; ++k) {
+        const Clip& c = clips[k];
+        if (c.empty() || y < c.y || y >= c.y + c.h) continue;
+        std::memcpy(row + c.x, s + static_cast<size_t>(c.fy + (y - c.y)) * sw + static_cast<size_t>(c.fx),
+                    sizeof(Color) * static_cast<size_t>(c.w));
+      }
+    }
+  }
+}
+
+}  // namespace ardo::platform

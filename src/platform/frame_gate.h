@@ -1,0 +1,25 @@
+// The last frame put on the screen, and whether a new one changes anything: a still
+// game composes its frames as always, but the display (scaling, upload, the driver's
+// drawing) only works when a pixel, the size or the display mode has changed.
+#pragma once
+
+#include "platform/surface.h"
+
+namespace ardo::platform {
+
+class FrameGate {
+ public:
+  // True when `frame` differs from the last frame admitted, or a repaint was asked for;
+  // the frame is then remembered as the one on the screen.
+  bool Admit(const Surface& frame);
+  // The next frame is admitted whatever it shows (the display mode or the window changed).
+  void Repaint() { repaint_ = true; }
+  // The frame on the screen (what a message box is drawn over).
+  Surface& last() { return last_; }
+
+ private:
+  Surface last_;
+  bool repaint_ = true;
+};
+
+}  // namespace ardo::platform
