@@ -1,13 +1,19 @@
 #!/bin/bash
 # CPU and resident memory of the windowed game under Xvfb, with the dummy audio driver.
 #   bench/cpu_windowed.sh GAME_DIR [SECONDS]
-# Three cases: the title screen, standing still in the field, and walking up and down (two steps each way, clear of the town's doors)
-# (keys from xdotool). Prints the game's CPU as % of one core (utime+stime over SECONDS),
+# Cases: the title screen, standing still in town (people walk about), standing on the
+# open field (nobody else there: "field"), and walking up and down in town (two steps
+# each way, clear of the doors; keys from xdotool). Prints the game's CPU as % of one core (utime+stime over SECONDS),
 # Xvfb's, and the game's peak resident memory. Needs the Debian packages xvfb and xdotool.
+# CASES="still walk" picks cases; SDL_RENDER_DRIVER=software tries SDL's own renderer.
 set -u
+for tool in Xvfb xdotool; do
+  command -v $tool >/dev/null || { echo "$0: needs $tool (Debian packages xvfb and xdotool)"; exit 1; }
+done
 game=${1:?game folder}
 secs=${2:-20}
 export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
+cases=${CASES:-title still field walk}
 hz=$(getconf CLK_TCK)
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
 
@@ -44,7 +50,12 @@ run_case() {  # name, walk(0/1), ardo args...
 }
 
 echo "load: $(cut -d' ' -f1-3 /proc/loadavg)"
-run_case title 0
-run_case still 0 --new-game
-run_case walk 1 --new-game
+for c in $cases; do
+  case $c in
+    title) run_case title 0 ;;
+    still) run_case still 0 --new-game ;;
+    field) run_case field 0 --map field 21 9 ;;
+    walk) run_case walk 1 --new-game ;;
+  esac
+done
 echo "load: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -7,6 +7,9 @@
 #   window and music    + the audio device and the synthesiser with its soundfont samples
 #   bench/memory_windowed.sh GAME_DIR
 set -u
+for tool in Xvfb; do
+  command -v $tool >/dev/null || { echo "$0: needs $tool (Debian packages xvfb and xdotool)"; exit 1; }
+done
 game=${1:?game folder}
 hwm() { awk '/VmHWM/{printf "%.1f", $2/1024}' "/proc/$1/status" 2>/dev/null; }
 windowed() {  # label, env...
