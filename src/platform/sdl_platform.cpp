@@ -12,6 +12,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/debug_window.h"
 #include "platform/font.h"
 #include "platform/msgbox.h"
 #include "platform/music_synth.h"
@@ -331,6 +332,7 @@ class SdlPlatform final : public Platform {
   ~SdlPlatform() override {
     audio_.Shutdown();
     CloseController();
+    console_.reset();
     if (texture_) SDL_DestroyTexture(texture_);
     if (renderer_) SDL_DestroyRenderer(renderer_);
     if (window_) SDL_DestroyWindow(window_);
@@ -372,6 +374,11 @@ class SdlPlatform final : public Platform {
   void PumpEvents() override {
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
+      if (console_) {  // the debug window's events are the console's
+        const SdlConsoleWindow::Routed r = console_->Route(e, &typed_);
+        if (r == SdlConsoleWindow::Routed::kGameClosed && sink_) sink_->OnClose();
+        if (r != SdlConsoleWindow::Routed::kNotMine) continue;
+      }
       switch (e.type) {
         case SDL_QUIT:
           if (sink_) sink_->OnClose();
@@ -424,6 +431,7 @@ class SdlPlatform final : public Platform {
   bool KeyHeld(int key) override {
     // Pumping first makes a key count in the very frame it was pressed.
     SDL_PumpEvents();
+    if (console_ && console_->OwnsKeyboard()) return false;  // typing into the debug window
     SDL_Scancode second;
     const SDL_Scancode first = ScancodeFor(key, &second);
     const Uint8* state = SDL_GetKeyboardState(nullptr);
@@ -592,6 +600,10 @@ class SdlPlatform final : public Platform {
   }
 
   Audio& audio() override { return audio_; }
+  ConsoleWindow* console_window() override {
+    if (!console_) console_ = std::make_unique<SdlConsoleWindow>(window_, scale_);
+    return console_.get();
+  }
 
  private:
   int ChooseScale() {
@@ -664,6 +676,7 @@ class SdlPlatform final : public Platform {
   bool full_ = false;
   Uint64 start_ = 0;
   MixerAudio audio_;
+  std::unique_ptr<SdlConsoleWindow> console_;
 };
 
 }  // namespace
