@@ -554,6 +554,14 @@ class SdlPlatform final : public Platform {
       SDL_Event e;
       if (SDL_WaitEventTimeout(&e, 100) == 0) continue;
       dirty = true;
+      if (console_) {  // the debug window's typing waits for the console; its keys never answer the box
+        const SdlConsoleWindow::Routed r = console_->Route(e, &typed_);
+        if (r == SdlConsoleWindow::Routed::kGameClosed) {
+          e.type = SDL_QUIT;
+        } else if (r != SdlConsoleWindow::Routed::kNotMine) {
+          continue;
+        }
+      }
       switch (e.type) {
         case SDL_QUIT:
           closed = true;  // answered as a cancel; the game sees the close afterwards
