@@ -10,6 +10,7 @@
 #include "core/core.h"
 #include "events/events.h"
 #include "field/field.h"
+#include "platform/platform.h"
 #include "presentation/presentation.h"
 
 namespace ardo {
@@ -27,6 +28,14 @@ std::string g_command;
 bool g_shown = false;
 bool g_focus = false;
 bool g_running = false;
+// What the window shows now, so it is drawn again only when that changes.
+std::string g_drawn;
+bool g_windowed = false;  // shown in a window of its own
+
+platform::ConsoleWindow* Window() {
+  platform::ConsoleWindow* w = platform::GetPlatform().console_window();
+  return w != nullptr && w->IsOpen() ? w : nullptr;
+}
 
 bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
@@ -63,7 +72,10 @@ Integer ConvInteger(const std::string& t) { return CInt(ToNumber(t)); }
 Long ConvLong(const std::string& t) { return CLng(ToNumber(t)); }
 Byte ConvByte(const std::string& t) { return CByte(ToNumber(t)); }
 
-void GiveFocusBack() { g_focus = false; }
+void GiveFocusBack() {
+  g_focus = false;
+  if (platform::ConsoleWindow* w = Window()) w->GiveFocusToGame();
+}
 
 void Backspace() {
   if (!g_command.empty()) g_command.erase(CharOffset(g_command, TextLength(g_command) - 1));
@@ -195,9 +207,127 @@ void Interpret(const std::string& c) {
   }
 }
 
+
+// ---------------------------------------------------------------------------
+// The window: the "Debug" menu bar, the command box across the top with its caret,
+// and the output box below it, newest line on top, all in the game's font.
+namespace view {
+
+using platform::Color;
+using platform::Rgb;
+using platform::Surface;
+
+constexpr Color kFace = Rgb(212, 208, 200);
+constexpr Color kShadow = Rgb(128, 128, 128);
+constexpr Color kWhite = Rgb(255, 255, 255);
+constexpr Color kInk = Rgb(0, 0, 0);
+constexpr Color kComposing = Rgb(0, 0, 160);
+constexpr int kLine = 17;
+constexpr int kBoxLeft = 4;
+constexpr int kBoxWidth = platform::kConsoleWidth - 8;
+constexpr int kCommandTop = 24;
+constexpr int kCommandHeight = 22;
+constexpr int kOutputTop = kCommandTop + kCommandHeight + 4;
+constexpr int kOutputHeight = platform::kConsoleHeight - kOutputTop - 4;
+
+int TextWidth(std::string_view s) {
+  platform::FontRenderer* f = platform::GetFontRenderer();
+  return f == nullptr || s.empty() ? 0 : f->Render(s, platform::TextStyle{}).width;
+}
+
+// A sunken white box, as the old text boxes were.
+void Sunken(Surface* s, int x, int y, int w, int h) {
+  s->FillRect(x, y, w, h, kWhite);
+  s->FillRect(x, y, w, 1, kShadow);
+  s->FillRect(x, y, 1, h, kShadow);
+}
+
+// The output split at its line breaks and wrapped to the box's width, character by character.
+std::vector<std::string> OutputLines(const std::string& out, int width, size_t most) {
+  std::vector<std::string> lines;
+  size_t b = 0;
+  while (b < out.size() && lines.size() < most) {
+    size_t e = out.find("\r\n", b);
+    if (e == std::string::npos) e = out.size();
+    std::string line;
+    int w = 0;
+    for (size_t i = b; i < e;) {
+      size_t n = 1;
+      while (i + n < e && IsContinuation(static_cast<unsigned char>(out[i + n]))) ++n;
+      const std::string ch = out.substr(i, n);
+      const int cw = TextWidth(ch);
+      if (w + cw > width && !line.empty()) {
+        lines.push_back(line);
+        line.clear();
+        w = 0;
+      }
+      line += ch;
+      w += cw;
+      i += n;
+    }
+    lines.push_back(line);
+    b = e + 2;
+  }
+  return lines;
+}
+
+void Draw(Surface* s, const std::string& command, const std::string& composing, bool caret) {
+  s->FillRect(0, 0, s->width(), s->height(), kFace);
+  // The menu bar with its one menu, "Debug" (its item "座標変更" does nothing).
+  s->SetForeColor(kInk);
+  s->TextOut(8, 2, "Debug");
+  s->FillRect(0, 20, s->width(), 1, kShadow);
+
+  // The command box: the end of a long line stays in sight.
+  Surface box(kBoxWidth - 2, kCommandHeight - 2, kWhite);
+  box.SetForeColor(kInk);
+  const int typed_w = TextWidth(command);
+  const int composing_w = TextWidth(composing);
+  const int x0 = std::min(3, box.width() - 4 - typed_w - composing_w);
+  box.TextOut(x0, 2, command);
+  if (!composing.empty()) {
+    box.SetForeColor(kComposing);
+    box.TextOut(x0 + typed_w, 2, composing);
+    box.FillRect(x0 + typed_w, 18, composing_w, 1, kComposing);
+  }
+  if (caret) box.FillRect(x0 + typed_w + composing_w, 2, 1, 16, kInk);
+  Sunken(s, kBoxLeft, kCommandTop, kBoxWidth, kCommandHeight);
+  s->BitBlt(kBoxLeft + 1, kCommandTop + 1, box.width(), box.height(), &box, 0, 0, platform::Rop::kSrcCopy);
+
+  // The output box.
+  Surface out(kBoxWidth - 2, kOutputHeight - 2, kWhite);
+  out.SetForeColor(kInk);
+  int y = 2;
+  for (const std::string& line : OutputLines(g_output, out.width() - 6, out.height() / kLine + 1)) {
+    out.TextOut(3, y, line);
+    y += kLine;
+  }
+  Sunken(s, kBoxLeft, kOutputTop, kBoxWidth, kOutputHeight);
+  s->BitBlt(kBoxLeft + 1, kOutputTop + 1, out.width(), out.height(), &out, 0, 0, platform::Rop::kSrcCopy);
+}
+
+}  // namespace view
+
+// Draws the window again when what it shows has changed (the caret blinks twice a second).
+void Show(platform::ConsoleWindow* w) {
+  const bool caret = w->HasFocus() && platform::GetPlatform().TimeGetTime() / 500 % 2 == 0;
+  std::string now = g_command;
+  now += '\0';
+  now += w->Composition();
+  now += '\0';
+  now += caret ? '1' : '0';
+  now += g_output;
+  if (now == g_drawn) return;
+  g_drawn = std::move(now);
+  platform::Surface s(platform::kConsoleWidth, platform::kConsoleHeight);
+  view::Draw(&s, g_command, w->Composition(), caret);
+  w->Present(s);
+}
+
 }  // namespace
 
-void DebugPrint(const std::string& line) { g_output = line + "\r\n" + Left(g_output, 142); }
+void DebugPrint
+(const std::string& line) { g_output = line + "\r\n" + Left(g_output, 142); }
 
 void Debugging(int mode) {
   if (mode != 0) return;
@@ -207,37 +337,59 @@ void Debugging(int mode) {
 void ShowDebugWindow() {
   g_shown = true;
   g_focus = true;
+  platform::ConsoleWindow* w = platform::GetPlatform().console_window();
+  g_windowed = w != nullptr && w->Open();
+  if (g_windowed) {
+    g_drawn.clear();
+    Show(w);
+  }
 }
 
 void RunDebugCommand(const std::string& line) {
   Trap on(kSource);
   // A command that runs a loop of its own (a battle, the ending) passes event points;
   // what is typed meanwhile waits for it.
-  g_running = true;
+  // The game may end inside such a loop: the console is left ready all the same.
+  struct Running {
+    Running() { g_running = true; }
+    ~Running() {
+      g_running = false;
+      g_command.clear();
+    }
+  } running;
   on([&] { Interpret(line); });
-  g_running = false;
-  g_command.clear();
 }
 
 void PumpDebugConsole() {
   if (g_running) return;
   const std::string typed = platform::GetPlatform().TakeTypedText();
-  if (!g_focus) return;
+  // With a window of its own, the platform hands over only what was typed into it.
+  platform::ConsoleWindow* w = Window();
+  if (w != nullptr) {
+    g_shown = true;
+    g_focus = w->HasFocus();
+  } else if (g_windowed) {
+    g_shown = g_focus = g_windowed = false;  // the player closed it
+    return;
+  }
+  if (!g_focus && w == nullptr) return;
   for (char ch : typed) {
     if (ch == '\r' || ch == '\n') {
       const std::string line = g_command;
       RunDebugCommand(line);
-      if (!g_focus) return;  // the rest was typed into the game window
+      if (!g_focus && w == nullptr) return;  // the rest was typed into the game window
     } else if (ch == '\b') {
       Backspace();
     } else if (g_command.size() < kMaxLineBytes) {
       g_command += ch;
     }
   }
+  if (w != nullptr) Show(w);
 }
 
 bool DebugConsoleKey(int key) {
-  if (!g_focus || g_running) return false;
+  // A window of its own takes its keys itself: the game window's keys are the game's.
+  if (!g_focus || g_running || Window() != nullptr) return false;
   if (key == 13 || key == 108) {
     PumpDebugConsole();
     const std::string line = g_command;
@@ -263,6 +415,8 @@ void ResetDebugConsole() {
   g_shown = false;
   g_focus = false;
   g_running = false;
+  g_drawn.clear();
+  g_windowed = false;
 }
 
 }  // namespace ardo

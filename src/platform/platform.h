@@ -133,6 +133,24 @@ class HeadlessControl {
   virtual void TypeText(const std::string& text) = 0;
 };
 
+// The debug console's own window (the desktop platform's; a headless run has none).
+// The game draws its contents; the platform shows them and sends what is typed into
+// it to the console text channel (Enter as '\r', Backspace as '\b'), never to the game.
+constexpr int kConsoleWidth = 392;
+constexpr int kConsoleHeight = 300;
+class ConsoleWindow {
+ public:
+  virtual ~ConsoleWindow() = default;
+  // Shows it (again) with the keyboard focus. False when no window can be opened.
+  virtual bool Open() = 0;
+  virtual bool IsOpen() const = 0;  // false once the player closed it
+  virtual bool HasFocus() const = 0;
+  virtual void Present(const Surface& contents) = 0;  // kConsoleWidth x kConsoleHeight
+  // The IME's composition under way (UTF-8), shown at the caret until it is finished.
+  virtual const std::string& Composition() const = 0;
+  virtual void GiveFocusToGame() = 0;
+};
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -171,6 +189,8 @@ class Platform {
 
   // Non-null only for the headless platform.
   virtual HeadlessControl* headless() { return nullptr; }
+  // The debug console's window; null when there is no desktop.
+  virtual ConsoleWindow* console_window() { return nullptr; }
 
  protected:
   WindowEvents* sink_ = nullptr;

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/debug_window.h"
 #include "platform/font.h"
 #include "platform/frame_gate.h"
 #include "platform/msgbox.h"
@@ -196,6 +197,7 @@ class SdlPlatform final : public Platform {
   ~SdlPlatform() override {
     audio_.Shutdown();
     CloseController();
+    console_.reset();
     if (texture_) SDL_DestroyTexture(texture_);
     if (renderer_) SDL_DestroyRenderer(renderer_);
     if (window_) SDL_DestroyWindow(window_);
@@ -238,6 +240,11 @@ class SdlPlatform final : public Platform {
     pumped_at_ = SDL_GetTicks64();
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
+      if (console_) {  // the debug window's events are the console's
+        const SdlConsoleWindow::Routed r = console_->Route(e, &typed_);
+        if (r == SdlConsoleWindow::Routed::kGameClosed && sink_) sink_->OnClose();
+        if (r != SdlConsoleWindow::Routed::kNotMine) continue;
+      }
       switch (e.type) {
         case SDL_QUIT:
           if (sink_) sink_->OnClose();
@@ -294,6 +301,7 @@ class SdlPlatform final : public Platform {
       SDL_PumpEvents();
       pumped_at_ = now;
     }
+    if (console_ && console_->OwnsKeyboard()) return false;  // typing into the debug window
     SDL_Scancode second;
     const SDL_Scancode first = ScancodeFor(key, &second);
     const Uint8* state = SDL_GetKeyboardState(nullptr);
@@ -417,6 +425,14 @@ class SdlPlatform final : public Platform {
       SDL_Event e;
       if (SDL_WaitEventTimeout(&e, 100) == 0) continue;
       dirty = true;
+      if (console_) {  // the debug window's typing waits for the console; its keys never answer the box
+        const SdlConsoleWindow::Routed r = console_->Route(e, &typed_);
+        if (r == SdlConsoleWindow::Routed::kGameClosed) {
+          e.type = SDL_QUIT;
+        } else if (r != SdlConsoleWindow::Routed::kNotMine) {
+          continue;
+        }
+      }
       switch (e.type) {
         case SDL_QUIT:
           closed = true;  // answered as a cancel; the game sees the close afterwards
@@ -463,6 +479,10 @@ class SdlPlatform final : public Platform {
   }
 
   Audio& audio() override { return audio_; }
+  ConsoleWindow* console_window() override {
+    if (!console_) console_ = std::make_unique<SdlConsoleWindow>(window_, scale_);
+    return console_.get();
+  }
 
  private:
   int ChooseScale() {
@@ -537,6 +557,7 @@ class SdlPlatform final : public Platform {
   bool full_ = false;
   Uint64 start_ = 0;
   MixerAudio audio_;
+  std::unique_ptr<SdlConsoleWindow> console_;
 };
 
 }  // namespace

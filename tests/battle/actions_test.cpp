@@ -111,9 +111,28 @@ TEST_F(ActionsTest, AngelDusterLeavesOneHitPointAndMissesAtOne) {
   EnemyAct();
   EXPECT_EQ(Player.hp, 1);
   const int hits = Hits();
+  // "MISS!" in red where the hero's numbers go.
+  platform::Surface miss(360, 360);
+  miss.SetForeColor(platform::Rgb(255, 0, 0));
+  miss.SetTextStyle(platform::TextStyle{19, true});
+  miss.TextOut(242, 220, "MISS!");
+  bool shown = false;
+  control().SetEventPointHook([&] {
+    int covered = 0, red = 0;
+    for (int y = 215; y < 250; ++y) {
+      for (int x = 240; x < 360; ++x) {
+        if (miss.At(x, y) == 0) continue;
+        ++red;
+        covered += picMain.At(x, y) == miss.At(x, y) ? 1 : 0;
+      }
+    }
+    shown |= red > 0 && covered == red;
+  });
   EnemyAct();
+  control().SetEventPointHook({});
   EXPECT_EQ(Player.hp, 1);
   EXPECT_EQ(Hits(), hits) << "0 damage is a miss, without the hit sound";
+  EXPECT_TRUE(shown);
 }
 
 TEST_F(ActionsTest, SelfHealsStopAtTheMaximum) {

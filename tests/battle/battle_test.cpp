@@ -592,6 +592,71 @@ TEST_F(BattleTest, VictoryShrinksTheEnemyInStripsAndPays) {
   EXPECT_EQ(audio().state().music_path, GamePath("music/letsgo.mid"));
 }
 
+// Whole battles won by a spell and by a bomb: every blow the enemy takes follows its formula.
+TEST_F(BattleTest, ASpellAndABombWinWholeBattlesByTheirFormulas) {
+  using platform::vk::kDown;
+  constexpr int X = 'X';
+  PaperEnemy();
+  EnemyTable(60).stats.hp = EnemyTable(60).stats.mhp = 40;
+  EnemyTable(60).stats.mmp = 25;
+  EnemyTable(60).stats.ap = 1;
+  Player.hp = Player.mhp = 999;
+  Player.lv = 4;
+  Player.mp = Player.mmp = 50;
+  // Each drop of the enemy's hit points with the least and the most its formula allows.
+  struct Drop {
+    int d, lo, hi;
+  };
+  std::vector<Drop> drops;
+  std::function<Drop(int)> formula;
+  int last = 0;
+  watch = [&] {
+    if (InBattle && Enemy.stats.hp < last) drops.push_back(formula(last - Enemy.stats.hp));
+    last = InBattle ? Enemy.stats.hp : 0;
+  };
+  const auto check = [&](const char* what, size_t at_least) {
+    ASSERT_GE(drops.size(), at_least) << what;
+    for (const Drop& d : drops) {
+      EXPECT_GE(d.d, d.lo) << what;
+      EXPECT_LE(d.d, d.hi) << what;
+    }
+    EXPECT_LE(Enemy.stats.hp, 0) << what;
+    EXPECT_NE(std::find(messages.begin(), messages.end(), "ためしを倒した！"), messages.end()) << what;
+  };
+
+  // "まほう", the fire (row 1), "てきとう" (strength 0): (0 + 1 + 1) * √lv * (r / 2 + √(2 mmp / enemy mmp) + 1).
+  formula = [](int d) {
+    const double base = 2 * std::sqrt(static_cast<double>(Player.lv));
+    const double ratio = std::sqrt(2.0 * Player.mmp / Enemy.stats.mmp);
+    return Drop{d, CInt(base * (ratio + 1)), CInt(base * (0.5 + ratio + 1))};
+  };
+  for (int i = 0; i < 8; ++i) {
+    script.push_back({12, {kDown, kDown, X}});
+    script.push_back({13, {kDown, X}});
+    script.push_back({16, {X}});
+  }
+  EXPECT_EQ(Fight(60, true), 0);
+  check("fire", 3);
+  EXPECT_EQ(Player.mp, 50 - static_cast<int>(drops.size()) * MagicTable(1).Cost);
+
+  // "アイテム", slot 0: a bomb of power 100 that is kept, 40 to 100 a throw.
+  drops.clear();
+  messages.clear();
+  script.clear();
+  EnemyTable(60).stats.hp = EnemyTable(60).stats.mhp = 150;
+  for (auto& it : Player.items) it = 0;
+  ItemTable(250) = ItemRecord{"ばくだん", 8, 0, 100, 1, 0};
+  Player.items(0) = 250;
+  formula = [](int d) { return Drop{d, 40, 100}; };
+  for (int i = 0; i < 8; ++i) {
+    script.push_back({12, {kDown, X}});
+    script.push_back({7, {X}});
+  }
+  EXPECT_EQ(Fight(60, true), 0);
+  check("bomb", 2);
+  EXPECT_EQ(Player.items(0), 250);
+}
+
 TEST_F(BattleTest, DefeatOnlyAtZeroAndBackToTheTitle) {
   PaperEnemy();
   EnemyTable(60).stats.hp = EnemyTable(60).stats.mhp = 30000;

@@ -9,6 +9,8 @@
 #include "battle/battle.h"
 #include "debug/console.h"
 #include "events/events.h"
+#include "items/items.h"
+#include "presentation/presentation.h"
 #include "support/faults.h"
 
 namespace ardo {
@@ -198,6 +200,52 @@ TEST_F(Console, TypedLinesRunOnlyWhileItHasTheFocus) {
   EXPECT_EQ(DebugCommandLine(), "hp 79");
   EXPECT_TRUE(DebugConsoleKey(13));
   EXPECT_EQ(Player.hp, 79);
+}
+
+TEST_F(Console, MapBtlEndingAndStaffStartWhatTheyName) {
+  ASSERT_EQ(MapWidth, 0);
+  RunDebugCommand("map test");
+  EXPECT_EQ(MapName, "test");
+  EXPECT_GT(MapWidth, 0);
+
+  // "btl 3": an ordinary battle against row 3, fought with blows to its end.
+  LoadPictures();
+  EnemySet();
+  ItemSet();
+  MagSet();
+  LvupSet();
+  Player.ap = 30000;
+  Player.hp = Player.mhp = 9999;
+  const Long gold = Player.gold;
+  bool fought = false;
+  Tapping([&] {
+    fought |= InBattle && Enemy.name == EnemyTable(3).name;
+    return 'X';
+  }, [] { RunDebugCommand("btl 003"); });
+  EXPECT_TRUE(fought);
+  EXPECT_FALSE(InBattle);
+  EXPECT_EQ(EnemyId, 3);
+  EXPECT_LE(Enemy.stats.hp, 0);
+  EXPECT_GT(Player.gold, gold) << "won and paid";
+
+  // "ending" and "staff" start their scenes (left as soon as they show).
+  for (const auto& [line, scene] : {std::pair{"ending", Scene::kEnding}, std::pair{"staff", Scene::kStaffRoll}}) {
+    Scene seen = Scene::kField;
+    control().SetEventPointHook([&] {
+      if (CurrentScene() != Scene::kField && seen == Scene::kField) seen = CurrentScene();
+      if (seen != Scene::kField) GameRunning = false;
+    });
+    EXPECT_THROW(RunDebugCommand(line), EndProgram);
+    control().SetEventPointHook({});
+    GameRunning = true;
+    EXPECT_EQ(seen, scene) << line;
+    EXPECT_EQ(DebugCommandLine(), "");
+  }
+  // The console is ready again after a command the game ended inside.
+  ShowDebugWindow();
+  control().TypeText("hp 55\n");
+  PumpDebugConsole();
+  EXPECT_EQ(Player.hp, 55);
 }
 
 }  // namespace
