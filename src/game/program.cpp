@@ -58,6 +58,13 @@ int RunProgram(const RunOptions& options) {
   SetWriteFolder(ChooseWriteFolder(AppPath(), installed));
   std::filesystem::create_directories(WritePath("save"), ec);
 
+  if (options.verbose) {
+    SetFaultListener([](std::string_view source, const Fault& f) {
+      std::fprintf(stderr, "ardo: %.*s Error: %d %s\n", static_cast<int>(source.size()), source.data(), f.number,
+                   f.description.c_str());
+    });
+  }
+
   // The player's settings. Headless runs repeat exactly: they read a settings file
   // only when one is given.
   std::string settings_path = options.settings;
@@ -92,12 +99,6 @@ int RunProgram(const RunOptions& options) {
   const std::uint32_t seed =
       options.seed_given ? options.seed : (options.headless ? 0u : p->TimeGetTime() ^ 0x5eedu);
   SeedRandom(seed);
-  if (options.verbose) {
-    SetFaultListener([](std::string_view source, const Fault& f) {
-      std::fprintf(stderr, "ardo: %.*s Error: %d %s\n", static_cast<int>(source.size()), source.data(), f.number,
-                   f.description.c_str());
-    });
-  }
   if (!options.record.empty()) {
     std::string replay = " --seed " + std::to_string(seed);
     if (!options.first_map.empty()) {
