@@ -107,6 +107,8 @@ int RunProgram(const RunOptions& options) {
         replay += " " + std::to_string(options.first_x) + " " + std::to_string(options.first_y);
       }
     }
+    // The replay walks with the same key bindings.
+    if (!settings_path.empty()) replay += " --settings " + settings_path;
     std::string why;
     if (!StartRecording(options.record, replay, &why)) {
       std::fprintf(stderr, "ardo: %s\n", why.c_str());
