@@ -144,9 +144,10 @@ class Trap {
 };
 
 // Appends one line "<date> <time>: <source> Error: <number> <description>" (CR LF)
-// to error.log in the game folder. Never raises: a line that cannot be written is lost.
+// to error.log in the write folder. Never raises: a line that cannot reach the file
+// (a read-only or missing folder) goes to stderr instead.
 void LogError(std::string_view source, const Fault& fault);
-// Where the log goes (the game folder's error.log unless a test moves it).
+// Where the log goes (error.log in the write folder).
 std::string ErrorLogPath();
 
 // Thrown by Wait when the game is over; unwinds to Sub Main, which closes down cleanly.
@@ -200,6 +201,12 @@ void SetAppPath(std::string path);
 std::string GamePath(std::string_view relative);
 // The path as the log names it: relative to the game folder when it lies inside it.
 std::string GameRelative(const std::string& path);
+// Where the game writes its saves and error.log: the game folder, unless the program
+// chose another (the player's own data folder, for an installed game whose content
+// folder is read-only). Empty: the game folder.
+void SetWriteFolder(std::string path);
+const std::string& WriteFolder();  // the folder in use (the game folder when none was set)
+std::string WritePath(std::string_view relative);
 
 // ---------------------------------------------------------------------------
 // The hero's record, members in order (saved as one unit).

@@ -1,4 +1,4 @@
-// The error log: one line per fault, appended to error.log in the game folder.
+// The error log: one line per fault, appended to error.log in the write folder.
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -11,7 +11,7 @@ namespace {
 FaultListener g_listener;
 }  // namespace
 
-std::string ErrorLogPath() { return GamePath("error.log"); }
+std::string ErrorLogPath() { return WritePath("error.log"); }
 
 void SetFaultListener(FaultListener listener) { g_listener = std::move(listener); }
 
@@ -35,10 +35,14 @@ void LogError(std::string_view source, const Fault& fault) {
     line += " ";
     line += fault.description;
     line += "\r\n";
+    bool written = false;
     if (std::FILE* f = std::fopen(ErrorLogPath().c_str(), "ab")) {
-      std::fwrite(line.data(), 1, line.size(), f);
-      std::fclose(f);
+      written = std::fwrite(line.data(), 1, line.size(), f) == line.size();
+      written = std::fclose(f) == 0 && written;
     }
+    // No place for the log (a read-only or missing home folder): the player still
+    // gets the line, on the terminal.
+    if (!written) std::fprintf(stderr, "ardo: (no error.log) %.*s\n", static_cast<int>(line.size() - 2), line.c_str());
   } catch (...) {
     // Out of memory while building the line: drop it.
   }

@@ -1,10 +1,9 @@
 // Keyboard and joypad polling: everything the game reads is reduced to a direction
 // and one button code.
+#include "core/bindings.h"
 #include "core/core.h"
 
 namespace ardo {
-
-namespace vk = platform::vk;
 
 Long JoyCenterX = 0;
 Long JoyCenterY = 0;
@@ -16,31 +15,26 @@ platform::JoyCaps g_joy_caps;
 
 // The centres are 0 until JoyInit has read a pad's capabilities.
 bool CentresKnown() { return JoyCenterX != 0 || JoyCenterY != 0; }
-
-bool Held(int a, int b) {
-  auto& p = platform::GetPlatform();
-  return p.KeyHeld(a) || p.KeyHeld(b);
-}
 }  // namespace
 
 KeyState Getkey() {
   Trap on("Getkey");
   KeyState k;
   on([&] {
-    if (Held(vk::kUp, vk::kNumpad8)) {
+    if (ActionHeld(Action::kUp)) {
       k.dy = -1;
-    } else if (Held(vk::kDown, vk::kNumpad2)) {
+    } else if (ActionHeld(Action::kDown)) {
       k.dy = 1;
-    } else if (Held(vk::kLeft, vk::kNumpad4)) {
+    } else if (ActionHeld(Action::kLeft)) {
       k.dx = -1;
-    } else if (Held(vk::kRight, vk::kNumpad6)) {
+    } else if (ActionHeld(Action::kRight)) {
       k.dx = 1;
     }
-    if (Held('Z', vk::kSpace)) {
+    if (ActionHeld(Action::kCancel)) {
       k.btn = 1;
-    } else if (Held('X', vk::kReturn)) {
+    } else if (ActionHeld(Action::kChoose)) {
       k.btn = 2;
-    } else if (Held('C', vk::kShift)) {
+    } else if (ActionHeld(Action::kDash)) {
       k.btn = 3;
     }
   });

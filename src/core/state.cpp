@@ -1,6 +1,7 @@
 // The program-wide game state, the flag bits, frame waiting and the new-game state.
 #include <random>
 
+#include "core/bindings.h"
 #include "core/core.h"
 
 namespace ardo {
@@ -22,6 +23,7 @@ bool FullScreen = false;
 
 namespace {
 std::string g_app_path = ".";
+std::string g_write_folder;  // empty: the game folder
 std::mt19937 g_random(0);
 std::uint32_t g_seed_base = 0;
 std::vector<float> g_fixed_random;
@@ -41,6 +43,19 @@ std::string GamePath(std::string_view relative) {
   }
   while (!r.empty() && r.front() == '/') r.erase(r.begin());
   return g_app_path + "/" + r;
+}
+
+void SetWriteFolder(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  g_write_folder = std::move(path);
+}
+
+const std::string& WriteFolder() { return g_write_folder.empty() ? g_app_path : g_write_folder; }
+
+std::string WritePath(std::string_view relative) {
+  std::string r(relative);
+  while (!r.empty() && r.front() == '/') r.erase(r.begin());
+  return WriteFolder() + "/" + r;
 }
 
 std::string GameRelative(const std::string& path) {
@@ -148,6 +163,7 @@ void ResetCoreState() {
   JoyThreshold = 20000;
   FixRandom({});
   SeedRandom(0);
+  ResetBindings();
 }
 
 void Exit_Game() {

@@ -47,9 +47,16 @@ bool LookupKey(const std::string& name, KeySpec* out) {
       {"padleft", {0, 0, 0, 2}},  {"padright", {0, 0, 0, 3}},
   };
   auto it = kKeys.find(name);
-  if (it == kKeys.end()) return false;
-  *out = it->second;
-  return true;
+  if (it != kKeys.end()) {
+    *out = it->second;
+    return true;
+  }
+  // Any other letter or digit key (for keys bound in a settings file).
+  if (name.size() == 1 && ((name[0] >= 'a' && name[0] <= 'z') || (name[0] >= '0' && name[0] <= '9'))) {
+    *out = KeySpec{vk::Letter(name[0])};
+    return true;
+  }
+  return false;
 }
 
 std::vector<std::string> Split(const std::string& line) {

@@ -17,7 +17,10 @@ void PrintHelp() {
   std::printf(
       "Usage: ardo [options]\n"
       "\n"
-      "  --data DIR      the game folder (default: the program's own folder)\n"
+      "  --data DIR      the game folder (default: the program's own folder, else\n"
+      "                  ../share/ardo beside it)\n"
+      "  --settings FILE the settings file (default: $XDG_CONFIG_HOME/ardo/settings.ini,\n"
+      "                  that is ~/.config/ardo/settings.ini; headless runs read none unless given)\n"
       "  --scale N       window scale 1-8 (default: the largest that fits the desktop)\n"
       "  --headless      no window and no sound; a virtual clock (for scripts and tests)\n"
       "  --seed N        start the random generator from N\n"
@@ -32,7 +35,12 @@ void PrintHelp() {
       "  --version       the version\n"
       "\n"
       "Keys: arrows or keypad 2/4/6/8 walk; X or Enter talk and choose; Z or Space open the menu\n"
-      "and cancel; C or Shift dash; F or Alt+Enter full screen; right click to quit.\n");
+      "and cancel; C or Shift dash; F or Alt+Enter full screen; right click to quit.\n"
+      "Keys and pad buttons can be rebound in settings.ini.\n"
+      "\n"
+      "Saves (save/1.vkd ... save/9.vkd) and error.log stay in the game folder when the\n"
+      "program runs from its own writable folder; an installed game keeps them in\n"
+      "$XDG_DATA_HOME/ardo (that is ~/.local/share/ardo).\n");
 }
 
 std::string ProgramFolder(const char* argv0) {
@@ -57,7 +65,7 @@ bool ParseNumber(const char* s, long lo, long hi, long* out) {
 
 int main(int argc, char** argv) {
   ardo::RunOptions options;
-  ardo::SetAppPath(ProgramFolder(argv[0]));
+  options.program_folder = ProgramFolder(argv[0]);
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     auto need = [&](const char* what) -> const char* {
@@ -76,6 +84,8 @@ int main(int argc, char** argv) {
       return 0;
     } else if (a == "--data") {
       options.data_dir = need("a folder");
+    } else if (a == "--settings") {
+      options.settings = need("a file");
     } else if (a == "--headless") {
       options.headless = true;
     } else if (a == "--seed") {

@@ -3,10 +3,12 @@
 #include <functional>
 
 #include "battle/battle.h"
+#include "core/bindings.h"
 #include "debug/console.h"
 #include "events/events.h"
 #include "field/field.h"
 #include "game/program.h"
+#include "game/settings.h"
 #include "items/items.h"
 #include "presentation/presentation.h"
 #include "save/save.h"
@@ -16,8 +18,6 @@
 namespace ardo {
 
 namespace {
-
-namespace vk = platform::vk;
 
 // Where a drag of the window began.
 int g_drag_x0 = 0;
@@ -33,8 +33,7 @@ void picMain_KeyDown(int key, int shift) {
     if (shift == platform::kCtrlMask && key == 68) ShowDebugWindow();
   });
   on([&] {
-    const bool alt_enter = (key == vk::kReturn || key == vk::kSeparator) && (shift & platform::kAltMask) != 0;
-    if (key == 70 || alt_enter) ToggleFullScreen();
+    if (ActionKeyDown(Action::kFullScreen, key, shift)) ToggleFullScreen();
   });
 }
 
@@ -166,6 +165,7 @@ void Initialize() {
   on([] { RecomputeSpeeds(); });
   TileSize = 24;
   on([] { ShowForm(); });
+  on([] { EnterStartFullScreen(); });
   // A new game starts from empty tables, no characters and no battle.
   ResetEventState();
   ResetBattleState();

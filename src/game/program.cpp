@@ -4,7 +4,9 @@
 
 #include "battle/battle.h"
 #include "debug/console.h"
+#include "game/paths.h"
 #include "game/program.h"
+#include "game/settings.h"
 #include "events/events.h"
 #include "field/field.h"
 #include "items/items.h"
@@ -41,13 +43,35 @@ void StartFirstScene() {
 }
 
 int RunProgram(const RunOptions& options) {
-  if (!options.data_dir.empty()) SetAppPath(options.data_dir);
+  bool installed = false;
+  if (!options.data_dir.empty()) {
+    SetAppPath(options.data_dir);
+  } else if (!options.program_folder.empty()) {
+    SetAppPath(FindGameFolder(options.program_folder));
+    installed = AppPath() != options.program_folder;
+  }
   std::error_code ec;
   if (!std::filesystem::is_directory(GamePath("map"), ec)) {
     std::fprintf(stderr, "ardo: %s: not a game folder (no map/ inside); use --data DIR\n", AppPath().c_str());
     return 2;
   }
-  std::filesystem::create_directories(GamePath("save"), ec);
+  SetWriteFolder(ChooseWriteFolder(AppPath(), installed));
+  std::filesystem::create_directories(WritePath("save"), ec);
+
+  if (options.verbose) {
+    SetFaultListener([](std::string_view source, const Fault& f) {
+      std::fprintf(stderr, "ardo: %.*s Error: %d %s\n", static_cast<int>(source.size()), source.data(), f.number,
+                   f.description.c_str());
+    });
+  }
+
+  // The player's settings. Headless runs repeat exactly: they read a settings file
+  // only when one is given.
+  std::string settings_path = options.settings;
+  if (settings_path.empty() && !options.headless && !UserConfigFolder().empty()) {
+    settings_path = UserConfigFolder() + "/settings.ini";
+  }
+  const Settings settings = settings_path.empty() ? Settings{} : LoadSettings(settings_path);
 
   std::unique_ptr<ScriptRunner> script;
   if (!options.script.empty()) {
@@ -61,7 +85,9 @@ int RunProgram(const RunOptions& options) {
 
   platform::PlatformOptions po;
   po.headless = options.headless;
-  po.scale = options.scale;
+  po.scale = options.scale != 0 ? options.scale : settings.scale;
+  po.title = kGameTitle;
+  po.icon_path = GamePath("graphics/icon.png");
   std::string error;
   auto p = platform::CreatePlatform(po, &error);
   if (!p) {
@@ -69,15 +95,10 @@ int RunProgram(const RunOptions& options) {
     return 2;
   }
   platform::SetPlatform(p.get());
+  ApplySettings(settings);
   const std::uint32_t seed =
       options.seed_given ? options.seed : (options.headless ? 0u : p->TimeGetTime() ^ 0x5eedu);
   SeedRandom(seed);
-  if (options.verbose) {
-    SetFaultListener([](std::string_view source, const Fault& f) {
-      std::fprintf(stderr, "ardo: %.*s Error: %d %s\n", static_cast<int>(source.size()), source.data(), f.number,
-                   f.description.c_str());
-    });
-  }
   if (!options.record.empty()) {
     std::string replay = " --seed " + std::to_string(seed);
     if (!options.first_map.empty()) {
@@ -86,6 +107,8 @@ int RunProgram(const RunOptions& options) {
         replay += " " + std::to_string(options.first_x) + " " + std::to_string(options.first_y);
       }
     }
+    // The replay walks with the same key bindings.
+    if (!settings_path.empty()) replay += " --settings " + settings_path;
     std::string why;
     if (!StartRecording(options.record, replay, &why)) {
       std::fprintf(stderr, "ardo: %s\n", why.c_str());
@@ -103,6 +126,7 @@ int RunProgram(const RunOptions& options) {
   SetEventPointObserver({});
   SetFaultListener({});
   const int status = script ? script->exit_status() : 0;
+  SetBindings(DefaultBindings());
   platform::SetPlatform(nullptr);
   return status;
 }

@@ -11,7 +11,9 @@
 namespace ardo {
 
 struct RunOptions {
-  std::string data_dir;     // empty: the program's folder
+  std::string data_dir;     // empty: found from program_folder (see FindGameFolder)
+  std::string program_folder;  // where the program itself is
+  std::string settings;     // settings.ini to use (desktop default: the player's config folder)
   bool headless = false;
   std::uint32_t seed = 0;
   bool seed_given = false;

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "game/program.h"
 
@@ -15,10 +16,10 @@ namespace vk = platform::vk;
 
 // The keys the game polls, by their script names.
 struct RecordedKey {
-  const char* name;
+  std::string name;
   int key;
 };
-constexpr RecordedKey kKeys[] = {
+const RecordedKey kKeys[] = {
     {"up", vk::kUp},
     {"down", vk::kDown},
     {"left", vk::kLeft},
@@ -36,22 +37,28 @@ constexpr RecordedKey kKeys[] = {
     {"kp8", vk::kNumpad8},
     {"escape", vk::kEscape},
 };
-constexpr size_t kKeyCount = sizeof kKeys / sizeof kKeys[0];
 
 class Recorder {
  public:
-  explicit Recorder(std::ofstream out) : out_(std::move(out)) {}
+  explicit Recorder(std::ofstream out) : out_(std::move(out)) {
+    keys_.assign(std::begin(kKeys), std::end(kKeys));
+    // Every other letter and digit too: the player's settings may bind them.
+    for (char c : std::string("abdeghijklmnopqrstuvwy0123456789")) {
+      keys_.push_back({std::string(1, c), vk::Letter(c)});
+    }
+    held_.assign(keys_.size(), false);
+  }
 
   void Poll() {
     auto& p = platform::GetPlatform();
     const std::uint32_t now = p.TimeGetTime();
-    for (size_t i = 0; i < kKeyCount; ++i) {
-      const bool down = p.KeyHeld(kKeys[i].key);
+    for (size_t i = 0; i < keys_.size(); ++i) {
+      const bool down = p.KeyHeld(keys_[i].key);
       if (down == held_[i]) continue;
       held_[i] = down;
       if (now != last_) out_ << "wait " << (now - last_) << "\n";
       last_ = now;
-      out_ << (down ? "hold " : "release ") << kKeys[i].name << "\n";
+      out_ << (down ? "hold " : "release ") << keys_[i].name << "\n";
     }
     out_.flush();
   }
@@ -62,7 +69,8 @@ class Recorder {
 
  private:
   std::ofstream out_;
-  bool held_[kKeyCount] = {};
+  std::vector<RecordedKey> keys_;
+  std::vector<bool> held_;
   std::uint32_t last_ = 0;
 };
 

@@ -241,6 +241,9 @@ void MusicPlayer::Render(std::int16_t* out, int samples, int channels) {
       }
     }
   }
+  if (const int v = volume_.load(std::memory_order_relaxed); v < 100) {
+    for (int i = 0; i < samples; ++i) out[i] = static_cast<std::int16_t>(out[i] * v / 100);
+  }
   Publish();
 }
 

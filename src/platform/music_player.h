@@ -37,6 +37,7 @@ class MusicPlayer {
   void Stop();                         // pauses; play resumes
   void Close();
   bool Stopped();                      // a tune is open and not playing
+  void SetVolume(int percent) { volume_.store(percent < 0 ? 0 : percent > 100 ? 100 : percent); }
 
   // The audio thread's side: fills `samples` 16-bit samples of `channels`-channel audio.
   void Render(std::int16_t* out, int samples, int channels);
@@ -57,6 +58,7 @@ class MusicPlayer {
   bool AtEnd();
   void Publish();
 
+  std::atomic<int> volume_{100};  // the music's master volume in percent, read by the audio thread
   fluid_settings_t* settings_ = nullptr;
   fluid_synth_t* synth_ = nullptr;
 

@@ -33,7 +33,42 @@ constexpr int kNumpad8 = 0x68;
 constexpr int kSeparator = 0x6C;  // the keypad's Enter
 constexpr int kF1 = 0x70;
 constexpr int Letter(char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
+// More keys a player may bind: digits are '0'-'9', letters 'A'-'Z'.
+constexpr int kBack = 0x08;
+constexpr int kTab = 0x09;
+constexpr int kPageUp = 0x21;
+constexpr int kPageDown = 0x22;
+constexpr int kEnd = 0x23;
+constexpr int kHome = 0x24;
+constexpr int kInsert = 0x2D;
+constexpr int kDelete = 0x2E;
+constexpr int kNumpad0 = 0x60;  // to kNumpad0 + 9
+constexpr int kF12 = 0x7B;
+// A game controller's button as the key code of its key-down event (see PadButton).
+constexpr int kPadBase = 0x100;
+constexpr int PadKey(int button) { return kPadBase + button; }
 }  // namespace vk
+
+// Game controller buttons, numbered as bits of a PadMap mask and in PadKey codes.
+enum PadButton {
+  kPadA, kPadB, kPadX, kPadY, kPadBack, kPadGuide, kPadStart, kPadLeftStick, kPadRightStick,
+  kPadLeftShoulder, kPadRightShoulder, kPadDpadUp, kPadDpadDown, kPadDpadLeft, kPadDpadRight,
+  kPadButtonCount
+};
+constexpr std::uint32_t PadBit(PadButton b) { return 1u << b; }
+
+// Which controller buttons make the pad's button 1 (cancel, the menu), button 2
+// (choose, talk), button 3 (dash) and the four directions (the left stick always
+// steers too). The game sets it from the player's key bindings.
+struct PadMap {
+  std::uint32_t cancel = PadBit(kPadB) | PadBit(kPadStart);
+  std::uint32_t choose = PadBit(kPadA);
+  std::uint32_t dash = PadBit(kPadX) | PadBit(kPadY);
+  std::uint32_t up = PadBit(kPadDpadUp);
+  std::uint32_t down = PadBit(kPadDpadDown);
+  std::uint32_t left = PadBit(kPadDpadLeft);
+  std::uint32_t right = PadBit(kPadDpadRight);
+};
 
 // Shift-state bits of key and mouse events.
 constexpr int kShiftMask = 1;
@@ -84,6 +119,8 @@ class Audio {
   virtual bool MusicStopped() = 0;         // true when a tune is open and not playing
   // Plays a WAV effect asynchronously. no_interrupt: leave an effect already playing alone.
   virtual void PlaySound(const std::string& path, bool no_interrupt) = 0;
+  // Master volumes in percent (0-100) for the music and the effects.
+  virtual void SetVolumes(int music_percent, int effects_percent) {}
 };
 
 // Audio that plays nothing and remembers what it was asked: the headless back-end.
@@ -97,6 +134,8 @@ class RecordingAudio final : public Audio {
     int restarts = 0;
     std::vector<std::string> sounds;  // every effect played, in order
     std::vector<std::string> log;     // every request, in order
+    int music_volume = 100;           // the master volumes last set
+    int effects_volume = 100;
   };
   bool OpenMusic(const std::string& path) override;
   void PlayMusic() override;
@@ -105,6 +144,10 @@ class RecordingAudio final : public Audio {
   void CloseMusic() override;
   bool MusicStopped() override;
   void PlaySound(const std::string& path, bool no_interrupt) override;
+  void SetVolumes(int music_percent, int effects_percent) override {
+    state_.music_volume = music_percent;
+    state_.effects_volume = effects_percent;
+  }
   void FinishMusic() { state_.playing = false; }
   const State& state() const { return state_; }
   void Reset() { state_ = State{}; }
@@ -164,6 +207,9 @@ class Platform {
 
   // Input.
   virtual bool KeyHeld(int key) = 0;
+  // The controller buttons behind the pad's buttons and directions (JoyGetPos).
+  // A controller button press is also delivered as a key-down of vk::PadKey(button).
+  virtual void SetPadMap(const PadMap& map) {}
   virtual int JoyGetDevCaps(JoyCaps* caps) = 0;  // 0 on success
   virtual int JoyGetPos(JoyPos* pos) = 0;        // 0 on success
 
@@ -204,6 +250,8 @@ struct PlatformOptions {
   std::string font_path;       // empty: the system's IPAGothic
   std::string soundfont_path;  // empty: SoundFontOverride(), else the best the system has
   bool audio = true;           // headless always records instead of playing
+  std::string title = "ardo";  // the window's title until the game sets its caption
+  std::string icon_path;       // the window's icon (a PNG); empty or unreadable: none
 };
 
 // The General MIDI soundfonts the music player looks for, best first.

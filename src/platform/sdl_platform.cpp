@@ -5,6 +5,7 @@
 #include <fluidsynth.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -13,11 +14,13 @@
 #include <vector>
 
 #include "platform/debug_window.h"
+#include "platform/display_scale.h"
 #include "platform/font.h"
 #include "platform/frame_gate.h"
 #include "platform/msgbox.h"
 #include "platform/music_player.h"
 #include "platform/platform.h"
+#include "platform/sdl_extras.h"
 
 namespace ardo::platform {
 
@@ -55,6 +58,7 @@ class MixerAudio final : public Audio {
     }
     Mix_AllocateChannels(8);
     open_ = true;
+    Mix_Volume(-1, effects_volume_);
     if (sf.empty()) return;
     StartSynth(sf);
   }
@@ -78,6 +82,11 @@ class MixerAudio final : public Audio {
   void StopMusic() override { music_.Stop(); }
   void CloseMusic() override { music_.Close(); }
   bool MusicStopped() override { return music_.Stopped(); }
+  void SetVolumes(int music_percent, int effects_percent) override {
+    music_.SetVolume(music_percent);
+    effects_volume_ = MIX_MAX_VOLUME * std::clamp(effects_percent, 0, 100) / 100;
+    if (open_) Mix_Volume(-1, effects_volume_);
+  }
   void PlaySound(const std::string& path, bool no_interrupt) override {
     if (!open_) return;
     if (no_interrupt && Mix_Playing(-1) > 0) return;
@@ -127,6 +136,7 @@ class MixerAudio final : public Audio {
 
   bool open_ = false;
   MusicPlayer music_;
+  int effects_volume_ = MIX_MAX_VOLUME;
   int channels_ = 2;
   std::map<std::string, Mix_Chunk*> chunks_;
   std::map<std::string, bool> missing_;
@@ -151,7 +161,7 @@ SDL_Scancode ScancodeFor(int key, SDL_Scancode* second) {
     case vk::kControl: *second = SDL_SCANCODE_RCTRL; return SDL_SCANCODE_LCTRL;
     case vk::kMenu: *second = SDL_SCANCODE_RALT; return SDL_SCANCODE_LALT;
     case vk::kEscape: return SDL_SCANCODE_ESCAPE;
-    default: return SDL_SCANCODE_UNKNOWN;
+    default: return ExtraScancodeFor(key);
   }
 }
 
@@ -171,7 +181,7 @@ int KeyFor(SDL_Keysym sym) {
     case SDL_SCANCODE_KP_4: return vk::kNumpad4;
     case SDL_SCANCODE_KP_6: return vk::kNumpad6;
     case SDL_SCANCODE_KP_8: return vk::kNumpad8;
-    default: return 0;
+    default: return ExtraKeyFor(sc);
   }
 }
 
@@ -214,12 +224,13 @@ class SdlPlatform final : public Platform {
     if (!InitFont(options.font_path, error)) return false;
     scale_ = options.scale;
     if (scale_ <= 0) scale_ = ChooseScale();
-    window_ = SDL_CreateWindow("ardo", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 366 * scale_,
+    window_ = SDL_CreateWindow(options.title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 366 * scale_,
                                366 * scale_, SDL_WINDOW_SHOWN);
     if (window_ == nullptr) {
       if (error) *error = std::string("cannot open the game window: ") + SDL_GetError();
       return false;
     }
+    SetWindowIconFrom(window_, options.icon_path);
     renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED);
     if (renderer_ == nullptr) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
     if (renderer_ == nullptr) {
@@ -251,6 +262,10 @@ class SdlPlatform final : public Platform {
           break;
         case SDL_TEXTINPUT:
           typed_ += e.text.text;
+          break;
+        case SDL_CONTROLLERBUTTONDOWN:
+          // A button bound to a key action (full screen) acts as that key's key-down.
+          if (sink_) sink_->OnKeyDown(vk::PadKey(e.cbutton.button), 0);
           break;
         case SDL_KEYDOWN:
           if (!e.key.repeat && sink_) {
@@ -320,19 +335,20 @@ class SdlPlatform final : public Platform {
       SDL_GameController* c = controller_;
       int x = SDL_GameControllerGetAxis(c, SDL_CONTROLLER_AXIS_LEFTX) + 32768;
       int y = SDL_GameControllerGetAxis(c, SDL_CONTROLLER_AXIS_LEFTY) + 32768;
-      if (SDL_GameControllerGetButton(c, SDL_CONTROLLER_BUTTON_DPAD_LEFT)) x = 0;
-      if (SDL_GameControllerGetButton(c, SDL_CONTROLLER_BUTTON_DPAD_RIGHT)) x = 65535;
-      if (SDL_GameControllerGetButton(c, SDL_CONTROLLER_BUTTON_DPAD_UP)) y = 0;
-      if (SDL_GameControllerGetButton(c, SDL_CONTROLLER_BUTTON_DPAD_DOWN)) y = 65535;
+      // The buttons as the player bound them (PadMap; by default the d-pad walks, B or
+      // Start is button 1 (cancel, the menu), A button 2 (choose, talk), X or Y button 3 (dash)).
+      std::uint32_t held = 0;
+      for (int i = 0; i < kPadButtonCount; ++i) {
+        if (SDL_GameControllerGetButton(c, static_cast<SDL_GameControllerButton>(i))) held |= 1u << i;
+      }
+      if (held & pad_map_.left) x = 0;
+      if (held & pad_map_.right) x = 65535;
+      if (held & pad_map_.up) y = 0;
+      if (held & pad_map_.down) y = 65535;
       std::uint32_t b = 0;
-      // Button 1 cancels and opens the menu, button 2 confirms and talks, button 3 dashes.
-      if (SDL_GameControllerGetButton(c, SDL_CONTROLLER_BUTTON_B) ||
-          SDL_GameControllerGetButton(c, SDL_CONTROLLER_BUTTON_START))
-        b |= 1;
-      if (SDL_GameControllerGetButton(c, SDL_CONTROLLER_BUTTON_A)) b |= 2;
-      if (SDL_GameControllerGetButton(c, SDL_CONTROLLER_BUTTON_X) ||
-          SDL_GameControllerGetButton(c, SDL_CONTROLLER_BUTTON_Y))
-        b |= 4;
+      if (held & pad_map_.cancel) b |= 1;
+      if (held & pad_map_.choose) b |= 2;
+      if (held & pad_map_.dash) b |= 4;
       *pos = JoyPos{static_cast<std::uint32_t>(std::clamp(x, 0, 65535)),
                     static_cast<std::uint32_t>(std::clamp(y, 0, 65535)), 32767, b};
       return 0;
@@ -353,6 +369,8 @@ class SdlPlatform final : public Platform {
     return kJoyErrUnplugged;
   }
 
+  void SetPadMap(const PadMap& map) override { pad_map_ = map; }
+
   void Present(const Surface& frame) override {
     // A frame the same as the one on the screen is not shown again.
     if (frame.empty() || !shown_.Admit(frame)) return;
@@ -367,7 +385,7 @@ class SdlPlatform final : public Platform {
       tex_w_ = frame.width();
       tex_h_ = frame.height();
       SDL_RenderSetLogicalSize(renderer_, tex_w_, tex_h_);
-      SDL_RenderSetIntegerScale(renderer_, full_ ? SDL_FALSE : SDL_TRUE);
+      SDL_RenderSetIntegerScale(renderer_, !full_ || WholeScaleFits() ? SDL_TRUE : SDL_FALSE);
       if (!full_) SDL_SetWindowSize(window_, tex_w_ * scale_, tex_h_ * scale_);
     }
     SDL_UpdateTexture(texture_, nullptr, frame.pixels().data(), frame.width() * 4);
@@ -485,6 +503,14 @@ class SdlPlatform final : public Platform {
   }
 
  private:
+  // Full screen shows the picture at a whole-number scale, letterboxed in black, when
+  // the screen holds it at least once (else it is scaled down to fit).
+  bool WholeScaleFits() {
+    int w = 0, h = 0;
+    if (SDL_GetRendererOutputSize(renderer_, &w, &h) != 0) return false;
+    return FitPicture(w, h, tex_w_, tex_h_).whole;
+  }
+
   int ChooseScale() {
     SDL_Rect usable{0, 0, 1280, 720};
     SDL_GetDisplayUsableBounds(0, &usable);
@@ -553,6 +579,7 @@ class SdlPlatform final : public Platform {
   FrameGate shown_;
   Surface& last_frame_ = shown_.last();  // what a message box is drawn over
   Uint64 pumped_at_ = ~Uint64{0};
+  PadMap pad_map_;
   int scale_ = 2;
   bool full_ = false;
   Uint64 start_ = 0;

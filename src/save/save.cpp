@@ -128,7 +128,7 @@ Byte Load(int slot) {
 }
 
 void ScanSaves() {
-  RemoveStaleTemporaries(GamePath("save"));
+  RemoveStaleTemporaries(WritePath("save"));
   for (int n = 1; n <= kSlots; ++n) {
     SlotContents c;
     // The scan is part of Initialize; a bad slot file is logged under its name.

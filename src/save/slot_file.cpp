@@ -128,8 +128,8 @@ Fault IoFault(int errnum, const std::string& path, int fallback) {
 
 }  // namespace
 
-std::string SlotPath(int slot) { return GamePath("save/" + std::to_string(slot) + ".vkd"); }
-std::string ListPath() { return GamePath("save/list"); }
+std::string SlotPath(int slot) { return WritePath("save/" + std::to_string(slot) + ".vkd"); }
+std::string ListPath() { return WritePath("save/list"); }
 
 void PackPlayer(const PlayerStatus& p, unsigned char out[kPlayerBytes]) {
   unsigned char* q = out;

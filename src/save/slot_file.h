@@ -32,7 +32,7 @@ struct SlotContents {
   VbArray<Byte, 0, 255> flags;
 };
 
-std::string SlotPath(int slot);  // the game folder's save/N.vkd
+std::string SlotPath(int slot);  // save/N.vkd in the write folder
 std::string ListPath();          // save/list
 
 void PackPlayer(const PlayerStatus& p, unsigned char out[kPlayerBytes]);

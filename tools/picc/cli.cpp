@@ -29,7 +29,9 @@ void DrawNumber(platform::Surface* s, int x, int y, int n) {
 }
 
 const char kUsage[] =
-    "usage: ardo-picc SOURCE -o OUT.png [--mask]   compile a picture (--mask: the figure mask of it)\n"
+    "usage: ardo-picc SOURCE -o OUT.png [--mask] [--scale N]\n"
+    "                                              compile a picture (--mask: the figure mask of it;\n"
+    "                                              --scale: N x N pixels for each, N 1-16)\n"
     "       ardo-picc --table SOURCE               print the tiles the source names, as a Markdown table\n"
     "       ardo-picc --preview IN OUT.png [--cell N] [--scale N] [--rows A-B]\n"
     "                                              contact sheet of a source or a PNG: scaled, gridded, numbered\n";
@@ -144,9 +146,18 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   }
   std::string source, output;
   bool mask = false;
+  int scale = 1;
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "-o" && i + 1 < args.size()) {
       output = args[++i];
+    } else if (args[i] == "--scale" && i + 1 < args.size()) {
+      const std::string& v = args[++i];
+      if (v.empty() || v.size() > 2 || v.find_first_not_of("0123456789") != std::string::npos ||
+          std::stoi(v) < 1 || std::stoi(v) > 16) {
+        err << "ardo-picc: --scale takes 1 to 16, not `" << v << "`\n";
+        return 1;
+      }
+      scale = std::stoi(v);
     } else if (args[i] == "--mask") {
       mask = true;
     } else if (!args[i].empty() && args[i][0] != '-' && source.empty()) {
@@ -166,8 +177,16 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     err << e.Format() << '\n';
     return 1;
   }
+  platform::Surface picture = mask ? FigureMask(r.picture) : std::move(r.picture);
+  if (scale > 1) {
+    // Each pixel becomes a crisp square (the desktop icons are drawn at 16 x 16).
+    platform::Surface big(picture.width() * scale, picture.height() * scale);
+    big.StretchBlt(0, 0, big.width(), big.height(), picture, 0, 0, picture.width(), picture.height(),
+                   platform::Rop::kSrcCopy);
+    picture = std::move(big);
+  }
   std::string error;
-  if (!platform::SavePng(mask ? FigureMask(r.picture) : r.picture, output, &error)) {
+  if (!platform::SavePng(picture, output, &error)) {
     err << "ardo-picc: " << error << '\n';
     return 1;
   }
