@@ -29,7 +29,7 @@ void Setup();
 const std::string& GameFolder();
 // Writes `bytes` to the game folder's `relative` file (its folder is made if missing).
 void PutGameFile(const std::string& relative, std::string_view bytes);
-// Ends one input: removes the error log the loaders wrote, so a long run does not fill the disk.
+// Ends one input (the headless platform's record of message boxes is kept bounded).
 void EndInput();
 
 inline std::string_view Bytes(const std::uint8_t* data, std::size_t size) {

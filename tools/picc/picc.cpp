@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "image.h"
+#include "toolcommon.h"
 
 namespace ardo::picc {
 
@@ -39,14 +40,10 @@ struct Failure {
   std::string message;
 };
 
+// Plain files of a bounded size only (see tool::read_file).
 bool ReadWholeFile(const std::string& path, std::string* text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream s;
-  s << in.rdbuf();
-  if (in.bad()) return false;
-  *text = s.str();
-  return true;
+  std::string err;
+  return tool::read_file(path, *text, err);
 }
 
 bool PaletteCharOk(unsigned char c) { return c > ' ' && c < 127 && c != '#' && c != ';' && c != '|'; }
