@@ -21,7 +21,7 @@ struct Ch {
   int col;
 };
 
-constexpr std::size_t kMaxExpanded = 1'000'000;       // characters after unrolling repeats, all tracks
+constexpr std::size_t kMaxExpanded = 200'000;         // characters after unrolling repeats, all tracks
 constexpr std::int64_t kMaxTick = 0x0FFFFFFF;         // largest MIDI delta time
 constexpr int kMaxRepeatDepth = 4;
 

@@ -28,8 +28,8 @@ constexpr int kMaxSide = 4096;
 constexpr int kMaxUseDepth = 8;
 // The pixels a source may work on, counted per line as the size of the picture the line
 // works on (a block, a stamp, the canvas), `use`d pictures included. It bounds the time a
-// compile takes and the memory its stamps hold; the game's largest sheets use a few million.
-constexpr std::uint64_t kMaxWork = 48'000'000;
+// compile takes and the memory its stamps hold; the game's sheets stay well below it.
+constexpr std::uint64_t kMaxWork = 24'000'000;
 
 struct Token {
   std::string text;
