@@ -3,7 +3,6 @@
 //   from,x,y,to,x,y,music,area,flag        (flag -1: none)
 // A missing or broken table is logged and leaves the world without exits: the game
 // goes on, and nothing half-read is ever used.
-#include <fstream>
 #include <sstream>
 
 #include "events/events.h"
@@ -66,11 +65,15 @@ ExitRecord ParseRow(const std::vector<std::string>& f) {
 void ExitSet() {
   Trap on("ExitSet");
   ExitTable.clear();
-  std::ifstream in(GamePath(kExitFile), std::ios::binary);
-  if (!in) {
-    on.LogFault(Fault::Of(err::kFileNotFound));
+  // Read whole through the game's file reader: a named pipe or a huge file is refused.
+  std::string bytes;
+  std::string why;
+  const FileStatus status = ReadGameFile(GamePath(kExitFile), &bytes, &why);
+  if (status != FileStatus::kOk) {
+    on.LogFault(FileFault(status, kExitFile, why));
     return;
   }
+  std::istringstream in(bytes);
   std::vector<ExitRecord> rows;
   std::string line;
   int number = 0;

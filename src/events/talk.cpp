@@ -2,7 +2,6 @@
 // on a map. Each map has its list of entries, keyed by the conversation number of the
 // character; the words themselves are in text/<map>.txt (see ReadTalkText), so the
 // writers can change them without touching this file.
-#include <fstream>
 #include <map>
 #include <sstream>
 
@@ -206,15 +205,11 @@ std::map<std::string, std::string> ReadTexts(const std::string& file, const std:
   std::map<std::string, std::string> out;
   if (keys.empty()) return out;
   const std::string relative = "text/" + file + ".txt";
-  std::ifstream in(GamePath(relative), std::ios::binary);
-  if (!in) {
-    Fault f = Fault::Of(err::kFileNotFound);
-    f.description += " (" + relative + ")";
-    throw f;
-  }
-  std::stringstream ss;
-  ss << in.rdbuf();
-  const TalkTextFile texts = ParseTalkText(ss.str());
+  std::string bytes;
+  std::string why;
+  const FileStatus status = ReadGameFile(GamePath(relative), &bytes, &why);
+  if (status != FileStatus::kOk) throw FileFault(status, relative, why);
+  const TalkTextFile texts = ParseTalkText(bytes);
   for (const std::string& key : keys) {
     const TalkTextEntry* e = texts.Find(key);
     if (e == nullptr) {

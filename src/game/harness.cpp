@@ -373,15 +373,14 @@ std::unique_ptr<ScriptRunner> ParseScript(const std::string& text, const std::st
 }
 
 std::unique_ptr<ScriptRunner> LoadScript(const std::string& path, std::string* error) {
-  std::ifstream in;
-  if (IsPlainFile(path)) in.open(path, std::ios::binary);
-  if (!in.is_open()) {
+  // Plain files of a bounded size only, like the game's own files.
+  std::string text;
+  std::string why;
+  if (ReadGameFile(path, &text, &why) != FileStatus::kOk) {
     if (error) *error = path + ": cannot read the script\n";
     return nullptr;
   }
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ParseScript(ss.str(), path, error);
+  return ParseScript(text, path, error);
 }
 
 bool EvalCondition(const std::string& cond, bool* ok) {

@@ -1,6 +1,6 @@
 // The narrations: a script of rows scrolled up the view one pixel a frame, on black,
 // over the title picture or over the dimmed summit.
-#include <fstream>
+#include <sstream>
 
 #include "core/core.h"
 #include "field/field.h"
@@ -69,12 +69,15 @@ using presentation::ScrollMode;
 std::vector<std::string> LoadNarration(const std::string& name, int entries, const char* source) {
   const Trap on(source);
   std::vector<std::string> lines(static_cast<size_t>(entries));
-  const std::string path = GamePath("narration/" + name + ".txt");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    on([] { Raise(err::kFileNotFound); });
+  const std::string relative = "narration/" + name + ".txt";
+  std::string bytes;
+  std::string why;
+  const FileStatus status = ReadGameFile(GamePath(relative), &bytes, &why);
+  if (status != FileStatus::kOk) {
+    on.LogFault(FileFault(status, relative, why));
     return lines;
   }
+  std::istringstream in(bytes);
   // One row a line: its number, one blank, its text. Blank lines and lines starting
   // with '#' are notes; rows not named stay empty.
   std::string line;

@@ -13,6 +13,8 @@
 #include <tuple>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "events/events.h"
 #include "events/scenes.h"
 #include "field/field.h"
@@ -343,6 +345,12 @@ TEST_F(EventsGame, ABrokenOrMissingExitsTableLeavesNoExits) {
   ExitSet();
   EXPECT_TRUE(ExitTable.empty());
   EXPECT_EQ(Count(ErrorLog(), "ExitSet Error: 53"), 1);
+  // A named pipe in its place is refused at once instead of waiting for a writer.
+  testing::ExpectFault("ExitSet", 57);
+  ASSERT_EQ(::mkfifo((dir + "/data/exits.dat").c_str(), 0600), 0);
+  ExitSet();
+  EXPECT_EQ(Count(ErrorLog(), "ExitSet Error: 57"), 1);
+  fs::remove(dir + "/data/exits.dat");
 
   const std::vector<std::string> bad = {
       "town1,19,52,field,21,9,letsgo,1\n",          // a field short

@@ -8,6 +8,8 @@
 #include <set>
 #include <sstream>
 
+#include <sys/stat.h>
+
 #include "events/events.h"
 #include "presentation/presentation.h"
 #include "save/save.h"
@@ -351,6 +353,10 @@ TEST_F(Presentation, ABrokenNarrationFileIsLoggedAndTheRestStillLoads) {
   EXPECT_NE(log.find("DemoText Error: 9 "), std::string::npos) << log;
   EXPECT_NE(log.find("EndingText Error: 53 "), std::string::npos) << log;
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 3) << log;
+  // A named pipe in its place is refused at once instead of waiting for a writer.
+  testing::ExpectFault("OpeningText", 57);
+  ASSERT_EQ(::mkfifo((dir + "/narration/pipe.txt").c_str(), 0600), 0);
+  EXPECT_EQ(LoadNarration("pipe", 10, "OpeningText"), std::vector<std::string>(10));
 }
 
 }  // namespace

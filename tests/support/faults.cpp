@@ -23,12 +23,14 @@ struct Logged {
 
 std::vector<Logged> g_logged;
 std::map<std::pair<std::string, int>, int> g_expected;  // declared fault -> times seen
+bool g_any_allowed = false;
 
 class FaultGuard final : public ::testing::EmptyTestEventListener {
  public:
   void OnTestStart(const ::testing::TestInfo&) override {
     g_logged.clear();
     g_expected.clear();
+    g_any_allowed = false;
     SetFaultListener([](std::string_view source, const Fault& f) {
       g_logged.push_back({std::string(source), f.number, f.description});
     });
@@ -36,6 +38,7 @@ class FaultGuard final : public ::testing::EmptyTestEventListener {
   // Runs before the result printer's OnTestEnd, so a failure here shows with the test.
   void OnTestEnd(const ::testing::TestInfo&) override {
     SetFaultListener({});
+    if (g_any_allowed) g_logged.clear();
     std::string unexpected;
     for (const Logged& l : g_logged) {
       auto it = g_expected.find({l.source, l.number});
@@ -62,5 +65,7 @@ const bool g_installed = [] {
 }  // namespace
 
 void ExpectFault(const std::string& source, int number) { g_expected.emplace(std::make_pair(source, number), 0); }
+
+void AllowAnyFault() { g_any_allowed = true; }
 
 }  // namespace ardo::testing

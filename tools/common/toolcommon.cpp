@@ -1,5 +1,7 @@
 #include "toolcommon.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -28,21 +30,43 @@ std::string format_diag(std::string_view file, int line, int col, std::string_vi
 }
 
 bool read_file(const std::string& path, std::string& data, std::string& err) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
-    err = "cannot read " + path + ": is a directory";
-    return false;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  // Non-blocking, so a named pipe or a device is refused by the check below instead of
+  // blocking the tool or feeding it without end.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
     err = "cannot read " + path + ": " + std::strerror(errno);
     return false;
   }
-  data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    err = "cannot read " + path;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    err = "cannot read " + path + (S_ISDIR(st.st_mode) ? ": is a directory" : ": not a plain file");
     return false;
   }
+  if (static_cast<unsigned long long>(st.st_size) > kMaxSourceFile) {
+    ::close(fd);
+    err = "cannot read " + path + ": larger than " + std::to_string(kMaxSourceFile >> 20) + " MB";
+    return false;
+  }
+  data.clear();
+  char buf[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      err = "cannot read " + path + ": " + std::strerror(errno);
+      ::close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    if (data.size() + static_cast<std::size_t>(n) > kMaxSourceFile) {  // it grew while we read
+      err = "cannot read " + path + ": larger than " + std::to_string(kMaxSourceFile >> 20) + " MB";
+      ::close(fd);
+      return false;
+    }
+    data.append(buf, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
   return true;
 }
 

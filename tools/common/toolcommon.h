@@ -32,7 +32,11 @@ private:
 // "file:line:col: message"
 std::string format_diag(std::string_view file, int line, int col, std::string_view message);
 
-// Reads a whole file into `data`. On failure returns false and sets `err`.
+// The largest source a tool reads.
+constexpr std::size_t kMaxSourceFile = 16u << 20;
+// Reads a whole file into `data`. Anything but a plain file (a folder, a named pipe, a
+// device) and a file larger than kMaxSourceFile are refused. On failure returns false
+// and sets `err`.
 bool read_file(const std::string& path, std::string& data, std::string& err);
 
 // Writes `data` to a temporary file next to `path` and renames it over `path`.

@@ -21,7 +21,7 @@ struct Ch {
   int col;
 };
 
-constexpr std::size_t kMaxExpanded = 1'000'000;       // characters after unrolling repeats
+constexpr std::size_t kMaxExpanded = 200'000;         // characters after unrolling repeats, all tracks
 constexpr std::int64_t kMaxTick = 0x0FFFFFFF;         // largest MIDI delta time
 constexpr int kMaxRepeatDepth = 4;
 
@@ -168,7 +168,9 @@ Header read_header(std::string_view source, const std::string& file) {
 // cross repeat brackets.
 class Unroller {
 public:
-  Unroller(const std::vector<Ch>& in, const std::string& file) : in_(in), file_(file) {}
+  // `room`: the characters the song's tracks before this one have left of kMaxExpanded.
+  Unroller(const std::vector<Ch>& in, const std::string& file, std::size_t room)
+      : in_(in), file_(file), room_(room) {}
 
   std::vector<Ch> run() {
     std::vector<Ch> out;
@@ -198,12 +200,13 @@ private:
     return SourceError(file_, at.line, at.col, msg);
   }
 
-  // Appends one character; the unrolled text of a track has a size limit,
-  // reported at the outermost repeat being unrolled.
+  // Appends one character; the unrolled text of the whole song has a size limit (so
+  // its time and memory are bounded however many tracks there are), reported at the
+  // outermost repeat being unrolled.
   void emit(std::vector<Ch>& out, const Ch& c) {
-    if (out.size() >= kMaxExpanded)
+    if (out.size() >= room_)
       throw error(outer_.line ? outer_ : c,
-                  "repeats unroll to more than " + std::to_string(kMaxExpanded) + " characters");
+                  "repeats unroll to more than " + std::to_string(kMaxExpanded) + " characters (all tracks together)");
     out.push_back(c);
   }
 
@@ -271,6 +274,7 @@ private:
 
   const std::vector<Ch>& in_;
   const std::string& file_;
+  std::size_t room_;
   std::optional<Ch> quote_;
   Ch outer_{};
 };
@@ -699,6 +703,7 @@ Song compile(std::string_view source, const std::string& file) {
   bool any = false;
   std::vector<std::pair<TempoChange, int>> tempos;
   int tempo_seq = 0;
+  std::size_t room = kMaxExpanded;
   for (int k = 0; k < 26; ++k) {
     if (!h.used[k]) continue;
     any = true;
@@ -708,7 +713,8 @@ Song compile(std::string_view source, const std::string& file) {
       throw SourceError(file, h.tracks[k].line, h.tracks[k].col,
                         std::string("track ") + letter + " has no default MIDI channel; add '#channel " + letter +
                             " N' (N = 1-16)");
-    const std::vector<Ch> flat = Unroller(h.tracks[k].text, file).run();
+    const std::vector<Ch> flat = Unroller(h.tracks[k].text, file, room).run();
+    room -= flat.size();
     TrackCompiler tc(flat, file, letter, channel, h.volume, tempos, tempo_seq);
     song.tracks.push_back(tc.run());
   }

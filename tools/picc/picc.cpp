@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "image.h"
+#include "toolcommon.h"
 
 namespace ardo::picc {
 
@@ -25,6 +26,10 @@ namespace {
 
 constexpr int kMaxSide = 4096;
 constexpr int kMaxUseDepth = 8;
+// The pixels a source may work on, counted per line as the size of the picture the line
+// works on (a block, a stamp, the canvas), `use`d pictures included. It bounds the time a
+// compile takes and the memory its stamps hold; the game's sheets stay well below it.
+constexpr std::uint64_t kMaxWork = 24'000'000;
 
 struct Token {
   std::string text;
@@ -39,14 +44,10 @@ struct Failure {
   std::string message;
 };
 
+// Plain files of a bounded size only (see tool::read_file).
 bool ReadWholeFile(const std::string& path, std::string* text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream s;
-  s << in.rdbuf();
-  if (in.bad()) return false;
-  *text = s.str();
-  return true;
+  std::string err;
+  return tool::read_file(path, *text, err);
 }
 
 bool PaletteCharOk(unsigned char c) { return c > ' ' && c < 127 && c != '#' && c != ';' && c != '|'; }
@@ -69,8 +70,8 @@ struct Grid {
 
 class Compiler {
  public:
-  Compiler(std::string path, int depth, std::vector<std::string>* inputs)
-      : path_(std::move(path)), file_(path_), depth_(depth), inputs_(inputs) {
+  Compiler(std::string path, int depth, std::vector<std::string>* inputs, std::uint64_t* work)
+      : path_(std::move(path)), file_(path_), depth_(depth), inputs_(inputs), work_done_(work) {
     palette_.fill(std::nullopt);
   }
 
@@ -126,6 +127,7 @@ class Compiler {
     line_ = n;
     raw_ = line;
     Directive(t);
+    Charge(std::max(work_.px.size(), t[0].text == "canvas" ? canvas_.px.size() : 0));
   }
 
   static std::vector<Token> Tokenize(const std::string& line) {
@@ -233,6 +235,14 @@ class Compiler {
     Operation(t);
   }
 
+  // Counts a line's work (see kMaxWork).
+  void Charge(std::size_t pixels) {
+    *work_done_ += std::max<std::size_t>(pixels, 1);
+    if (*work_done_ > kMaxWork)
+      Fail(line_, 1, "the picture takes too much work (more than " + std::to_string(kMaxWork / 1'000'000) +
+                         " million pixels drawn; fewer or smaller blocks and stamps)");
+  }
+
   void PaletteEntry(const std::vector<Token>& t) {
     const unsigned char c = static_cast<unsigned char>(t[0].text[0]);
     if (!PaletteCharOk(c)) Fail(line_, t[0].col, "palette char " + Printable(c) + " cannot be used (reserved)");
@@ -275,7 +285,7 @@ class Compiler {
     std::string text;
     if (!ReadWholeFile(p.string(), &text)) Fail(line_, file.col, "cannot read `" + p.string() + "`");
     inputs_->push_back(p.string());
-    Compiler sub(p.string(), depth_ + 1, inputs_);
+    Compiler sub(p.string(), depth_ + 1, inputs_, work_done_);
     std::vector<TileInfo> ignored;
     try {
       uses_[name.text] = sub.Run(text, &ignored);
@@ -715,6 +725,7 @@ class Compiler {
   std::string file_;  // the file being read: path_ or an included one
   int depth_;
   std::vector<std::string>* inputs_;
+  std::uint64_t* work_done_;  // shared with the compilers of `use`d files
   std::vector<TileInfo>* tiles_ = nullptr;
 
   bool have_canvas_ = false;
@@ -751,7 +762,8 @@ platform::Surface ToSurface(const Image& img, Pixel background) {
 bool CompileText(std::string_view text, const std::string& path, Result* out, Error* error) {
   Result result;
   result.inputs.push_back(path);
-  Compiler compiler(path, 0, &result.inputs);
+  std::uint64_t work = 0;
+  Compiler compiler(path, 0, &result.inputs, &work);
   try {
     Image img = compiler.Run(text, &result.tiles);
     result.picture = ToSurface(img, 0);

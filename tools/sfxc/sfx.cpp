@@ -49,12 +49,17 @@ public:
       if (!tok_.empty()) statement();
     }
     if (effect_.layers.empty()) throw SourceError(file_, 1, 1, "no 'layer' in this file");
+    double total = 0;  // the synthesis work: every layer is rendered over its own length
     for (const Layer& l : effect_.layers) {
       if (l.length() <= 0)
         throw SourceError(file_, l.line, 1, "layer has no length (attack + decay + hold + release is 0)");
       if (l.start + l.length() > kMaxSeconds)
         throw SourceError(file_, l.line, 1, "layer ends after " + std::to_string(static_cast<int>(kMaxSeconds)) +
                                                 " s (start + attack + decay + hold + release)");
+      total += l.length();
+      if (total > kMaxLayerSeconds)
+        throw SourceError(file_, l.line, 1, "the layers last more than " + std::to_string(static_cast<int>(kMaxLayerSeconds)) +
+                                                " s together (attack + decay + hold + release of each)");
     }
     return std::move(effect_);
   }

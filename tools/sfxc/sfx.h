@@ -11,6 +11,8 @@ namespace ardo::sfx {
 
 constexpr int kRate = 44100;
 constexpr double kMaxSeconds = 10.0;
+// The lengths of all layers added up: bounds the time a render takes.
+constexpr double kMaxLayerSeconds = 20.0;
 
 enum class Wave { Square, Saw, Triangle, Sine, Noise };
 
