@@ -68,7 +68,9 @@ void ExitSet() {
   ExitTable.clear();
   std::ifstream in(GamePath(kExitFile), std::ios::binary);
   if (!in) {
-    on.LogFault(Fault::Of(err::kFileNotFound));
+    Fault f = Fault::Of(err::kFileNotFound);
+    f.description += " (" + std::string(kExitFile) + ")";
+    on.LogFault(f);
     return;
   }
   std::vector<ExitRecord> rows;

@@ -525,6 +525,8 @@ std::string DumpState() {
                   {"output", DebugOutput()}};
   j["staff_page"] = StaffPage();
   j["scroll"] = {{"top", NarrationScroll().top}, {"off", NarrationScroll().off}};
+  // The message boxes shown so far (headless runs).
+  if (auto* headless = platform::GetPlatform().headless()) j["message_boxes"] = headless->message_boxes();
   // What the sound back-end was asked, when it is the recording one (headless runs).
   if (auto* rec = dynamic_cast<platform::RecordingAudio*>(&platform::GetPlatform().audio())) {
     const auto& a = rec->state();

@@ -343,6 +343,7 @@ TEST_F(EventsGame, ABrokenOrMissingExitsTableLeavesNoExits) {
   ExitSet();
   EXPECT_TRUE(ExitTable.empty());
   EXPECT_EQ(Count(ErrorLog(), "ExitSet Error: 53"), 1);
+  EXPECT_NE(ErrorLog().find("(data/exits.dat)"), std::string::npos) << "the line names the file";
 
   const std::vector<std::string> bad = {
       "town1,19,52,field,21,9,letsgo,1\n",          // a field short
