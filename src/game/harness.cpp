@@ -12,6 +12,7 @@
 #include "battle/battle.h"
 #include "debug/console.h"
 #include "game/program.h"
+#include "game/soak.h"
 #include "events/events.h"
 #include "field/field.h"
 #include "presentation/presentation.h"
@@ -93,6 +94,7 @@ struct Command {
   long ms = 0;
   long x = 0, y = 0;  // mouse
   std::string rest;  // the text after the command word (for type)
+  long seed = 1;     // soak
 };
 
 const std::vector<std::string> kConditionNames = {"map", "pos", "window", "nowindow", "text", "flag", "noflag",
@@ -222,6 +224,21 @@ class Runner final : public ScriptRunner {
         const int button = b == "right" ? platform::kMouseRight : b == "middle" ? platform::kMouseMiddle
                                                                                : platform::kMouseLeft;
         control_->QueueMouse(button, static_cast<int>(c.x), static_cast<int>(c.y), b == "double");
+      } else if (c.op == "soak") {
+        if (!soak_) soak_ = std::make_unique<SoakDriver>(SoakFrames(c.ms), static_cast<std::uint32_t>(c.seed));
+        if (!soak_->Tick(now, *control_, [this](const std::string& name, bool down) {
+              KeySpec k;
+              if (LookupKey(name, &k)) ApplyKeys({k}, down);
+            })) {
+          break;
+        }
+        std::fprintf(stderr, "%s\n", soak_->Summary().c_str());
+        const std::string why = soak_->Verdict();
+        soak_.reset();
+        if (!why.empty()) {
+          Fail(c, why);
+          break;
+        }
       } else if (c.op == "quit") {
         Finish();
         break;
@@ -243,6 +260,7 @@ class Runner final : public ScriptRunner {
   bool busy_ = false;
   int pad_buttons_ = 0;
   int pad_dir_ = -1;
+  std::unique_ptr<SoakDriver> soak_;
 };
 
 // Checks a condition's form when the script is read, so a run never waits on one it
@@ -358,6 +376,13 @@ std::unique_ptr<ScriptRunner> ParseScript(const std::string& text, const std::st
         bad("mouse takes left|right|middle|double X Y (X and Y within " + std::to_string(kMaxMouseCoordinate) +
             ")");
       }
+    } else if (c.op == "soak") {
+      long seed = 1;
+      if (c.args.empty() || c.args.size() > 2 || !ParseInt(c.args[0], &c.ms) || c.ms < 1 || c.ms > 1000000000 ||
+          (c.args.size() == 2 && (!ParseInt(c.args[1], &seed) || seed < 0 || seed > 4294967295L))) {
+        bad("soak takes a number of frames from 1 to 1000000000 and an optional seed");
+      }
+      c.seed = seed;
     } else if (c.op == "quit") {
       // nothing to check
     } else {
@@ -506,6 +531,8 @@ std::string DumpState() {
                   {"output", DebugOutput()}};
   j["staff_page"] = StaffPage();
   j["scroll"] = {{"top", NarrationScroll().top}, {"off", NarrationScroll().off}};
+  // The message boxes shown so far (headless runs).
+  if (auto* headless = platform::GetPlatform().headless()) j["message_boxes"] = headless->message_boxes();
   // What the sound back-end was asked, when it is the recording one (headless runs).
   if (auto* rec = dynamic_cast<platform::RecordingAudio*>(&platform::GetPlatform().audio())) {
     const auto& a = rec->state();

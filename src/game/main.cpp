@@ -27,6 +27,7 @@ void PrintHelp() {
       "  --script FILE   drive a headless run from a script (see README)\n"
       "  --map NAME [X Y]  start on a map instead of the title screen\n"
       "  --new-game      start a new game at once (no logo, title or opening)\n"
+      "  --frames N      every soak command of the script runs N frames (see README)\n"
       "  --record FILE   write this session as a script that replays it headless\n"
       "  --verbose       also write every fault of error.log to stderr\n"
       "  --soundfont FILE  the General MIDI soundfont for the music (default: FluidR3 if\n"
@@ -107,6 +108,12 @@ int main(int argc, char** argv) {
         return 2;
       }
       options.scale = static_cast<int>(v);
+    } else if (a == "--frames") {
+      if (!ParseNumber(need("a number"), 1, 1000000000L, &v)) {
+        std::fprintf(stderr, "ardo: --frames needs a number from 1 to 1000000000\n");
+        return 2;
+      }
+      options.soak_frames = v;
     } else if (a == "--new-game") {
       options.new_game = true;
     } else if (a == "--soundfont") {

@@ -7,6 +7,7 @@
 #include "game/paths.h"
 #include "game/program.h"
 #include "game/settings.h"
+#include "game/soak.h"
 #include "events/events.h"
 #include "field/field.h"
 #include "items/items.h"
@@ -117,6 +118,7 @@ int RunProgram(const RunOptions& options) {
     }
     SetEventPointObserver(RecordEventPoint);
   }
+  SetSoakFrames(options.soak_frames);
   if (script) script->Attach(p->headless());
   SetFirstScene(FirstScene{options.first_map, options.first_x, options.first_y, options.new_game});
 

@@ -24,6 +24,7 @@ struct RunOptions {
   std::string first_map;    // start straight on a map (tests and the debug start)
   int first_x = -1, first_y = -1;
   bool new_game = false;    // start a new game at once: no logo, title or opening
+  long soak_frames = 0;     // --frames: the length of every soak in the script
 };
 
 // Runs the whole program; returns the process exit status.

@@ -70,6 +70,12 @@ std::vector<std::string> LoadNarration(const std::string& name, int entries, con
   const Trap on(source);
   std::vector<std::string> lines(static_cast<size_t>(entries));
   const std::string relative = "narration/" + name + ".txt";
+  // Every line of the log names the file (and the line) it is about.
+  auto fault = [&](int number, const std::string& where) {
+    Fault f = Fault::Of(number);
+    f.description += " (" + where + ")";
+    on.LogFault(f);
+  };
   std::string bytes;
   std::string why;
   const FileStatus status = ReadGameFile(GamePath(relative), &bytes, &why);
@@ -81,17 +87,23 @@ std::vector<std::string> LoadNarration(const std::string& name, int entries, con
   // One row a line: its number, one blank, its text. Blank lines and lines starting
   // with '#' are notes; rows not named stay empty.
   std::string line;
+  int number = 0;
   while (std::getline(in, line)) {
+    ++number;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty() || line[0] == '#') continue;
-    on([&] {
-      size_t digits = 0;
-      while (digits < line.size() && line[digits] >= '0' && line[digits] <= '9') ++digits;
-      if (digits == 0 || digits > 4 || (digits < line.size() && line[digits] != ' ')) Raise(err::kTypeMismatch);
-      const int n = std::stoi(line.substr(0, digits));
-      if (n >= entries) Raise(err::kSubscript);
-      lines[static_cast<size_t>(n)] = digits < line.size() ? line.substr(digits + 1) : std::string();
-    });
+    size_t digits = 0;
+    while (digits < line.size() && line[digits] >= '0' && line[digits] <= '9') ++digits;
+    if (digits == 0 || digits > 4 || (digits < line.size() && line[digits] != ' ')) {
+      fault(err::kTypeMismatch, relative + " line " + std::to_string(number));
+      continue;
+    }
+    const int n = std::stoi(line.substr(0, digits));
+    if (n >= entries) {
+      fault(err::kSubscript, relative + " line " + std::to_string(number));
+      continue;
+    }
+    lines[static_cast<size_t>(n)] = digits < line.size() ? line.substr(digits + 1) : std::string();
   }
   return lines;
 }

@@ -345,6 +345,7 @@ TEST_F(EventsGame, ABrokenOrMissingExitsTableLeavesNoExits) {
   ExitSet();
   EXPECT_TRUE(ExitTable.empty());
   EXPECT_EQ(Count(ErrorLog(), "ExitSet Error: 53"), 1);
+  EXPECT_NE(ErrorLog().find("(data/exits.dat"), std::string::npos) << "the line names the file";
   // A named pipe in its place is refused at once instead of waiting for a writer.
   testing::ExpectFault("ExitSet", 57);
   ASSERT_EQ(::mkfifo((dir + "/data/exits.dat").c_str(), 0600), 0);

@@ -35,7 +35,8 @@ TEST(ScriptParse, EveryCommandAndKeyIsKnown) {
       "wait 5\nhold up down left right z x c space enter shift f kp2 kp4 kp6 kp8 ctrl+d pad1 pad2 padup\n"
       "release up\nrelease all\npress x 80\npress z\n"
       "until map=town1 pos=3,4 window=0 nowindow=1 text~はい flag=3 noflag=4 bgm=tender battle timeout 100\n"
-      "shot a.png\ndump a.json\nanswer ok\nanswer cancel\ntype move 010 020\nmouse right 10 10\nquit\n",
+      "shot a.png\ndump a.json\nanswer ok\nanswer cancel\ntype move 010 020\nmouse right 10 10\nsoak 10 4\nsoak 5\n"
+      "quit\n",
       "ok.txt", &error);
   EXPECT_NE(r, nullptr) << error;
 }
@@ -43,7 +44,7 @@ TEST(ScriptParse, EveryCommandAndKeyIsKnown) {
 TEST(ScriptParse, OutlandishNumbersAreRefused) {
   const char* scripts[] = {
       "wait 99999999999999999999\n", "wait 3600001\n", "press x 86400000\n", "until map=a timeout 999999999\n",
-      "mouse right 99999999999 5\n", "mouse left 5 -2147483649\n",
+      "mouse right 99999999999 5\n", "mouse left 5 -2147483649\n", "soak 0\n", "soak 10 -1\n", "soak\n",
   };
   for (const char* text : scripts) {
     std::string error;

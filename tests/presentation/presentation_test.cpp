@@ -350,6 +350,8 @@ TEST_F(Presentation, ABrokenNarrationFileIsLoggedAndTheRestStillLoads) {
   EXPECT_EQ(none, std::vector<std::string>(10));
   const std::string log = ErrorLog();
   EXPECT_NE(log.find("DemoText Error: 13 "), std::string::npos) << log;
+  EXPECT_NE(log.find("(narration/bad.txt line 4)"), std::string::npos) << log;
+  EXPECT_NE(log.find("(narration/missing.txt"), std::string::npos) << log;
   EXPECT_NE(log.find("DemoText Error: 9 "), std::string::npos) << log;
   EXPECT_NE(log.find("EndingText Error: 53 "), std::string::npos) << log;
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 3) << log;

@@ -1,14 +1,18 @@
 // Save slots: the file layout byte by byte, the round trip, the summary scan, and the
 // slot that survives a failed save or refuses to load when damaged.
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -370,6 +374,80 @@ TEST_F(SaveTest, TwoProcessesSavingOneSlotNeverBreakIt) {
   ASSERT_EQ(Load(2), 0);
   EXPECT_TRUE(Player.gold == 1000 || Player.gold == 1001);
   EXPECT_TRUE(Leftovers(folder_).empty());
+}
+
+// A copy of the game saving one slot over and over (two different games in turn) is
+// killed at random moments: after every kill the slot is one of the two saves byte for
+// byte, never a mix, and the game lists and loads it.
+TEST_F(SaveTest, KilledWhileSavingTheSlotIsAlwaysOneWholeSave) {
+  constexpr int kKills = 200;
+  // A kill can't stop a process inside fsync, so on a real disk each kill waits for the
+  // sync to end; memory-backed files keep the 200 kills within seconds.
+  std::error_code ec;
+  if (fs::is_directory("/dev/shm", ec)) {
+    folder_ = "/dev/shm/ardo-kill-" + std::to_string(::getpid());
+    fs::create_directories(folder_ + "/save");
+    SetAppPath(folder_);
+  }
+  auto game = [&](int k) {
+    MakeGameInProgress();
+    Player.gold = 1000 + k;
+    Player.lv = static_cast<Byte>(10 + k);
+    MapName = k == 0 ? "town1" : "cave";
+    Flags(200) = static_cast<Byte>(k);
+  };
+  std::string images[2];
+  for (int k = 0; k < 2; ++k) {
+    game(k);
+    ASSERT_EQ(Save(5), 0);
+    images[k] = ReadAll(SlotFile(5));
+  }
+  ASSERT_NE(images[0], images[1]);
+
+  std::mt19937 random(23);
+  std::uniform_int_distribution<int> delay_us(0, 6000);
+  int changes = 0;
+  int interrupted = 0;
+  std::string last = images[1];
+  for (int kill = 0; kill < kKills; ++kill) {
+    SCOPED_TRACE(kill);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      for (int k = 0;; k ^= 1) {
+        game(k);
+        Save(5);
+      }
+    }
+    const timespec pause{0, delay_us(random) * 1000L};
+    ::nanosleep(&pause, nullptr);
+    ASSERT_EQ(::kill(child, SIGKILL), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the saving copy ended on its own";
+
+    const std::string now = ReadAll(SlotFile(5));
+    const int which = now == images[0] ? 0 : now == images[1] ? 1 : -1;
+    ASSERT_NE(which, -1) << "the slot is neither save (" << now.size() << " bytes)";
+    changes += now != last ? 1 : 0;
+    interrupted += Leftovers(folder_).empty() ? 0 : 1;
+    last = now;
+
+    ScanSaves();
+    EXPECT_EQ(SaveList(4).level, 10 + which);
+    EXPECT_EQ(SaveList(4).name, which == 0 ? "town1" : "cave");
+    ResetAllState();
+    ASSERT_EQ(Load(5), 0);
+    EXPECT_EQ(Player.gold, 1000 + which);
+    EXPECT_EQ(Flags(200), which);
+    for (const auto& name : Leftovers(folder_)) fs::remove(folder_ + "/save/" + name);
+  }
+  // The kills fell both between saves and in the middle of them.
+  EXPECT_GT(changes, kKills / 10);
+  EXPECT_GT(interrupted, 0);
+  fs::remove_all(folder_, ec);
+  std::printf("%d kills: the slot changed %d times, %d kills fell in the middle of a write\n", kKills, changes,
+              interrupted);
 }
 
 TEST_F(SaveTest, DamagedSlotFilesAreNeverLoaded) {

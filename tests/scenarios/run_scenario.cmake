@@ -5,7 +5,7 @@
 cmake_minimum_required(VERSION 3.25)
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK}/save)
-foreach(dir map data music sound graphics)
+foreach(dir map data music sound graphics text narration)
   if(EXISTS ${GAME}/${dir})
     file(CREATE_LINK ${GAME}/${dir} ${WORK}/${dir} SYMBOLIC)
   endif()
