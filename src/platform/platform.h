@@ -172,9 +172,16 @@ class Platform {
   // Non-null only for the headless platform.
   virtual HeadlessControl* headless() { return nullptr; }
 
+  // Keys held down by the program itself (the autopilot's hands): KeyHeld counts them
+  // as held on every platform, beside the real keyboard.
+  void InjectKey(int key, bool down);
+  void ReleaseInjectedKeys() { injected_.clear(); }
+  bool KeyInjected(int key) const;
+
  protected:
   WindowEvents* sink_ = nullptr;
   std::string typed_;
+  std::vector<int> injected_;
 };
 
 // Options for creating a platform.

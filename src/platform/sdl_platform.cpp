@@ -422,6 +422,7 @@ class SdlPlatform final : public Platform {
   }
 
   bool KeyHeld(int key) override {
+    if (KeyInjected(key)) return true;
     // Pumping first makes a key count in the very frame it was pressed.
     SDL_PumpEvents();
     SDL_Scancode second;
