@@ -32,7 +32,7 @@ namespace vk = platform::vk;
 // ---------------------------------------------------------------------------
 // The route.
 
-enum class GoalKind { kChapter, kGo, kTouch, kTalk, kKeep, kSave, kBoss, kExpect, kGrind, kTravel, kEnd };
+enum class GoalKind { kChapter, kGo, kTouch, kTalk, kKeep, kSave, kBoss, kExpect, kGrind, kTravel, kInn, kGate, kEnd };
 
 struct Goal {
   GoalKind kind = GoalKind::kGo;
@@ -40,6 +40,7 @@ struct Goal {
   std::string text;  // the line as written (for reports)
   std::string map;
   int x = 0, y = 0;   // cell; talk: x is the talk number; keep: x item, y count; grind: x level
+  int x2 = 0, y2 = 0; // grind: the cell to walk about; gate: y is the flag
   std::string name;   // chapter, boss or travel destination
   std::vector<std::string> conds;   // expect
   std::vector<std::string> when;    // played only when all hold ("if")
@@ -127,7 +128,24 @@ bool ParseRoute(const std::string& text, const std::string& name, std::vector<Go
       if (g.conds.empty()) bad("expect needs a condition");
     } else if (op == "grind") {
       g.kind = GoalKind::kGrind;
-      if (w.size() != 2 || !ToInt(w[1], &g.x) || g.x < 1 || g.x > 99) bad("grind takes a level");
+      if ((w.size() != 2 && w.size() != 5) || !ToInt(w[1], &g.x) || g.x < 1 || g.x > 99) {
+        bad("grind takes LEVEL [MAP X Y]");
+      } else if (w.size() == 5) {
+        int lv = g.x;
+        cell(2);
+        g.y2 = g.y;
+        g.x2 = g.x;
+        g.x = lv;
+      }
+    } else if (op == "inn") {
+      g.kind = GoalKind::kInn;
+      cell(1);
+    } else if (op == "gate") {
+      g.kind = GoalKind::kGate;
+      if (w.size() != 4 || !ToInt(w[2], &g.x) || !ToInt(w[3], &g.y) || g.y < 0 || g.y > 2047) {
+        bad("gate takes MAP TALK FLAG");
+      }
+      if (w.size() > 1) g.map = w[1];
     } else if (op == "travel") {
       g.kind = GoalKind::kTravel;
       if (w.size() != 2) bad("travel takes a place");
@@ -384,6 +402,10 @@ class Pilot final : public Autopilot {
       battle_plan_.clear();
     }
     was_in_battle_ = InBattle;
+    if (Player.lv != last_level_) {
+      last_level_ = Player.lv;
+      last_progress_ = now;  // growing stronger is progress too (grinding)
+    }
     if (CurrentScene() == Scene::kStaffRoll) seen_staff_ = true;
     if (MapName != last_map_ || Player.x != last_x_ || Player.y != last_y_) {
       if (MapName == last_map_ && std::abs(Player.x - last_x_) + std::abs(Player.y - last_y_) == 1) {
@@ -585,7 +607,8 @@ class Pilot final : public Autopilot {
     battle_plan_.clear();
     battle_pos_ = 0;
     const bool boss = IsBoss(EnemyId);
-    if (Player.hp * 3 < Player.mhp) {
+    // Heal below a third; against a boss, whose blows are heavier, below a half.
+    if (Player.hp * (boss ? 2 : 3) < Player.mhp) {
       const int s = HealStrength();
       if (s >= 0) {
         battle_plan_ = {{12, 2}, {13, 0}, {16, s}};
@@ -742,11 +765,23 @@ class Pilot final : public Autopilot {
         keep_[g.x] = g.y;
         Advance(now);
         return;
-      case GoalKind::kBoss:
+      case GoalKind::kBoss: {
+        // Before a boss: hit points and magic topped up, as a careful player would.
+        const int water = ItemSlotOfKind(2, false);
+        if (Player.mp * 2 < Player.mmp && water >= 0 && ItemTable(Player.items(water)).NoField == 0) {
+          StartPlan({{1, 0}, {7, water}, {7, water}}, nullptr, now);
+          return;
+        }
+        const int s = HealStrength();
+        if (Player.hp * 5 < Player.mhp * 4 && s >= 0) {
+          StartPlan({{1, 1}, {8, 0}, {16, s}}, nullptr, now);
+          return;
+        }
         bosses_.push_back(g.x);
         ArrivalAtBoss(g, now);
         Advance(now);
         return;
+      }
       case GoalKind::kExpect: {
         for (const std::string& c : g.conds) {
           bool ok = true;
@@ -791,6 +826,16 @@ class Pilot final : public Autopilot {
       case GoalKind::kGrind:
         Grind(g, now);
         return;
+      case GoalKind::kInn:
+        inn_ = g;
+        inn_.kind = GoalKind::kTouch;
+        has_inn_ = true;
+        Advance(now);
+        return;
+      case GoalKind::kGate:
+        gates_.push_back(g);
+        Advance(now);
+        return;
       case GoalKind::kEnd:
         // The final battle and the ending run from the last talk; the title ends the route.
         if (seen_staff_) Advance(now);
@@ -798,22 +843,51 @@ class Pilot final : public Autopilot {
       case GoalKind::kGo:
       case GoalKind::kTouch:
       case GoalKind::kTalk:
-        Travel(g, now);
+        if (Travel(g, now)) Advance(now);
         return;
     }
   }
 
+  // Fights about a cell until the level is reached; rests at the inn when worn out.
   void Grind(const Goal& g, std::uint32_t now) {
     if (Player.lv >= g.x) {
+      resting_ = false;
       Advance(now);
       return;
     }
-    last_progress_ = std::max(last_progress_, now - kStuckMs / 2);
+    if (resting_) {
+      if (Travel(inn_, now)) {
+        resting_ = false;
+        path_.clear();
+        action_sent_ = false;
+      }
+      return;
+    }
+    const int heal_cost = MagicTable(0).Cost * 2;
+    const bool worn = (Player.hp * 3 < Player.mhp && HealStrength() < 0 && HealingItemSlot(false) < 0) ||
+                      (Player.mp < heal_cost && Player.hp * 2 < Player.mhp);
+    if (worn && has_inn_) {
+      resting_ = true;
+      path_.clear();
+      action_sent_ = false;
+      return;
+    }
+    const int here = atlas_.Id(MapName);
+    if (!g.map.empty() && (MapName != g.map || std::abs(Player.x - g.x2) + std::abs(Player.y - g.y2) > 3)) {
+      Goal spot;
+      spot.kind = GoalKind::kGo;
+      spot.map = g.map;
+      spot.x = g.x2;
+      spot.y = g.y2;
+      spot.text = g.text;
+      if (Travel(spot, now)) path_.clear();
+      return;
+    }
     // Back and forth between two free cells.
-    const MapInfo& m = atlas_.map(atlas_.Id(MapName));
+    const MapInfo& m = atlas_.map(here);
     for (int d = 0; d < 4; ++d) {
       const int dir = (grind_dir_ + d) % 4;
-      if (Free(atlas_.Id(MapName), Player.x + kDx[dir], Player.y + kDy[dir]) &&
+      if (Free(here, Player.x + kDx[dir], Player.y + kDy[dir]) &&
           m.exits.count((Player.x + kDx[dir]) * 256 + Player.y + kDy[dir]) == 0) {
         grind_dir_ = dir ^ 1;  // the way back next time
         HoldWalk(dir);
@@ -838,14 +912,22 @@ class Pilot final : public Autopilot {
     }
     if (here) {
       for (int k = 0; k < CharCount; ++k) {
-        if (Chars(k).x == x && Chars(k).y == y) return false;
+        if (Chars(k).x == x && Chars(k).y == y && !StepsAside(info.name, Chars(k).talk)) return false;
       }
     } else {
       for (const Person& p : info.people) {
-        if (p.walks == 0 && p.x == x && p.y == y) return false;
+        if (p.walks == 0 && p.x == x && p.y == y && !StepsAside(info.name, p.talk)) return false;
       }
     }
     return true;
+  }
+
+  // A person who lets the hero by when he speaks to him (the route's `gate`).
+  bool StepsAside(const std::string& map, int talk) const {
+    for (const Goal& g : gates_) {
+      if (g.map == map && g.x == talk && Flag(g.y) != 0) return true;
+    }
+    return false;
   }
 
   // Breadth first over every map: a step into an exit's cell lands on its target.
@@ -915,7 +997,8 @@ class Pilot final : public Autopilot {
     return -1;
   }
 
-  void Travel(const Goal& g, std::uint32_t now) {
+  // Walks toward the goal's cell or person; true once it is reached (and touched or talked to).
+  bool Travel(const Goal& g, std::uint32_t now) {
     const int here = atlas_.Id(MapName);
     const int target_map = atlas_.Id(g.map);
     // Where the thing is, and whether the hero walks onto it or turns to it.
@@ -943,7 +1026,7 @@ class Pilot final : public Autopilot {
       }
       if (!found) {
         Fail(now, "talk: nobody with talk number " + std::to_string(g.x) + " on " + g.map);
-        return;
+        return false;
       }
     } else if (g.kind == GoalKind::kTouch) {
       adjacent = !Free(target_map, tx, ty) || atlas_.map(target_map).exits.count(tx * 256 + ty) != 0;
@@ -952,16 +1035,12 @@ class Pilot final : public Autopilot {
     if (here == target_map) {
       if (!adjacent && Player.x == tx && Player.y == ty) {
         ReleaseWalk();
-        Advance(now);
-        return;
+        return true;
       }
       const int dist = std::abs(Player.x - tx) + std::abs(Player.y - ty);
       if (adjacent && dist == 1) {
         ReleaseWalk();
-        if (action_sent_) {
-          Advance(now);
-          return;
-        }
+        if (action_sent_) return true;
         int dir = 0;
         for (int d = 0; d < 4; ++d) {
           if (Player.x + kDx[d] == tx && Player.y + kDy[d] == ty) dir = d;
@@ -977,13 +1056,12 @@ class Pilot final : public Autopilot {
           Press(kDirKey[dir], now);  // walks against it or onto it
           action_sent_ = true;
         }
-        return;
+        return false;
       }
     }
     if (action_sent_ && g.kind == GoalKind::kTouch) {
       // The touch moved the hero (an exit, a fight that ended elsewhere): done.
-      Advance(now);
-      return;
+      return true;
     }
     // Follow the path; plan again when off it or when someone stands in the way.
     const Node me{here, Player.x, Player.y};
@@ -994,10 +1072,10 @@ class Pilot final : public Autopilot {
     bool stale = at >= path_.size() || at + 1 >= path_.size() || planned_target_ != Node{target_map, tx, ty};
     if (!stale) {
       const int d = StepToward(path_[at + 1]);
-      stale = d < 0 || PersonAt(Player.x + kDx[d], Player.y + kDy[d]);
+      stale = d < 0 || (PersonAt(Player.x + kDx[d], Player.y + kDy[d]) && !Free(here, Player.x + kDx[d], Player.y + kDy[d]));
     }
     if (stale) {
-      if (now < next_plan_try_) return;
+      if (now < next_plan_try_) return false;
       planned_target_ = Node{target_map, tx, ty};
       const bool ok = Plan([&](const Node& n) {
         if (n.m != target_map) return false;
@@ -1011,14 +1089,14 @@ class Pilot final : public Autopilot {
         next_plan_try_ = now + 500;
         if (now - no_path_since_ > 30000) {
           Fail(now, "no way to " + g.text);
-          return;
+          return false;
         }
         const int d = static_cast<int>((now / 1000) % 4);
         if ((now / 500) % 4 == 0 && Free(here, Player.x + kDx[d], Player.y + kDy[d]) &&
             atlas_.map(here).exits.count((Player.x + kDx[d]) * 256 + Player.y + kDy[d]) == 0) {
           Press(kDirKey[d], now);
         }
-        return;
+        return false;
       }
       no_path_since_ = 0;
       if (trace_) {
@@ -1032,14 +1110,23 @@ class Pilot final : public Autopilot {
         std::printf("autopilot: %s      path of %zu cells:%s\n", Clock(now).c_str(), path_.size(), maps.c_str());
       }
       at = 0;
-      if (path_.size() < 2) return;
+      if (path_.size() < 2) return false;
     }
     const int dir = StepToward(path_[at + 1]);
     if (dir < 0) {
       path_.clear();
-      return;
+      return false;
+    }
+    for (int k = 0; k < CharCount; ++k) {
+      if (Chars(k).x == Player.x + kDx[dir] && Chars(k).y == Player.y + kDy[dir]) {
+        // Someone who stands aside when spoken to.
+        ReleaseWalk();
+        Press(Player.dir == dir ? 'X' : kDirKey[dir], now);
+        return false;
+      }
     }
     HoldWalk(dir);
+    return false;
   }
 
   // The facing that takes the hero from his cell to `next`: a neighbour, or the landing
@@ -1172,6 +1259,10 @@ class Pilot final : public Autopilot {
   std::uint32_t next_plan_try_ = 0;
   bool action_sent_ = false;
   int grind_dir_ = 0;
+  Goal inn_;
+  bool has_inn_ = false;
+  bool resting_ = false;
+  std::vector<Goal> gates_;
 
   int pressed_ = 0;
   int walk_key_ = 0;
@@ -1201,6 +1292,7 @@ class Pilot final : public Autopilot {
   bool seen_staff_ = false;
   std::string last_map_;
   int last_x_ = 0, last_y_ = 0;
+  int last_level_ = 0;
   Tally tally_, total_;
   std::vector<std::string> chapters_;
   std::vector<std::string> boss_lines_;
