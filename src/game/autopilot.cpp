@@ -800,6 +800,7 @@ class Pilot final : public Autopilot {
                     save_idx_ = idx_ + 1;
                     save_keep_ = keep_;
                     save_bosses_ = bosses_;
+                    save_beaten_ = beaten_;
                     Advance(t);
                   },
                   now);
@@ -1155,10 +1156,12 @@ class Pilot final : public Autopilot {
       idx_ = save_idx_;
       keep_ = save_keep_;
       bosses_ = save_bosses_;
+      beaten_ = save_beaten_;  // what was won after the save is undone by the load
     } else {
       idx_ = 0;
       keep_.clear();
       bosses_.clear();
+      beaten_.clear();
     }
     path_.clear();
     action_sent_ = false;
@@ -1285,6 +1288,7 @@ class Pilot final : public Autopilot {
   size_t save_idx_ = 0;
   std::map<int, int> save_keep_;
   std::vector<int> save_bosses_;
+  std::vector<int> save_beaten_;
 
   bool was_in_battle_ = false;
   int battle_enemy_ = 0;
