@@ -30,6 +30,8 @@ def play(game, seed):
         env = dict(os.environ, SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy")
         r = subprocess.run([os.path.join(game, "ardo"), "--headless", "--autopilot", "--seed", str(seed),
                             "--data", work], cwd=work, env=env, capture_output=True, text=True, timeout=1800)
+        total = [l for l in r.stdout.splitlines() if "total:" in l or "STUCK" in l]
+        print(f"seed {seed}: exit {r.returncode} {total[-1].strip() if total else ''}", file=sys.stderr, flush=True)
         return seed, r.returncode, r.stdout
     finally:
         shutil.rmtree(work, ignore_errors=True)
@@ -41,6 +43,7 @@ def main():
     ap.add_argument("--seeds", default="1-20")
     ap.add_argument("--jobs", type=int, default=2)
     a = ap.parse_args()
+    a.game = os.path.abspath(a.game)
     lo, _, hi = a.seeds.partition("-")
     seeds = range(int(lo), int(hi or lo) + 1)
     with ThreadPoolExecutor(a.jobs) as pool:

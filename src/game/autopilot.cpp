@@ -32,7 +32,7 @@ namespace vk = platform::vk;
 // ---------------------------------------------------------------------------
 // The route.
 
-enum class GoalKind { kChapter, kGo, kTouch, kTalk, kKeep, kSave, kBoss, kExpect, kGrind, kTravel, kInn, kGate, kEnd };
+enum class GoalKind { kChapter, kGo, kTouch, kTalk, kKeep, kSave, kBoss, kExpect, kGrind, kInn, kGate, kEnd };
 
 struct Goal {
   GoalKind kind = GoalKind::kGo;
@@ -41,7 +41,7 @@ struct Goal {
   std::string map;
   int x = 0, y = 0;   // cell; talk: x is the talk number; keep: x item, y count; grind: x level
   int x2 = 0, y2 = 0; // grind: the cell to walk about; gate: y is the flag
-  std::string name;   // chapter, boss or travel destination
+  std::string name;   // chapter or boss
   std::vector<std::string> conds;   // expect
   std::vector<std::string> when;    // played only when all hold ("if")
   std::vector<std::string> unless;  // skipped when all hold ("unless")
@@ -146,10 +146,6 @@ bool ParseRoute(const std::string& text, const std::string& name, std::vector<Go
         bad("gate takes MAP TALK FLAG");
       }
       if (w.size() > 1) g.map = w[1];
-    } else if (op == "travel") {
-      g.kind = GoalKind::kTravel;
-      if (w.size() != 2) bad("travel takes a place");
-      if (w.size() > 1) g.name = w[1];
     } else if (op == "end") {
       g.kind = GoalKind::kEnd;
     } else {
@@ -430,9 +426,14 @@ class Pilot final : public Autopilot {
     }
     if (scene == Scene::kLogo) return;
     if (MessageWaiting()) {
+      // A careful player reads each page before he answers it (a battle's lines are quick).
+      if (prompt_since_ == 0) prompt_since_ = now;
+      if (now - prompt_since_ < (InBattle ? kBattleReadMs : kReadMs)) return;
+      prompt_since_ = 0;
       Press('X', now);
       return;
     }
+    prompt_since_ = 0;
     const MenuFocus focus = ActiveMenu();
     if (scene == Scene::kTitle) {
       if (focus.window >= 0) {
@@ -805,25 +806,6 @@ class Pilot final : public Autopilot {
                   },
                   now);
         return;
-      case GoalKind::kTravel: {
-        int row = -1;
-        static const char* kPlaces[] = {"さいはての村", "浮き島村", "ゴミの洞窟", "谷間の村", "ゾンビパラダイス", "大空洞",
-                                        "山頂への道"};
-        for (int k = 0, r = 0; k < 7; ++k) {
-          if (k > 0 && Flag(31 + k) == 0) continue;
-          if (g.name == kPlaces[k]) row = r;
-          ++r;
-        }
-        if (row < 0) {
-          Fail(now, "travel: " + g.name + " is not known yet");
-          return;
-        }
-        const std::string from = MapName;
-        StartPlan({{1, 1}, {8, 9}, {17, row}}, [this, from](std::uint32_t t) {
-          if (MapName != from) Advance(t);
-        }, now);
-        return;
-      }
       case GoalKind::kGrind:
         Grind(g, now);
         return;
@@ -1244,6 +1226,9 @@ class Pilot final : public Autopilot {
     GameRunning = false;
   }
 
+  // How long a page of a message is read before it is answered.
+  static constexpr std::uint32_t kReadMs = 1500;
+  static constexpr std::uint32_t kBattleReadMs = 300;
   // Money left for the inn whatever the shopping list says.
   static constexpr long kGoldReserve = 120;
   static constexpr std::uint32_t kStuckMs = 30 * 60 * 1000;
@@ -1272,6 +1257,7 @@ class Pilot final : public Autopilot {
   std::uint32_t release_at_ = 0;
   std::uint32_t cooldown_until_ = 0;
   std::uint32_t next_heal_try_ = 0;
+  std::uint32_t prompt_since_ = 0;
   std::uint32_t next_tidy_try_ = 0;
   std::uint32_t last_progress_ = 0;
 
