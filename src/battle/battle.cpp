@@ -192,6 +192,7 @@ void BtlEnt(const std::string& music) {
 
 Byte btldeal(int n) {
   Trap on("btldeal");
+  MenuFocusScope focus(n);
   int row = 0;
   on([&] { WinDraw(n); });
   on([&] {
@@ -283,6 +284,7 @@ Byte btldeal(int n) {
         const int count = Windows(n).Count;
         row = static_cast<int>(Mod(row + key.dy + pad.dy, count));
         if (row < 0) row = count - 1;
+        focus.SetRow(row);
         DrawCursor(n, row);
         RefreshScreen();
         PlaySe("movc", 1);

@@ -28,6 +28,8 @@ void PrintHelp() {
       "  --map NAME [X Y]  start on a map instead of the title screen\n"
       "  --new-game      start a new game at once (no logo, title or opening)\n"
       "  --frames N      every soak command of the script runs N frames (see README)\n"
+      "  --autopilot     let the autopilot play the whole game and report (with --headless:\n"
+      "                  in virtual time); --route FILE plays another route\n"
       "  --record FILE   write this session as a script that replays it headless\n"
       "  --verbose       also write every fault of error.log to stderr\n"
       "  --soundfont FILE  the General MIDI soundfont for the music (default: FluidR3 if\n"
@@ -114,6 +116,10 @@ int main(int argc, char** argv) {
         return 2;
       }
       options.soak_frames = v;
+    } else if (a == "--autopilot") {
+      options.autopilot = true;
+    } else if (a == "--route") {
+      options.route = need("a route file");
     } else if (a == "--new-game") {
       options.new_game = true;
     } else if (a == "--soundfont") {
@@ -133,6 +139,11 @@ int main(int argc, char** argv) {
   }
   if (!options.script.empty() && !options.headless) {
     std::fprintf(stderr, "ardo: --script runs only with --headless\n");
+    return 2;
+  }
+  if (options.autopilot && (!options.script.empty() || !options.record.empty() || !options.first_map.empty() ||
+                            options.new_game)) {
+    std::fprintf(stderr, "ardo: --autopilot plays from the title; it does not go with --script, --record, --map or --new-game\n");
     return 2;
   }
   if (!options.record.empty() && options.headless) {

@@ -101,6 +101,8 @@ class FormEvents final : public platform::WindowEvents {
 };
 
 FormEvents g_events;
+// True during the event point at the top of a field frame, where the keys are read next.
+bool g_field_waiting = false;
 std::function<void()> g_frame_observer;
 
 void ShowForm() {
@@ -133,6 +135,8 @@ void HandleStepResult(int r) {
 }  // namespace
 
 void SetEventPointObserver(std::function<void()> observer) { g_frame_observer = std::move(observer); }
+
+bool FieldLoopWaiting() { return g_field_waiting; }
 
 void SubMain() {
   Trap on("Sub Main");
@@ -191,7 +195,9 @@ void MainLoop() {
   bool fast = false;
   while (GameRunning && !ReturnToTitle) {
     FramePace frame;
+    g_field_waiting = true;
     on([] { DoEvents(); });
+    g_field_waiting = false;
     if (!GameRunning) break;
     on([] { LoopBgm(); });
     const KeyState key = Getkey();

@@ -4,6 +4,7 @@
 
 #include "battle/battle.h"
 #include "debug/console.h"
+#include "game/autopilot.h"
 #include "game/paths.h"
 #include "game/program.h"
 #include "game/settings.h"
@@ -84,6 +85,16 @@ int RunProgram(const RunOptions& options) {
     }
   }
 
+  std::unique_ptr<Autopilot> pilot;
+  if (options.autopilot) {
+    std::string error;
+    pilot = LoadAutopilot(options.route.empty() ? GamePath("autopilot/route.txt") : options.route, &error);
+    if (!pilot) {
+      std::fprintf(stderr, "%s", error.c_str());
+      return 2;
+    }
+  }
+
   platform::PlatformOptions po;
   po.headless = options.headless;
   po.scale = options.scale != 0 ? options.scale : settings.scale;
@@ -120,6 +131,7 @@ int RunProgram(const RunOptions& options) {
   }
   SetSoakFrames(options.soak_frames);
   if (script) script->Attach(p->headless());
+  if (pilot) pilot->Attach();
   SetFirstScene(FirstScene{options.first_map, options.first_x, options.first_y, options.new_game});
 
   SubMain();
@@ -127,7 +139,7 @@ int RunProgram(const RunOptions& options) {
   StopRecording();
   SetEventPointObserver({});
   SetFaultListener({});
-  const int status = script ? script->exit_status() : 0;
+  const int status = script ? script->exit_status() : pilot ? pilot->exit_status() : 0;
   SetBindings(DefaultBindings());
   platform::SetPlatform(nullptr);
   return status;

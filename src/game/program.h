@@ -25,6 +25,8 @@ struct RunOptions {
   int first_x = -1, first_y = -1;
   bool new_game = false;    // start a new game at once: no logo, title or opening
   long soak_frames = 0;     // --frames: the length of every soak in the script
+  bool autopilot = false;   // the autopilot plays the game (route: autopilot/route.txt, or `route`)
+  std::string route;
 };
 
 // Runs the whole program; returns the process exit status.
@@ -36,6 +38,8 @@ void MainLoop();
 
 // Called at every event point after the frame is presented (the session recorder).
 void SetEventPointObserver(std::function<void()> observer);
+// True at the event point of the field loop, right before it reads the keys (the autopilot).
+bool FieldLoopWaiting();
 
 // The session recorder: writes the keys held at each event point as a script whose
 // first line carries the options that replay it (" --seed N ...").

@@ -3,6 +3,7 @@
 #include <SDL.h>
 #include <SDL_image.h>
 
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <set>
@@ -56,6 +57,16 @@ void RecordingAudio::PlaySound(const std::string& path, bool no_interrupt) {
   state_.sounds.push_back(path);
 }
 
+void Platform::InjectKey(int key, bool down) {
+  auto at = std::find(injected_.begin(), injected_.end(), key);
+  if (down && at == injected_.end()) injected_.push_back(key);
+  if (!down && at != injected_.end()) injected_.erase(at);
+}
+
+bool Platform::KeyInjected(int key) const {
+  return std::find(injected_.begin(), injected_.end(), key) != injected_.end();
+}
+
 namespace {
 
 class HeadlessPlatform final : public Platform, public HeadlessControl {
@@ -88,7 +99,7 @@ class HeadlessPlatform final : public Platform, public HeadlessControl {
     }
   }
 
-  bool KeyHeld(int key) override { return keys_.count(key) != 0; }
+  bool KeyHeld(int key) override { return keys_.count(key) != 0 || KeyInjected(key); }
   int JoyGetDevCaps(JoyCaps* caps) override {
     if (!pad_connected_) return kJoyErrUnplugged;
     *caps = JoyCaps{0, 65535, 0, 65535};

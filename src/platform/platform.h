@@ -238,9 +238,16 @@ class Platform {
   // The debug console's window; null when there is no desktop.
   virtual ConsoleWindow* console_window() { return nullptr; }
 
+  // Keys held down by the program itself (the autopilot's hands): KeyHeld counts them
+  // as held on every platform, beside the real keyboard.
+  void InjectKey(int key, bool down);
+  void ReleaseInjectedKeys() { injected_.clear(); }
+  bool KeyInjected(int key) const;
+
  protected:
   WindowEvents* sink_ = nullptr;
   std::string typed_;
+  std::vector<int> injected_;
 };
 
 // Options for creating a platform.

@@ -310,6 +310,7 @@ class SdlPlatform final : public Platform {
   }
 
   bool KeyHeld(int key) override {
+    if (KeyInjected(key)) return true;
     // Pumping first makes a key count in the very frame it was pressed; once a
     // millisecond is enough for all the keys a poll asks about.
     if (const Uint64 now = SDL_GetTicks64(); now != pumped_at_) {

@@ -20,6 +20,8 @@ MenuValue MenuChoice = 0LL;
 
 namespace {
 
+MenuFocus g_focus;
+
 // The state of one WinDeal call.
 struct Deal {
   int n = 0;
@@ -430,6 +432,7 @@ Next Act(Deal& d) {
 }
 
 Byte SelectionLoop(int n) {
+  MenuFocusScope focus(n);
   Deal d;
   d.n = n;
   on([&] { WinDraw(n); });
@@ -448,6 +451,7 @@ Byte SelectionLoop(int n) {
         const int count = Windows(n).Count;
         d.c = static_cast<int>(Mod(d.c + pad.dy + key.dy + count, count));
         if (d.c < 0) d.c = count - 1;
+        focus.SetRow(d.c);
         DrawCursor(n, d.c);
         RefreshScreen();
         PlaySe("movc", 1);
@@ -491,6 +495,12 @@ Byte SelectionLoop(int n) {
 }
 
 }  // namespace
+
+MenuFocus ActiveMenu() { return g_focus; }
+
+MenuFocusScope::MenuFocusScope(int window) : saved_(g_focus) { g_focus = MenuFocus{window, 0}; }
+MenuFocusScope::~MenuFocusScope() { g_focus = saved_; }
+void MenuFocusScope::SetRow(int row) { g_focus.row = row; }
 
 Byte WinDeal(int n) {
   if (n != 1) return SelectionLoop(n);

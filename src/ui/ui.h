@@ -55,6 +55,25 @@ void WinToFront(int n);
 // window stays on screen, only the message window is hidden). When the field menu
 // (1) returns, every window its menus opened is put away.
 Byte WinDeal(int n);
+// The menu that waits for the player now (the innermost selection loop, the field's
+// or the battle's) and its cursor row; window -1 when no menu is waiting.
+struct MenuFocus {
+  int window = -1;
+  int row = 0;
+};
+MenuFocus ActiveMenu();
+// Held by a selection loop for as long as it runs; the loop it interrupted gets the focus back.
+class MenuFocusScope {
+ public:
+  explicit MenuFocusScope(int window);
+  ~MenuFocusScope();
+  MenuFocusScope(const MenuFocusScope&) = delete;
+  MenuFocusScope& operator=(const MenuFocusScope&) = delete;
+  void SetRow(int row);
+
+ private:
+  MenuFocus saved_;
+};
 // Shared with the battle: a mode text before the save slots, a window's result after.
 using MenuValue = std::variant<long long, std::string>;
 extern MenuValue MenuChoice;

@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "game/autopilot.h"
 #include "game/program.h"
 #include "platform/platform.h"
 #include "support/fixture.h"
@@ -220,6 +221,25 @@ TEST_F(ProgramRun, TheQuitPromptEndsTheGame) {
   std::string err;
   const int rc = Run("wait 100\nanswer ok\nmouse right 100 100\nwait 5000\n", &err);
   EXPECT_EQ(rc, 0) << err;
+}
+
+// The autopilot's route: a broken line is named, never played; the shipped route reads.
+TEST(AutopilotRoute, ErrorsNameTheLineAndTheShippedRouteReads) {
+  const auto path = std::filesystem::temp_directory_path() / "ardo-route-test.txt";
+  std::ofstream(path) << "chapter\ngo field x 3\nfly away\ntalk town1\nkeep 1 99\n"
+                         "grind 5 field 1\nboss crab\ngate dngn2 3\ngo field 1 2 if\n";
+  std::string error;
+  EXPECT_EQ(LoadAutopilot(path.string(), &error), nullptr);
+  for (const char* want : {":1: chapter needs a name", ":2: go takes MAP X Y", ":3: unknown goal 'fly'",
+                           ":4: talk takes MAP N", ":5: keep takes ITEM COUNT", ":6: grind takes LEVEL [MAP X Y]",
+                           ":7: boss takes NAME ENEMY", ":8: gate takes MAP TALK FLAG", ":9: if needs a condition"}) {
+    EXPECT_NE(error.find(path.string() + want), std::string::npos) << want << "\n" << error;
+  }
+  std::filesystem::remove(path);
+  EXPECT_EQ(LoadAutopilot("/nonexistent/route.txt", &error), nullptr);
+  EXPECT_NE(error.find("cannot read the route"), std::string::npos);
+  error.clear();
+  EXPECT_NE(LoadAutopilot(std::string(ARDO_GAME_DIR) + "/autopilot/route.txt", &error), nullptr) << error;
 }
 
 }  // namespace
