@@ -107,9 +107,10 @@ void KeyWait() {
     if (!BynDown()) return;
     on([] { DoEvents(); });
     if (!GameRunning) throw EndProgram{};
-    if (p.TimeGetTime() - t0 > 200) return;
-    // The pass takes a millisecond, as the old message pump did.
-    p.Sleep(1);
+    const std::uint32_t held = p.TimeGetTime() - t0;
+    if (held > 200) return;
+    // Until the button is let go (an event), or the wait is given up.
+    p.IdleUpTo(201 - held);
   }
 }
 

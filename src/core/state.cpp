@@ -1,4 +1,5 @@
 // The program-wide game state, the flag bits, frame waiting and the new-game state.
+#include <algorithm>
 #include <random>
 
 #include "core/bindings.h"
@@ -113,7 +114,9 @@ void Wait(long ms) {
     if (static_cast<long>(p.TimeGetTime() - start) >= ms) return;
     on([] { DoEvents(); });
     if (!GameRunning) throw EndProgram{};
-    p.Sleep(1);
+    // Events are pumped again as soon as one arrives, else when the time is up.
+    const long left = ms - static_cast<long>(p.TimeGetTime() - start);
+    p.IdleUpTo(static_cast<std::uint32_t>(std::max(left, 0L)));
   }
 }
 

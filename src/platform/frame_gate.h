@@ -1,6 +1,7 @@
 // The last frame put on the screen, and whether a new one changes anything: a still
 // game composes its frames as always, but the display (scaling, upload, the driver's
-// drawing) only works when a pixel, the size or the display mode has changed.
+// drawing) only works when a pixel, the size or the display mode has changed, and then
+// only on the rows that changed.
 #pragma once
 
 #include "platform/surface.h"
@@ -10,8 +11,9 @@ namespace ardo::platform {
 class FrameGate {
  public:
   // True when `frame` differs from the last frame admitted, or a repaint was asked for;
-  // the frame is then remembered as the one on the screen.
-  bool Admit(const Surface& frame);
+  // the frame is then remembered as the one on the screen, and [*first, *end) are the
+  // rows that differ (every row after a change of size or a repaint).
+  bool Admit(const Surface& frame, int* first = nullptr, int* end = nullptr);
   // The next frame is admitted whatever it shows (the display mode or the window changed).
   void Repaint() { repaint_ = true; }
   // The frame on the screen (what a message box is drawn over).

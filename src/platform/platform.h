@@ -201,6 +201,10 @@ class Platform {
   // Clock: milliseconds since start; Sleep advances it (at once, when virtual).
   virtual std::uint32_t TimeGetTime() = 0;
   virtual void Sleep(std::uint32_t ms) = 0;
+  // Waits until something arrives (input, a window event) or ms have passed, whichever
+  // is first. Virtual time has scripted input on any millisecond, so there (the
+  // default) it is always one millisecond's sleep, the grain of the old message pump.
+  virtual void IdleUpTo(std::uint32_t ms) { Sleep(1); }
   // One pass of the event pump: pending window events go to the sink.
   virtual void PumpEvents() = 0;
   void SetEventSink(WindowEvents* sink) { sink_ = sink; }

@@ -21,6 +21,7 @@
 #include "platform/music_player.h"
 #include "platform/platform.h"
 #include "platform/sdl_extras.h"
+#include "platform/window_display.h"
 
 namespace ardo::platform {
 
@@ -208,8 +209,7 @@ class SdlPlatform final : public Platform {
     audio_.Shutdown();
     CloseController();
     console_.reset();
-    if (texture_) SDL_DestroyTexture(texture_);
-    if (renderer_) SDL_DestroyRenderer(renderer_);
+    display_.reset();
     if (window_) SDL_DestroyWindow(window_);
     SDL_Quit();
   }
@@ -231,12 +231,8 @@ class SdlPlatform final : public Platform {
       return false;
     }
     SetWindowIconFrom(window_, options.icon_path);
-    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED);
-    if (renderer_ == nullptr) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
-    if (renderer_ == nullptr) {
-      if (error) *error = std::string("cannot draw into the game window: ") + SDL_GetError();
-      return false;
-    }
+    display_ = std::make_unique<WindowDisplay>();
+    if (!display_->Open(window_, error)) return false;
     SDL_ShowCursor(SDL_ENABLE);
     if (options.audio) audio_.Start(options.soundfont_path);
     start_ = SDL_GetTicks64();
@@ -246,6 +242,11 @@ class SdlPlatform final : public Platform {
 
   std::uint32_t TimeGetTime() override { return static_cast<std::uint32_t>(SDL_GetTicks64() - start_); }
   void Sleep(std::uint32_t ms) override { SDL_Delay(ms); }
+  // Sleeps until an event is waiting or ms have passed: a still game wakes once a frame,
+  // not once a millisecond.
+  void IdleUpTo(std::uint32_t ms) override {
+    if (ms > 0) SDL_WaitEventTimeout(nullptr, static_cast<int>(std::min<std::uint32_t>(ms, 1000)));
+  }
 
   void PumpEvents() override {
     pumped_at_ = SDL_GetTicks64();
@@ -301,7 +302,7 @@ class SdlPlatform final : public Platform {
         // The desktop lost the picture (uncovered, restored, resized): show the last frame again.
         if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_RESTORED ||
             e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
-          Redraw();
+          display_->Redraw(last_frame_);
         }
         break;
       default:
@@ -373,32 +374,21 @@ class SdlPlatform final : public Platform {
   void SetPadMap(const PadMap& map) override { pad_map_ = map; }
 
   void Present(const Surface& frame) override {
-    // A frame the same as the one on the screen is not shown again.
-    if (frame.empty() || !shown_.Admit(frame)) return;
-    Show(frame);
+    // A frame the same as the one on the screen is not shown again, and of one that
+    // differs only the rows that changed go to the display.
+    int first = 0, end = 0;
+    if (frame.empty() || !shown_.Admit(frame, &first, &end)) return;
+    Show(frame, first, end);
   }
 
-  void Show(const Surface& frame) {
-    if (texture_ == nullptr || tex_w_ != frame.width() || tex_h_ != frame.height()) {
-      if (texture_) SDL_DestroyTexture(texture_);
-      texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
-                                   frame.width(), frame.height());
-      tex_w_ = frame.width();
-      tex_h_ = frame.height();
-      SDL_RenderSetLogicalSize(renderer_, tex_w_, tex_h_);
-      SDL_RenderSetIntegerScale(renderer_, !full_ || WholeScaleFits() ? SDL_TRUE : SDL_FALSE);
-      if (!full_) SDL_SetWindowSize(window_, tex_w_ * scale_, tex_h_ * scale_);
+  void Show(const Surface& frame, int first = 0, int end = -1) {
+    if (frame.width() != shown_w_ || frame.height() != shown_h_) {
+      shown_w_ = frame.width();
+      shown_h_ = frame.height();
+      if (!full_) SDL_SetWindowSize(window_, shown_w_ * scale_, shown_h_ * scale_);
+      display_->Invalidate();
     }
-    SDL_UpdateTexture(texture_, nullptr, frame.pixels().data(), frame.width() * 4);
-    Redraw();
-  }
-
-  void Redraw() {
-    if (texture_ == nullptr) return;
-    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-    SDL_RenderClear(renderer_);
-    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
-    SDL_RenderPresent(renderer_);
+    display_->Show(frame, first, end < 0 ? frame.height() : end);
   }
 
   bool SetFullScreenMode(bool full) override {
@@ -406,7 +396,7 @@ class SdlPlatform final : public Platform {
     // with letterbox bars, so the desktop resolution never changes.
     if (SDL_SetWindowFullscreen(window_, full ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return false;
     full_ = full;
-    tex_w_ = tex_h_ = 0;  // re-create the texture and logical size at the next present
+    shown_w_ = shown_h_ = 0;  // the window's size and the picture's place are settled at the next present
     shown_.Repaint();
     return true;
   }
@@ -464,7 +454,7 @@ class SdlPlatform final : public Platform {
         case SDL_MOUSEBUTTONUP:
           if (e.button.button == SDL_BUTTON_LEFT) {
             float lx = 0, ly = 0;
-            SDL_RenderWindowToLogical(renderer_, e.button.x, e.button.y, &lx, &ly);
+            display_->WindowToFrame(e.button.x, e.button.y, &lx, &ly);
             if (e.type == SDL_MOUSEBUTTONDOWN) {
               box.MouseDown(static_cast<int>(lx), static_cast<int>(ly));
             } else {
@@ -504,14 +494,6 @@ class SdlPlatform final : public Platform {
   }
 
  private:
-  // Full screen shows the picture at a whole-number scale, letterboxed in black, when
-  // the screen holds it at least once (else it is scaled down to fit).
-  bool WholeScaleFits() {
-    int w = 0, h = 0;
-    if (SDL_GetRendererOutputSize(renderer_, &w, &h) != 0) return false;
-    return FitPicture(w, h, tex_w_, tex_h_).whole;
-  }
-
   int ChooseScale() {
     SDL_Rect usable{0, 0, 1280, 720};
     SDL_GetDisplayUsableBounds(0, &usable);
@@ -527,7 +509,7 @@ class SdlPlatform final : public Platform {
     int wx = e.type == SDL_MOUSEMOTION ? e.motion.x : e.button.x;
     int wy = e.type == SDL_MOUSEMOTION ? e.motion.y : e.button.y;
     float lx = 0, ly = 0;
-    SDL_RenderWindowToLogical(renderer_, wx, wy, &lx, &ly);
+    display_->WindowToFrame(wx, wy, &lx, &ly);
     // Coordinates relative to the field view.
     const int vx = static_cast<int>(lx) - (full_ ? 140 : 3);
     const int vy = static_cast<int>(ly) - (full_ ? 60 : 3);
@@ -571,12 +553,11 @@ class SdlPlatform final : public Platform {
   }
 
   SDL_Window* window_ = nullptr;
-  SDL_Renderer* renderer_ = nullptr;
-  SDL_Texture* texture_ = nullptr;
+  std::unique_ptr<WindowDisplay> display_;
   SDL_Cursor* cursor_ = nullptr;
   SDL_GameController* controller_ = nullptr;
   SDL_Joystick* joystick_ = nullptr;
-  int tex_w_ = 0, tex_h_ = 0;
+  int shown_w_ = 0, shown_h_ = 0;  // the size of the frame on the screen
   FrameGate shown_;
   Surface& last_frame_ = shown_.last();  // what a message box is drawn over
   Uint64 pumped_at_ = ~Uint64{0};
