@@ -2,6 +2,8 @@
 // into the visible frame, as every frame of a battle's animations does.
 #include <benchmark/benchmark.h>
 
+#include <utility>
+
 #include "battle/battle.h"
 #include "core/core.h"
 #include "field/field.h"
@@ -45,7 +47,7 @@ void BM_BattleFrame(benchmark::State& state) {
     BtlDrawEnemy(50, 0, 2 - (i % 4), -(i % 2));
     BtlDrawHero(i % 6, 0, 0);
     ComposeScreen(&out);
-    benchmark::DoNotOptimize(out.pixels().data());
+    benchmark::DoNotOptimize(std::as_const(out).pixels().data());
     ++i;
   }
 }

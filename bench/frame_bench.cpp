@@ -2,6 +2,8 @@
 // the back buffer and one field frame.
 #include <benchmark/benchmark.h>
 
+#include <utility>
+
 #include "core/core.h"
 #include "events/events.h"
 #include "field/field.h"
@@ -35,7 +37,7 @@ void BM_ComposeFrame(benchmark::State& state) {
   const std::vector<const platform::Surface*> windows = {&w1, &w2, &w3};
   for (auto _ : state) {
     platform::ComposeFrame(platform::Rgb(0, 0, 255), 366, 366, view, windows, &out);
-    benchmark::DoNotOptimize(out.pixels().data());
+    benchmark::DoNotOptimize(std::as_const(out).pixels().data());
   }
 }
 BENCHMARK(BM_ComposeFrame);
@@ -59,7 +61,7 @@ void BM_BuffDraw(benchmark::State& state) {
   Player.x = Player.y = 30;
   for (auto _ : state) {
     BuffDraw();
-    benchmark::DoNotOptimize(picBuff.pixels().data());
+    benchmark::DoNotOptimize(picBuff.pixels().data());  // counts as a change: every cell is laid again
   }
 }
 BENCHMARK(BM_BuffDraw);

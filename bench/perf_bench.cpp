@@ -9,6 +9,8 @@
 //                   minute of game time: game seconds per second of the CPU it took.
 #include <benchmark/benchmark.h>
 
+#include <utility>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -103,7 +105,7 @@ void BM_WholeFrame(benchmark::State& state) {
     MapDraw(0, -2 * (i % 12), 1, 1);
     const auto t1 = Clock::now();
     ComposeScreen(&out);
-    benchmark::DoNotOptimize(out.pixels().data());
+    benchmark::DoNotOptimize(std::as_const(out).pixels().data());
     const auto t2 = Clock::now();
     compose.push_back(Us(t2 - t1));
     frame.push_back(Us(t2 - t0));
@@ -136,7 +138,7 @@ void BM_DashStep(benchmark::State& state) {
     for (int off = -TileSize + 2; off <= 0; off += 2) {
       MapDraw(Player.dx * off, 0, 1, 1);
       ComposeScreen(&out);
-      benchmark::DoNotOptimize(out.pixels().data());
+      benchmark::DoNotOptimize(std::as_const(out).pixels().data());
     }
     const auto t2 = Clock::now();
     buff.push_back(Us(t1 - t0));

@@ -2,7 +2,9 @@
 // fades and the map change.
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 
@@ -86,28 +88,97 @@ void LoadPictures() {
   }
 }
 
-// The 17 x 17 tiles round the hero into the back buffer, a row of cells at a time;
+namespace {
+
+// What the back buffer shows: the tile in each of its cells (-1: not known), valid while
+// picBuff and picMaptip are as BuffDraw left them. A step then scrolls the buffer and
+// lays only the cells that differ, instead of all 289.
+struct ShownTiles {
+  static constexpr int kSide = 17;
+  std::array<std::int16_t, kSide * kSide> tile{};
+  int x = 0, y = 0;  // the hero's cell it was drawn round
+  std::uint64_t buff_version = 0, sheet_version = 0;
+  bool valid = false;
+
+  std::int16_t& at(int i, int j) { return tile[static_cast<size_t>(j * kSide + i)]; }
+};
+ShownTiles g_shown;
+
+bool OnMap(int x, int y) { return x >= 0 && y >= 0 && x <= MapWidth && y <= MapHeight; }
+
+// Moves what the buffer shows by (dx, dy) cells (the hero moved that way), when the whole
+// new buffer lies on the map; otherwise cells off the map must keep their old pictures in
+// place, and only the cells already right are kept.
+void ScrollShown(int dx, int dy) {
+  const int T = TileSize, n = ShownTiles::kSide;
+  const bool whole_on_map = OnMap(Player.x - 8, Player.y - 8) && OnMap(Player.x + 8, Player.y + 8);
+  if (!whole_on_map || std::abs(dx) >= n || std::abs(dy) >= n) {
+    if (!whole_on_map) return;
+    g_shown.tile.fill(-1);
+    return;
+  }
+  picBuff.BitBlt(std::max(0, -dx) * T, std::max(0, -dy) * T, (n - std::abs(dx)) * T, (n - std::abs(dy)) * T,
+                 &picBuff, std::max(0, dx) * T, std::max(0, dy) * T, Rop::kSrcCopy);
+  ShownTiles moved = g_shown;
+  for (int j = 0; j < n; ++j) {
+    for (int i = 0; i < n; ++i) {
+      const int fi = i + dx, fj = j + dy;
+      moved.at(i, j) = fi >= 0 && fj >= 0 && fi < n && fj < n ? g_shown.at(fi, fj) : std::int16_t{-1};
+    }
+  }
+  g_shown.tile = moved.tile;
+}
+
+}  // namespace
+
+// The 17 x 17 tiles round the hero into the back buffer, a run of cells at a time;
 // cells off the map keep what they had.
 void BuffDraw() {
   Trap on("BuffDraw");
   on([] {
     const int T = TileSize;
+    const bool valid = g_shown.valid && picBuff.version() == g_shown.buff_version &&
+                       picMaptip.version() == g_shown.sheet_version &&
+                       picBuff.width() == ShownTiles::kSide * T && picBuff.height() == ShownTiles::kSide * T;
+    g_shown.valid = false;  // until the buffer is laid (a fault half-way leaves it unknown)
+    if (!valid) {
+      g_shown.tile.fill(-1);
+    } else if (Player.x != g_shown.x || Player.y != g_shown.y) {
+      ScrollShown(Player.x - g_shown.x, Player.y - g_shown.y);
+    }
     // The cells on the map in any row: x from Player.x - 8 + first to Player.x - 8 + last.
     const int first = std::max(0, 8 - Player.x);
     const int last = std::min(16, MapWidth - Player.x + 8);
-    if (first > last) return;
     std::array<int, 17> sx{}, sy{};
-    for (int j = 0; j < 17; ++j) {
+    for (int j = 0; first <= last && j < 17; ++j) {
       const int y = Player.y - 8 + j;
       if (y < 0 || y > MapHeight) continue;
-      for (int i = first; i <= last; ++i) {
-        const Byte t = MapData(Player.x - 8 + i, y).tile;
-        sx[static_cast<size_t>(i)] = (t % 16) * T;
-        sy[static_cast<size_t>(i)] = (t / 16) * T;
+      // Runs of cells that need their tile.
+      int run = -1;
+      for (int i = first; i <= last + 1; ++i) {
+        bool lay = false;
+        if (i <= last) {
+          const Byte t = MapData(Player.x - 8 + i, y).tile;
+          lay = g_shown.at(i, j) != t;
+          if (lay) {
+            sx[static_cast<size_t>(i)] = (t % 16) * T;
+            sy[static_cast<size_t>(i)] = (t / 16) * T;
+            g_shown.at(i, j) = t;
+          }
+        }
+        if (lay && run < 0) run = i;
+        if (!lay && run >= 0) {
+          platform::LayTileRow(picBuff, run * T, j * T, T, picMaptip, &sx[static_cast<size_t>(run)],
+                               &sy[static_cast<size_t>(run)], i - run);
+          run = -1;
+        }
       }
-      platform::LayTileRow(picBuff, first * T, j * T, T, picMaptip, &sx[static_cast<size_t>(first)],
-                           &sy[static_cast<size_t>(first)], last - first + 1);
     }
+    g_shown.x = Player.x;
+    g_shown.y = Player.y;
+    g_shown.buff_version = picBuff.version();
+    g_shown.sheet_version = picMaptip.version();
+    g_shown.valid = true;
   });
 }
 
@@ -192,6 +263,7 @@ void ResetFieldState() {
   MapData.Clear();
   MapWidth = MapHeight = 0;
   MapName.clear();
+  g_shown = ShownTiles{};
   picMain = Surface(360, 360);
   picBuff = Surface(408, 408);
   picFlash = Surface(360, 360);

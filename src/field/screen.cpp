@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "field/field.h"
+#include "platform/compose.h"
 #include "ui/ui.h"
 
 namespace ardo {
@@ -99,7 +100,9 @@ void ComposeScreen(platform::Surface* out) {
     while (at != windows.begin() && (*(at - 1))->z > w->z) --at;
     windows.insert(at, w);
   }
-  platform::ComposeFrame(g_form.back, g_form.width, g_form.height, picMain, windows, out);
+  // What the last frame drew is kept: a still screen copies almost nothing again.
+  static platform::FrameComposer composer;
+  composer.Compose(g_form.back, g_form.width, g_form.height, picMain, windows, out);
 }
 
 void PresentScreen(bool refreshed) {

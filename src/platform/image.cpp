@@ -121,36 +121,4 @@ bool SavePng(const Surface& surface, const std::string& path, std::string* error
   return true;
 }
 
-void ComposeFrame(Color form_back, int form_width, int form_height, const Surface& view,
-                  const std::vector<const Surface*>& windows, Surface* out) {
-  if (out->width() != form_width || out->height() != form_height) {
-    *out = Surface(form_width, form_height, form_back);  // the only allocation, when the size changes
-  }
-  const int vx = view.left, vy = view.top;
-  // The form's colour only where the view does not cover it: the bands round it.
-  const auto clampTo = [](long long v, int hi) { return static_cast<int>(std::clamp<long long>(v, 0, hi)); };
-  const int x0 = clampTo(vx, form_width), x1 = clampTo(static_cast<long long>(vx) + view.width(), form_width);
-  const int y0 = clampTo(vy, form_height), y1 = clampTo(static_cast<long long>(vy) + view.height(), form_height);
-  if (x0 >= x1 || y0 >= y1) {
-    out->FillRect(0, 0, form_width, form_height, form_back);
-  } else {
-    out->FillRect(0, 0, form_width, y0, form_back);
-    out->FillRect(0, y1, form_width, form_height - y1, form_back);
-    out->FillRect(0, y0, x0, y1 - y0, form_back);
-    out->FillRect(x1, y0, form_width - x1, y1 - y0, form_back);
-  }
-  out->BitBlt(vx, vy, view.width(), view.height(), &view, 0, 0, Rop::kSrcCopy);
-  for (const Surface* w : windows) {
-    if (w == nullptr || !w->visible) continue;
-    // Window surfaces are children of the view: clip them to it.
-    int x = w->left, y = w->top, sx = 0, sy = 0, ww = w->width(), hh = w->height();
-    if (x < 0) { sx = -x; ww += x; x = 0; }
-    if (y < 0) { sy = -y; hh += y; y = 0; }
-    ww = std::min(ww, view.width() - x);
-    hh = std::min(hh, view.height() - y);
-    if (ww <= 0 || hh <= 0) continue;
-    out->BitBlt(vx + x, vy + y, ww, hh, w, sx, sy, Rop::kSrcCopy);
-  }
-}
-
 }  // namespace ardo::platform

@@ -1,6 +1,7 @@
 #include "platform/surface.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -10,6 +11,7 @@ namespace ardo::platform {
 namespace {
 
 FontRenderer* g_font_renderer = nullptr;
+std::atomic<std::uint64_t> g_next_version{1};
 
 inline Color Combine(Color dst, Color src, Rop op) {
   switch (op) {
@@ -52,6 +54,8 @@ void OrRow(Color* __restrict d, const Color* __restrict s, int n) {
 
 }  // namespace
 
+void Surface::Touch() { version_ = g_next_version.fetch_add(1, std::memory_order_relaxed); }
+
 void SetFontRenderer(FontRenderer* renderer) { g_font_renderer = renderer; }
 FontRenderer* GetFontRenderer() { return g_font_renderer; }
 
@@ -59,7 +63,9 @@ Surface::Surface(int width, int height, Color fill)
     : width_(std::max(0, width)),
       height_(std::max(0, height)),
       pixels_(static_cast<size_t>(width_) * height_, fill),
-      back_color_(fill) {}
+      back_color_(fill) {
+  Touch();
+}
 
 Color Surface::At(int x, int y) const {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
@@ -68,6 +74,7 @@ Color Surface::At(int x, int y) const {
 
 void Surface::Set(int x, int y, Color c) {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+  Touch();
   pixels_[static_cast<size_t>(y) * width_ + x] = c & 0x00FFFFFFu;
 }
 
@@ -85,6 +92,7 @@ void Surface::Resize(int width, int height) {
   pixels_ = std::move(next);
   width_ = width;
   height_ = height;
+  Touch();
 }
 
 void Surface::BitBlt(int dx, int dy, int w, int h, const Surface* src, int sx, int sy, Rop op) {
@@ -108,6 +116,7 @@ void Surface::BitBlt(int dx, int dy, int w, int h, const Surface* src, int sx, i
   dy = static_cast<int>(y);
   w = static_cast<int>(cw);
   h = static_cast<int>(ch);
+  Touch();
   if (blackness) {
     for (int row = 0; row < h; ++row) {
       std::fill_n(&pixels_[static_cast<size_t>(dy + row) * width_ + dx], w, Color{0});
@@ -159,6 +168,7 @@ void Surface::BitBlt(int dx, int dy, int w, int h, const Surface* src, int sx, i
 void Surface::StretchBlt(int dx, int dy, int dw, int dh, const Surface& src, int sx, int sy, int sw,
                          int sh, Rop op) {
   if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
+  Touch();
   const Surface* from = &src;
   Surface copy;
   if (&src == this) {
@@ -189,6 +199,7 @@ void Surface::FillRect(int x, int y, int w, int h, Color c) {
   const long long x1 = std::min<long long>(width_, static_cast<long long>(x) + w);
   const long long y1 = std::min<long long>(height_, static_cast<long long>(y) + h);
   if (x0 >= x1 || y0 >= y1) return;
+  Touch();
   for (long long yy = y0; yy < y1; ++yy) {
     std::fill(&pixels_[static_cast<size_t>(yy * width_ + x0)], &pixels_[static_cast<size_t>(yy * width_ + x1 - 1)] + 1,
               c & 0x00FFFFFFu);
@@ -197,12 +208,14 @@ void Surface::FillRect(int x, int y, int w, int h, Color c) {
 
 void Surface::SetBackColor(Color c) {
   back_color_ = c & 0x00FFFFFFu;
+  Touch();
   std::fill(pixels_.begin(), pixels_.end(), back_color_);
 }
 
 void Surface::SetBackPicture(std::shared_ptr<const Surface> picture) { back_picture_ = std::move(picture); }
 
 void Surface::Clear() {
+  Touch();
   std::fill(pixels_.begin(), pixels_.end(), back_color_);
   if (back_picture_) {
     BitBlt(0, 0, back_picture_->width(), back_picture_->height(), back_picture_.get(), 0, 0, Rop::kSrcCopy);
@@ -213,6 +226,7 @@ int Surface::TextOut(int x, int y, std::string_view utf8) {
   if (utf8.empty() || g_font_renderer == nullptr) return 0;
   const FontRenderer::Glyphs& g = g_font_renderer->Render(utf8, style_);
   const Color c = fore_color_ & 0x00FFFFFFu;
+  Touch();
   for (int gy = 0; gy < g.height; ++gy) {
     const int ty = y + gy;
     if (ty < 0 || ty >= height_) continue;

@@ -44,7 +44,16 @@ class Surface {
   Color At(int x, int y) const;  // 0 outside the surface
   void Set(int x, int y, Color c);  // ignored outside the surface
   const std::vector<Color>& pixels() const { return pixels_; }
-  std::vector<Color>& pixels() { return pixels_; }
+  // For writing: counts as a change (ask for it again for each drawing).
+  std::vector<Color>& pixels() {
+    Touch();
+    return pixels_;
+  }
+
+  // Changes whenever the pixels or the size may have changed, and never comes back: a
+  // surface showing the version seen before shows the same picture. (Copies share the
+  // version of the picture they copied.)
+  std::uint64_t version() const { return version_; }
 
   // Resizes the pixel buffer; the new area is filled with the background colour.
   void Resize(int width, int height);
@@ -86,8 +95,11 @@ class Surface {
   std::uint64_t z = 0;  // larger is in front
 
  private:
+  void Touch();
+
   int width_ = 0;
   int height_ = 0;
+  std::uint64_t version_ = 0;
   std::vector<Color> pixels_;
   Color back_color_ = 0;
   Color fore_color_ = 0;

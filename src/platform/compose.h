@@ -1,0 +1,47 @@
+// The visible frame from its layers: the form's colour round the field view, the view,
+// and the window surfaces over it in z-order (opaque, positioned relative to the view
+// and clipped to it).
+//
+// A composer keeps what it composed last into an output surface. When the same layers
+// stand in the same places, only what changed is copied again: the view where no window
+// covers it, and the windows whose pictures changed (with those above them).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/surface.h"
+
+namespace ardo::platform {
+
+class FrameComposer {
+ public:
+  FrameComposer() { layers_.reserve(19); last_.reserve(19); }
+  // `windows` bottom to top. Allocates nothing unless the output's size changes.
+  void Compose(Color form_back, int form_width, int form_height, const Surface& view,
+               const std::vector<const Surface*>& windows, Surface* out);
+  // The next Compose draws everything.
+  void Forget() { out_ = nullptr; }
+
+ private:
+  struct Layer {
+    const Surface* surface = nullptr;
+    std::uint64_t version = 0;
+    int x = 0, y = 0, w = 0, h = 0;  // where it lands on the output, clipped
+    int sx = 0, sy = 0;              // the corner of it that shows
+    bool SamePlace(const Layer& o) const {
+      return surface == o.surface && x == o.x && y == o.y && w == o.w && h == o.h && sx == o.sx && sy == o.sy;
+    }
+  };
+  void ComposeAll(Color form_back, int form_width, int form_height, Surface* out);
+  void CopyViewAroundWindows(Surface* out);
+
+  std::vector<Layer> layers_;  // this frame's: the view first, then the windows
+  std::vector<Layer> last_;    // what the output shows
+  const Surface* out_ = nullptr;
+  std::uint64_t out_version_ = 0;
+  Color back_ = 0;
+  std::vector<int> edges_;  // scratch: window spans on one row
+};
+
+}  // namespace ardo::platform
