@@ -5,7 +5,8 @@
 # open field (nobody else there: "field"), and walking up and down in town (two steps
 # each way, clear of the doors; keys from xdotool). Prints the game's CPU as % of one core (utime+stime over SECONDS),
 # Xvfb's, and the game's peak resident memory. Needs the Debian packages xvfb and xdotool.
-# CASES="still walk" picks cases; SDL_RENDER_DRIVER=software tries SDL's own renderer.
+# CASES="still walk" picks cases; ARDO_DISPLAY=renderer shows frames through SDL's renderer
+# (OpenGL, here Mesa's software rasteriser) instead of the window's own pixels.
 set -u
 for tool in Xvfb xdotool; do
   command -v $tool >/dev/null || { echo "$0: needs $tool (Debian packages xvfb and xdotool)"; exit 1; }

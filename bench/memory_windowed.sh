@@ -2,8 +2,8 @@
 # Whose is the resident memory of the windowed game? Peak RSS (VmHWM) after 8 s in the
 # field, in four set-ups that differ by one part each:
 #   headless            our surfaces, font and tables (no window, no sound)
-#   window, no sound    + SDL's window and the renderer's driver (under Xvfb)
-#   window, software    the same with SDL's software renderer instead of the GL driver
+#   window, no sound    + SDL's window, frames scaled into its own pixels (under Xvfb)
+#   window, renderer    the same through SDL's renderer (here Mesa's software OpenGL)
 #   window and music    + the audio device and the synthesiser with its soundfont samples
 #   bench/memory_windowed.sh GAME_DIR
 set -u
@@ -31,5 +31,5 @@ echo "wait 8000" > "$script"
 printf '%-20s %6.1f MB\n' headless "$(awk '{print $1/1024}' "$script.rss")"
 rm -f "$script" "$script.rss"
 windowed "window, no sound" SDL_AUDIODRIVER=none
-windowed "window, software" SDL_AUDIODRIVER=none SDL_RENDER_DRIVER=software
+windowed "window, renderer" SDL_AUDIODRIVER=none ARDO_DISPLAY=renderer
 windowed "window and music" SDL_AUDIODRIVER=dummy

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 namespace ardo::platform {
@@ -27,6 +28,17 @@ bool DrawsOnTheCpu(SDL_Renderer* renderer) {
   return false;
 }
 
+// A machine with no graphics device at all can only draw on the CPU: there the
+// renderer is not even tried (trying it loads the software rasteriser, tens of MB).
+bool NoGraphicsDevice() {
+#ifdef __linux__
+  std::error_code ec;
+  return !std::filesystem::exists("/dev/dri", ec) && !std::filesystem::exists("/dev/nvidia0", ec);
+#else
+  return false;
+#endif
+}
+
 bool IsRgb32(const SDL_PixelFormat* f) {
   return f->BytesPerPixel == 4 && f->Rmask == 0x00FF0000u && f->Gmask == 0x0000FF00u && f->Bmask == 0x000000FFu;
 }
@@ -42,7 +54,7 @@ bool WindowDisplay::Open(SDL_Window* window, std::string* error) {
   window_ = window;
   const char* forced = std::getenv("ARDO_DISPLAY");
   const std::string force = forced != nullptr ? forced : "";
-  if (force != "window") {
+  if (force == "renderer" || (force != "window" && !NoGraphicsDevice())) {
     renderer_ = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED);
     if (renderer_ != nullptr && force != "renderer" && DrawsOnTheCpu(renderer_)) {
       SDL_DestroyRenderer(renderer_);

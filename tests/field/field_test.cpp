@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <utility>
 
 #include "core/core.h"
 #include "events/events.h"
@@ -135,8 +136,9 @@ TEST_F(FieldTest, TheBufferDrawsTheCellsAroundTheHeroAndOneBeyondTheEdge) {
   EXPECT_EQ(picBuff.At(16 * 24, 8 * 24), TileColor(MapData(20, 10).tile));
 }
 
-// The back buffer is laid a row at a time: wherever the hero stands, by the map's
-// edges too, it shows what laying each cell one by one would.
+// The back buffer is laid a row at a time, scrolled by a step, and cells already right
+// are kept: wherever the hero stands or steps, by the map's edges too, after a changed
+// cell or a borrowed buffer, it shows what laying each cell one by one would.
 TEST_F(FieldTest, TheBufferAlwaysShowsWhatACellByCellLayWould) {
   WriteMap("a", 40, 30, [](int x, int y) { return MapCell{static_cast<Byte>(y % 3 ? x + 16 * (y % 5) : 7), 0}; });
   MapLoad("a");
@@ -153,15 +155,23 @@ TEST_F(FieldTest, TheBufferAlwaysShowsWhatACellByCellLayWould) {
     }
     return out;
   };
+  enum Then { kNothing, kChangeCell, kBorrow };
   struct Step {
     int x, y;
-  } steps[] = {{20, 15}, {21, 16}, {3, 2}, {0, 0}, {38, 28}, {40, 30}, {47, 12}, {20, 37}};
+    Then then;
+  } steps[] = {{20, 15, kNothing}, {21, 15, kNothing},  {21, 16, kChangeCell}, {20, 16, kNothing},
+               {20, 15, kBorrow},  {21, 16, kNothing},  {3, 2, kNothing},      {4, 2, kNothing},
+               {0, 0, kNothing},   {1, 0, kNothing},    {38, 28, kNothing},    {39, 28, kNothing},
+               {40, 30, kNothing}, {47, 12, kNothing},  {20, 37, kNothing},    {20, 36, kNothing},
+               {20, 20, kNothing}, {20, 21, kChangeCell}, {19, 21, kNothing},  {19, 21, kBorrow}};
   for (const Step& s : steps) {
     Player.x = static_cast<Integer>(s.x);
     Player.y = static_cast<Integer>(s.y);
     const Surface want = reference(picBuff);
     BuffDraw();
-    EXPECT_TRUE(picBuff.pixels() == want.pixels()) << s.x << "," << s.y;
+    EXPECT_TRUE(std::as_const(picBuff).pixels() == want.pixels()) << s.x << "," << s.y;
+    if (s.then == kChangeCell) MapData(s.x + 1, s.y - 1).tile = static_cast<Byte>(MapData(s.x + 1, s.y - 1).tile + 1);
+    if (s.then == kBorrow) picBuff.FillRect(30, 30, 100, 100, Rgb(9, 9, 9));
   }
 }
 

@@ -1,7 +1,12 @@
 // Raster operations, clipping and stretching of our pixel surfaces.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <iterator>
+#include <utility>
+
 #include "platform/blit.h"
+#include "platform/compose.h"
 #include "platform/frame_gate.h"
 #include "platform/platform.h"
 #include "platform/surface.h"
@@ -222,6 +227,14 @@ TEST(FrameGate, AdmitsOnlyAFrameThatDiffersFromTheLastShown) {
   frame.Set(0, 0, 1);
   EXPECT_TRUE(gate.Admit(frame)) << "the first pixel";
   EXPECT_EQ(gate.last().At(0, 0), 1u) << "what is on the screen, for a message box";
+  // Only the rows between the first and the last that changed go to the display.
+  int first = -1, end = -1;
+  frame.Set(7, 40, 5);
+  frame.Set(300, 122, 5);
+  EXPECT_TRUE(gate.Admit(frame, &first, &end));
+  EXPECT_EQ(first, 40);
+  EXPECT_EQ(end, 123);
+  EXPECT_TRUE(std::as_const(gate.last()).pixels() == std::as_const(frame).pixels());
   EXPECT_TRUE(gate.Admit(Surface(640, 480, 0))) << "another size";
   EXPECT_FALSE(gate.Admit(Surface(640, 480, 0)));
   gate.Repaint();
@@ -303,6 +316,63 @@ TEST(Compose, WindowsLieOverTheViewInZOrderAndAreClipped) {
   EXPECT_EQ(out.At(7, 7), 3u);
   EXPECT_EQ(out.At(12, 12), 4u);
   EXPECT_EQ(out.At(13, 13), 0x0000FFu) << "a window never spills out of the view";
+}
+
+// Composing into the same frame again copies only what changed: through any sequence of
+// drawing, moving, hiding and restacking, and drawing on the frame itself, it shows
+// what composing from nothing would.
+TEST(ComposeFrame, AKeptFrameAlwaysMatchesOneComposedFromNothing) {
+  Surface view(40, 40, 1);
+  view.left = view.top = 3;
+  Surface w[3] = {Surface(12, 10, 2), Surface(30, 8, 3), Surface(9, 30, 4)};
+  const int places[3][2] = {{2, 2}, {5, 28}, {25, 5}};
+  for (int i = 0; i < 3; ++i) {
+    w[i].left = places[i][0];
+    w[i].top = places[i][1];
+  }
+  FrameComposer kept;
+  Surface out, fresh;
+  std::uint32_t r = 1;
+  const auto next = [&r](std::uint32_t n) { return ((r = r * 1664525u + 1013904223u) >> 8) % n; };
+  for (int round = 0; round < 400; ++round) {
+    Surface& s = w[next(3)];
+    switch (next(7)) {
+      case 0: view.FillRect(static_cast<int>(next(40)), static_cast<int>(next(40)), 5, 5, next(200)); break;
+      case 1: s.FillRect(static_cast<int>(next(12)), static_cast<int>(next(8)), 3, 3, next(200)); break;
+      case 2: s.left = static_cast<int>(next(50)) - 5; break;
+      case 3: s.visible = !s.visible; break;
+      case 4: std::swap(w[0], w[1]); break;  // the same surfaces, other pictures and places
+      case 5: out.Set(static_cast<int>(next(46)), static_cast<int>(next(46)), 77); break;
+      default: break;  // nothing changed
+    }
+    const std::vector<const Surface*> shown = {&w[0], &w[1], &w[2]};
+    kept.Compose(0x0000FF, 46, 46, view, shown, &out);
+    ComposeFrame(0x0000FF, 46, 46, view, shown, &fresh);
+    ASSERT_TRUE(std::as_const(out).pixels() == std::as_const(fresh).pixels()) << "round " << round;
+  }
+}
+
+TEST(Surface, EveryDrawingChangesTheVersion) {
+  Surface s(8, 8), other(8, 8, 5);
+  const std::function<void()> drawings[] = {
+      [&] { s.Set(1, 1, 3); },
+      [&] { s.BitBlt(0, 0, 4, 4, &other, 0, 0, Rop::kSrcAnd); },
+      [&] { s.StretchBlt(0, 0, 8, 8, other, 0, 0, 2, 2, Rop::kSrcCopy); },
+      [&] { s.FillRect(2, 2, 2, 2, 9); },
+      [&] { s.SetBackColor(4); },
+      [&] { s.Clear(); },
+      [&] { s.Resize(9, 8); },
+      [&] { s.Circle(4, 4, 2, 1); },
+      [&] { s.pixels()[0] = 1; },
+  };
+  for (size_t i = 0; i < std::size(drawings); ++i) {
+    const std::uint64_t before = s.version();
+    drawings[i]();
+    EXPECT_NE(s.version(), before) << "drawing " << i;
+  }
+  const std::uint64_t v = s.version();
+  s.BitBlt(20, 20, 4, 4, &other, 0, 0, Rop::kSrcCopy);  // wholly outside: nothing drawn
+  EXPECT_EQ(s.version(), v);
 }
 
 }  // namespace
