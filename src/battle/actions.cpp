@@ -74,6 +74,8 @@ void HeroTakes(const Trap& on, Integer d) {
 int EnemyNumberX() { return Enemy.x + static_cast<int>(Enemy.w - Enemy.w / 4); }
 void EnemyShake(const Trap& on, Integer d);
 
+}  // namespace
+
 void EnemyTakes(const Trap& on, Integer d) {
   const int nx = EnemyNumberX();
   if (d < 1) {
@@ -88,6 +90,8 @@ void EnemyTakes(const Trap& on, Integer d) {
   on([] { PlaySe("hit", 1); });
   EnemyShake(on, d);
 }
+
+namespace {
 
 // Seven frames of the enemy shaking with d over it.
 void EnemyShake(const Trap& on, Integer d) {

@@ -380,29 +380,7 @@ void Attack() {
     if (ItemHave(19) == 0 && d < 32700 / 1.5) d = CInt(d * 1.5);
   });
   on([&] { Enemy.stats.hp = CInt(static_cast<long long>(Enemy.stats.hp) - d); });
-  const int nx = Enemy.x + static_cast<int>(Enemy.w - Enemy.w / 4);
-  if (d > 0) {
-    on([] { PlaySe("hit", 1); });
-    for (int i = 0; i <= 6; ++i) {
-      const std::uint32_t t0 = Now();
-      on([&] {
-        BtlDrawBack(0);
-        BtlDrawEnemy(EnemyId, 0, 2 - (i % 4), -(i % 2));
-        BtlDrawHero(0, 0, 0);
-        DrawBattleNumber(std::to_string(d), nx, Enemy.y + static_cast<int>(Enemy.h) - 15 + 3 * ((i % 3) - 2),
-                         platform::Rgb(255, 0, 0));
-        RefreshScreen();
-      });
-      FrameEnd(t0, FT());
-    }
-  } else {
-    const std::uint32_t t0 = Now();
-    on([&] {
-      DrawBattleNumber("MISS!", nx, Enemy.y + static_cast<int>(Enemy.h) - 10, platform::Rgb(255, 0, 0));
-      RefreshScreen();
-    });
-    FrameEnd(t0, 7 * FT());
-  }
+  EnemyTakes(on, d);
   on([] { DrawScene(); });
 }
 

@@ -105,6 +105,9 @@ void BtlMagic(int row);
 void BtlUsePose();
 Byte BtlItemUse(int slot);
 void EnemyAct();
+// The enemy takes d (already subtracted): the hit sound and seven frames of it shaking
+// with d over it, or "MISS!" for a moment when d < 1. Faults go to `on`.
+void EnemyTakes(const Trap& on, Integer d);
 void EnemyFlash(int n);
 // Enemy.stats.hp += n, no higher than its maximum.
 void EnemyHeal(int n);

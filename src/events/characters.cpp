@@ -107,7 +107,8 @@ void CharaSet(const std::string& map) {
 
 // One frame of wandering. A standing wanderer tries a step once in 50 frames on
 // average; the target must be free of walls, the hero and every other character,
-// whose x and y already hold the destination of a step under way.
+// whose x and y already hold the destination of a step under way, and must not be an
+// exit cell: a wanderer standing in a doorway would block the way in or out.
 void ChrMove() {
   Trap on("ChrMove");
   for (int i = 0; i < CharCount; ++i) {
@@ -136,6 +137,7 @@ void ChrMove() {
       if ((MapData(tx, ty).attr & kAttrBlocked) != 0) c.canMove = 0;
     });
     if (Player.x == tx && Player.y == ty) c.canMove = 0;
+    if (c.canMove != 0 && FindExit(MapName, tx, ty) != nullptr) c.canMove = 0;
     if (c.canMove != 0) {
       on([&] {
         c.x = CInt(tx);

@@ -113,16 +113,7 @@ Trigger InnCounter(Cell at, std::string greeting, int price) {
 
 Byte Bed(int, int) {
   on([] { Message("休みますか？"); });
-  if (on.Value<Byte>(255, [] { return WinDeal(3); }) == 0) {
-    on([] { WinHide(0); });
-    on([] { ScreenFade(0); });
-    Wait(1000);
-    on([] { HPadd(9999); });
-    on([] { MPadd(9999); });
-    on([] { BuffDraw(); });
-    on([] { MapDraw(0, 0, 1, 1); });
-    on([] { ScreenFade(1); });
-  }
+  if (on.Value<Byte>(255, [] { return WinDeal(3); }) == 0) SleepTillMorning(on);
   on([] { WinHide(0); });
   return 0;
 }

@@ -111,6 +111,9 @@ std::vector<std::pair<size_t, std::string>> CheckMessageText(const std::string& 
 extern VbArray<Byte, 0, 7> ShopStock;
 Byte Shop(const std::vector<int>& goods);
 Byte Yado(int price);
+// A night's sleep, at the inn or in a bed: the screen fades out, HP and MP fill up and
+// the field fades back in. Faults go to the caller's handler `on`.
+void SleepTillMorning(const Trap& on);
 void ShowGold();
 Byte Treasure(int goods, int flag);
 void BoxOpen(int index);

@@ -102,19 +102,23 @@ Byte Yado(int price) {
     on([] { ShowGold(); });
     on([] { Message("ごゆっくりお休みください。￥"); });
     on([] { WinHide(14); });
-    on([] { WinHide(0); });
-    on([] { ScreenFade(0); });
-    Wait(1000);
-    on([] { HPadd(9999); });
-    on([] { MPadd(9999); });
-    on([] { BuffDraw(); });
-    on([] { MapDraw(0, 0, 1, 1); });
-    on([] { ScreenFade(1); });
+    SleepTillMorning(on);
     on([] { Message("おはようございます。／ではいてらっしゃいませ。￥"); });
   }
   on([] { WinHide(14); });
   on([] { WinHide(0); });
   return 0;
+}
+
+void SleepTillMorning(const Trap& on) {
+  on([] { WinHide(0); });
+  on([] { ScreenFade(0); });
+  Wait(1000);
+  on([] { HPadd(9999); });
+  on([] { MPadd(9999); });
+  on([] { BuffDraw(); });
+  on([] { MapDraw(0, 0, 1, 1); });
+  on([] { ScreenFade(1); });
 }
 
 Byte Treasure(int goods, int flag) {

@@ -11,7 +11,6 @@
 #include <deque>
 #include <fstream>
 #include <map>
-#include <sstream>
 #include <unordered_map>
 #include <vector>
 
@@ -19,6 +18,7 @@
 #include "events/events.h"
 #include "field/field.h"
 #include "game/program.h"
+#include "game/script_lines.h"
 #include "items/items.h"
 #include "presentation/presentation.h"
 #include "ui/ui.h"
@@ -48,34 +48,20 @@ struct Goal {
 };
 
 bool ToInt(const std::string& s, int* v) {
-  if (s.empty()) return false;
-  char* end = nullptr;
-  const long r = std::strtol(s.c_str(), &end, 10);
-  if (*end != '\0' || r < -1000000 || r > 1000000) return false;
+  long r = 0;
+  if (!ParseInt(s, &r) || r < -1000000 || r > 1000000) return false;
   *v = static_cast<int>(r);
   return true;
 }
 
 bool ParseRoute(const std::string& text, const std::string& name, std::vector<Goal>* goals, std::string* error) {
-  std::istringstream in(text);
-  std::string raw;
-  int line_no = 0;
-  std::string errors;
-  auto bad = [&](const std::string& why) { errors += name + ":" + std::to_string(line_no) + ": " + why + "\n"; };
-  while (std::getline(in, raw)) {
-    ++line_no;
-    if (!raw.empty() && raw.back() == '\r') raw.pop_back();
-    std::string line = raw;
-    const size_t hash = line.find('#');
-    if (hash != std::string::npos) line.erase(hash);
-    std::istringstream words_in(line);
-    std::vector<std::string> w;
-    std::string word;
-    while (words_in >> word) w.push_back(word);
-    if (w.empty()) continue;
+  ScriptLines lines(text, name);
+  auto bad = [&](const std::string& why) { lines.Bad(why); };
+  while (lines.Next()) {
+    std::vector<std::string>& w = lines.words();
     Goal g;
-    g.line = line_no;
-    g.text = line.substr(0, line.find_last_not_of(" \t") + 1);
+    g.line = lines.number();
+    g.text = lines.text();
     // Guards at the end: "if COND..." or "unless COND...".
     for (size_t i = 1; i < w.size(); ++i) {
       if (w[i] == "if" || w[i] == "unless") {
@@ -153,8 +139,8 @@ bool ParseRoute(const std::string& text, const std::string& name, std::vector<Go
     }
     goals->push_back(std::move(g));
   }
-  if (!errors.empty()) {
-    *error = errors;
+  if (!lines.errors().empty()) {
+    *error = lines.errors();
     return false;
   }
   if (goals->empty()) {

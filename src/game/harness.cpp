@@ -1,17 +1,16 @@
 // The headless script harness: drives the real program in virtual time from a
 // script of waits, key presses, conditions, screenshots and state dumps.
 #include <cctype>
-#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "battle/battle.h"
 #include "debug/console.h"
 #include "game/program.h"
+#include "game/script_lines.h"
 #include "game/soak.h"
 #include "events/events.h"
 #include "field/field.h"
@@ -58,24 +57,6 @@ bool LookupKey(const std::string& name, KeySpec* out) {
     return true;
   }
   return false;
-}
-
-std::vector<std::string> Split(const std::string& line) {
-  std::istringstream in(line);
-  std::vector<std::string> words;
-  std::string w;
-  while (in >> w) words.push_back(w);
-  return words;
-}
-
-bool ParseInt(const std::string& s, long* v) {
-  if (s.empty()) return false;
-  char* end = nullptr;
-  errno = 0;
-  const long r = std::strtol(s.c_str(), &end, 10);
-  if (*end != '\0' || errno == ERANGE) return false;
-  *v = r;
-  return true;
 }
 
 // The longest stretch of game time one command may ask for: an hour runs in seconds,
@@ -306,21 +287,13 @@ std::string CheckCondition(const std::string& cond) {
 
 std::unique_ptr<ScriptRunner> ParseScript(const std::string& text, const std::string& name, std::string* error) {
   std::vector<Command> commands;
-  std::istringstream in(text);
-  std::string raw;
-  int line_no = 0;
-  std::string errors;
-  auto bad = [&](const std::string& why) { errors += name + ":" + std::to_string(line_no) + ": " + why + "\n"; };
-  while (std::getline(in, raw)) {
-    ++line_no;
-    if (!raw.empty() && raw.back() == '\r') raw.pop_back();
-    std::string line = raw;
-    const size_t hash = line.find('#');
-    if (hash != std::string::npos && line.rfind("type", 0) != 0) line.erase(hash);
-    auto words = Split(line);
-    if (words.empty()) continue;
+  ScriptLines lines(text, name);
+  auto bad = [&](const std::string& why) { lines.Bad(why); };
+  while (lines.Next("type")) {
+    const std::string& raw = lines.raw();
+    const std::vector<std::string>& words = lines.words();
     Command c;
-    c.line = line_no;
+    c.line = lines.number();
     c.op = words[0];
     c.args.assign(words.begin() + 1, words.end());
     if (c.op == "wait") {
@@ -390,8 +363,8 @@ std::unique_ptr<ScriptRunner> ParseScript(const std::string& text, const std::st
     }
     commands.push_back(std::move(c));
   }
-  if (!errors.empty()) {
-    if (error) *error = errors;
+  if (!lines.errors().empty()) {
+    if (error) *error = lines.errors();
     return nullptr;
   }
   return std::make_unique<Runner>(std::move(commands), name);

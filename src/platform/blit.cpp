@@ -3,18 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/quad.h"
+
 namespace ardo::platform {
 
 namespace {
 
-using Quad = Color __attribute__((vector_size(16)));
-
-inline Quad Load(const Color* p) {
-  Quad q;
-  std::memcpy(&q, p, sizeof q);
-  return q;
-}
-inline void Store(Color* p, Quad q) { std::memcpy(p, &q, sizeof q); }
+using quad::Load;
+using quad::Store;
 
 // The mask's white clears the background under the figure; the image's black keeps the rest.
 void MaskRow(Color* __restrict d, const Color* __restrict m, const Color* __restrict c, int n) {

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <numbers>
 
+#include "platform/quad.h"
+
 namespace ardo::platform {
 
 namespace {
@@ -31,14 +33,8 @@ inline Color Combine(Color dst, Color src, Rop op) {
 
 // Row kernels for the operations the game draws with most, four pixels at a time
 // (explicit vectors, so they vectorise at any optimisation level), then the tail.
-using Quad = Color __attribute__((vector_size(16)));
-
-inline Quad Load(const Color* p) {
-  Quad q;
-  std::memcpy(&q, p, sizeof q);
-  return q;
-}
-inline void Store(Color* p, Quad q) { std::memcpy(p, &q, sizeof q); }
+using quad::Load;
+using quad::Store;
 
 void AndRow(Color* __restrict d, const Color* __restrict s, int n) {
   int x = 0;

@@ -364,6 +364,27 @@ TEST_F(CharsTest, AWandererTurnsEvenWhenItCannotStep) {
   EXPECT_EQ(facings, (std::set<int>{0, 1, 2, 3}));
 }
 
+TEST_F(CharsTest, AWandererNeverStepsOntoAnExitOfItsMap) {
+  // A corridor of three cells: a door of this map at the east end, a door of another
+  // map at the west end (free to stand on here).
+  Room(5, 3);
+  MapName = "here";
+  ExitTable = {ExitRecord{"here", 3, 1, "there", 1, 1, "peace", 0, -1},
+               ExitRecord{"there", 1, 1, "here", 3, 1, "peace", 0, -1}};
+  SeedRandom(5);
+  Put(0, 2, 1, 1);
+  CharCount = 1;
+  Player.x = 10;
+  Player.y = 10;
+  bool went_west = false;
+  for (int frame = 0; frame < 5000; ++frame) {
+    ChrMove();
+    ASSERT_NE(Chars(0).x, 3) << "frame " << frame;
+    went_west = went_west || Chars(0).x == 1;
+  }
+  EXPECT_TRUE(went_west);
+}
+
 TEST_F(CharsTest, AStepLasts23FramesAndStartsAboutOnceIn50StandingFrames) {
   Room(250, 250);
   SeedRandom(3);
