@@ -116,8 +116,7 @@ const std::vector<MapTalk>& Maps() {
                    .keep = kWalletReturned, .chest = false},
                   {.number = 9, .kind = Kind::kDiary}, Plain(10), Plain(11), Plain(12), Plain(13),
                   {.number = 14, .kind = Kind::kWallet},
-                  {.number = 15, .kind = Kind::kShop, .shop = {24, 7, 8, 10, 11, 13, 14, 15}},
-                  Plain(17), Plain(19), Plain(20)}});  // the chickens, the dog, the cat
+                  {.number = 15, .kind = Kind::kShop, .shop = {24, 7, 8, 10, 11, 13, 14, 15}}}});
     m.push_back({"dngn2", false, {Plain(1), Plain(2), {.number = 3, .kind = Kind::kGuard}}});
     m.push_back({"dngn3", false,
                  {Chest(1, 11, 282), Chest(2, 15, 283), Chest(3, 22, 284),
@@ -129,8 +128,7 @@ const std::vector<MapTalk>& Maps() {
                      Plain(2), Plain(3), Plain(5), {.number = 6, .kind = Kind::kYesNo},
                      Plain(7), Plain(8), Plain(9), Plain(10), Plain(11), Plain(12), Plain(13),
                      {.number = 14, .kind = Kind::kYesNo}, Plain(15), Plain(16), Chest(17, 19, 290),
-                     Plain(18), Plain(19), Plain(20), Plain(21), Plain(22),
-                     Plain(24), Plain(25), Plain(26), Plain(27)};  // 25 the traveller, the rest animals
+                     Plain(18), Plain(19), Plain(20), Plain(21), Plain(22)};
     m.push_back(town3);
     MapTalk zombi{"zombi", false, {}};
     for (int n = 0; n < 13; ++n) zombi.entries.push_back(Skull(n));
@@ -140,7 +138,7 @@ const std::vector<MapTalk>& Maps() {
          {.number = 16, .kind = Kind::kTrapChest, .flag = 296, .enemy = 37, .prize = 500},
          Chest(17, 5, 297), Plain(18), Plain(19), Plain(20), {.number = 21, .kind = Kind::kGhost, .enemy = 29},
          {.number = 22, .kind = Kind::kCook, .flag = 299, .enemy = 36, .aside = 63}, Plain(23), Plain(24),
-         Plain(25), Plain(26), Plain(27), Plain(28), Chest(29, 15, 298), Hidden(30, 26, 301), Skull(31)});
+         Plain(26), Plain(27), Plain(28), Chest(29, 15, 298), Hidden(30, 26, 301), Skull(31)});
     m.push_back(zombi);
     m.push_back({"kikori", false, {{.number = 1, .kind = Kind::kLumberjack}}});
     m.push_back({"wall", false, {Chest(1, 3, 307), Chest(2, 9, 308), Chest(3, 11, 309), Chest(4, 15, 310)}});
