@@ -76,10 +76,6 @@ bool WindowDisplay::Open(SDL_Window* window, std::string* error) {
   return true;
 }
 
-Placement WindowDisplay::PlacementIn(int window_w, int window_h, int frame_w, int frame_h) const {
-  return FitPicture(window_w, window_h, frame_w, frame_h);
-}
-
 void WindowDisplay::Show(const Surface& frame, int y0, int y1) {
   if (frame.empty()) return;
   if (frame.width() != frame_w_ || frame.height() != frame_h_) {
@@ -111,7 +107,7 @@ void WindowDisplay::ShowByRenderer(const Surface& frame, int y0, int y1) {
     }
     int ow = 0, oh = 0;
     SDL_GetRendererOutputSize(renderer_, &ow, &oh);
-    placed_ = PlacementIn(ow, oh, frame_w_, frame_h_);
+    placed_ = FitPicture(ow, oh, frame_w_, frame_h_);
     SDL_RenderSetLogicalSize(renderer_, frame_w_, frame_h_);
     SDL_RenderSetIntegerScale(renderer_, placed_.whole ? SDL_TRUE : SDL_FALSE);
     stale_ = false;
@@ -128,8 +124,17 @@ void WindowDisplay::ShowInWindowPixels(const Surface& frame, int y0, int y1) {
   SDL_Surface* s = SDL_GetWindowSurface(window_);
   if (s == nullptr) return;
   const bool rgb32 = IsRgb32(s->format);
+  // A window resized behind our back (the event not read yet) has new pixels: all again.
+  if (s != pixels_ || s->w != pixels_w_ || s->h != pixels_h_) {
+    stale_ = true;
+    y0 = 0;
+    y1 = frame_h_;
+    pixels_ = s;
+    pixels_w_ = s->w;
+    pixels_h_ = s->h;
+  }
   if (stale_) {
-    placed_ = PlacementIn(s->w, s->h, frame_w_, frame_h_);
+    placed_ = FitPicture(s->w, s->h, frame_w_, frame_h_);
     SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, 0, 0, 0));
     if (!rgb32) staging_.assign(static_cast<size_t>(placed_.w) * placed_.h, 0);
   }

@@ -11,6 +11,7 @@
 #include <SDL.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/display_scale.h"
@@ -28,7 +29,6 @@ class WindowDisplay {
   // Chooses the way for this window. False (with SDL's reason) when neither works.
   // ARDO_DISPLAY=renderer or =window in the environment forces one way (for measuring).
   bool Open(SDL_Window* window, std::string* error);
-  bool uses_window_pixels() const { return renderer_ == nullptr; }
 
   // Shows `frame`, of which only rows [y0, y1) differ from the frame shown before (the
   // whole frame is drawn anyway after a change of size, mode or window).
@@ -40,8 +40,6 @@ class WindowDisplay {
 
   // A point of the window in the frame's pixels (may lie outside the frame).
   void WindowToFrame(int wx, int wy, float* fx, float* fy) const;
-  // Where the frame lies in a window of this size.
-  Placement PlacementIn(int window_w, int window_h, int frame_w, int frame_h) const;
 
  private:
   void ShowByRenderer(const Surface& frame, int y0, int y1);
@@ -55,6 +53,8 @@ class WindowDisplay {
   bool stale_ = true;
   FrameScaler scaler_;
   std::vector<std::uint32_t> staging_;  // for a window whose pixels are not 32-bit RGB
+  const SDL_Surface* pixels_ = nullptr;  // the window's pixels drawn into last, and their size
+  int pixels_w_ = 0, pixels_h_ = 0;
 };
 
 }  // namespace ardo::platform
