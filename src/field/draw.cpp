@@ -112,8 +112,8 @@ bool OnMap(int x, int y) { return x >= 0 && y >= 0 && x <= MapWidth && y <= MapH
 void ScrollShown(int dx, int dy) {
   const int T = TileSize, n = ShownTiles::kSide;
   const bool whole_on_map = OnMap(Player.x - 8, Player.y - 8) && OnMap(Player.x + 8, Player.y + 8);
-  if (!whole_on_map || std::abs(dx) >= n || std::abs(dy) >= n) {
-    if (!whole_on_map) return;
+  if (!whole_on_map) return;
+  if (std::abs(dx) >= n || std::abs(dy) >= n) {  // nothing of the old buffer stays in view
     g_shown.tile.fill(-1);
     return;
   }

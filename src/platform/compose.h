@@ -41,7 +41,6 @@ class FrameComposer {
   const Surface* out_ = nullptr;
   std::uint64_t out_version_ = 0;
   Color back_ = 0;
-  std::vector<int> edges_;  // scratch: window spans on one row
 };
 
 }  // namespace ardo::platform
