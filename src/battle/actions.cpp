@@ -438,9 +438,12 @@ Byte BtlItemUse(int slot) {
     if (id == 0) return;
     const ItemRecord item = ItemTable(id);
     const int p = item.Value;
+    // A refused item is kept, as it is in the field.
+    bool refused = false;
     const auto refuse = [&] {
       if (item.NoField == 0) return false;
       BtlText("今はつかえない￥");
+      refused = true;
       return true;
     };
     switch (item.Kind) {
@@ -506,7 +509,7 @@ Byte BtlItemUse(int slot) {
       }
       default: on([] { BtlText("効果がなかった・・・￥"); }); break;
     }
-    if (item.Keep == 0) Player.items(slot) = 0;
+    if (item.Keep == 0 && !refused) Player.items(slot) = 0;
   });
   on([] { WinHide(7); });
   on([] { WinHide(14); });

@@ -1,7 +1,9 @@
 // Key bindings: the names of keys and buttons, and the tests the input code asks.
 #include "core/bindings.h"
 
+#include <algorithm>
 #include <cctype>
+#include <vector>
 
 namespace ardo {
 
@@ -95,6 +97,10 @@ Bindings MakeDefaults() {
 }
 
 Bindings g_bindings = MakeDefaults();
+// The debug console's command line has the keyboard.
+bool g_keyboard_taken = false;
+// Keys that belong to something else until they are let go.
+std::vector<int> g_ignored;
 
 }  // namespace
 
@@ -105,7 +111,24 @@ const Bindings& DefaultBindings() {
 
 const Bindings& CurrentBindings() { return g_bindings; }
 
-void ResetBindings() { g_bindings = DefaultBindings(); }
+void ResetBindings() {
+  g_bindings = DefaultBindings();
+  g_keyboard_taken = false;
+  g_ignored.clear();
+}
+
+void SetKeyboardTaken(bool taken) { g_keyboard_taken = taken; }
+
+void IgnoreHeldKeys() {
+  auto& p = platform::GetPlatform();
+  for (const auto& keys : g_bindings.keys) {
+    for (const KeyInput& k : keys) {
+      if (p.KeyHeld(k.key) && std::find(g_ignored.begin(), g_ignored.end(), k.key) == g_ignored.end()) {
+        g_ignored.push_back(k.key);
+      }
+    }
+  }
+}
 
 void SetBindings(const Bindings& bindings) {
   g_bindings = bindings;
@@ -183,9 +206,14 @@ bool ParsePadButton(std::string_view name, platform::PadButton* out) {
 const char* PadButtonName(platform::PadButton b) { return kPadNames[b]; }
 
 bool ActionHeld(Action a) {
+  if (g_keyboard_taken) return false;
   auto& p = platform::GetPlatform();
   for (const KeyInput& k : g_bindings.keys[static_cast<int>(a)]) {
-    if (!p.KeyHeld(k.key)) continue;
+    if (!p.KeyHeld(k.key)) {
+      std::erase(g_ignored, k.key);  // let go: it counts again from the next press
+      continue;
+    }
+    if (std::find(g_ignored.begin(), g_ignored.end(), k.key) != g_ignored.end()) continue;
     if ((k.mods & platform::kShiftMask) && !p.KeyHeld(vk::kShift)) continue;
     if ((k.mods & platform::kCtrlMask) && !p.KeyHeld(vk::kControl)) continue;
     if ((k.mods & platform::kAltMask) && !p.KeyHeld(vk::kMenu)) continue;

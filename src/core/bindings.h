@@ -50,6 +50,13 @@ std::string KeyName(const KeyInput& k);
 bool ParsePadButton(std::string_view name, platform::PadButton* out);
 const char* PadButtonName(platform::PadButton b);
 
+// While the keyboard is taken (the debug console's command line in the game window has
+// the focus), no key of the game counts as held.
+void SetKeyboardTaken(bool taken);
+// The keys held now count for nothing until each is let go: the Enter that ran a console
+// command is not also the game's button.
+void IgnoreHeldKeys();
+
 // Is a key of this action held (keyboard)?
 bool ActionHeld(Action a);
 // Does this key-down event (a vk code or vk::PadKey, with its shift state) trigger it?

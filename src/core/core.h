@@ -167,6 +167,19 @@ Fault FileFault(FileStatus status, const std::string& path, const std::string& w
 bool IsPlainFile(const std::string& path);
 
 // ---------------------------------------------------------------------------
+// Text encodings. The game's text is UTF-8; saves and old data files are CP932, converted
+// by a table the game carries (the same on every platform).
+constexpr std::uint32_t kBadUtf8 = 0xFFFFFFFFu;
+// The character at byte i of s, strictly (no overlong forms, surrogates or values above
+// U+10FFFF), and its length in bytes; kBadUtf8 (length 1) where no character starts.
+std::uint32_t Utf8CodePoint(std::string_view s, std::size_t i, std::size_t* length);
+// CP932 <-> UTF-8, strict: false (and *out untouched) for text with no form in the other.
+bool Cp932ToUtf8(std::string_view cp932, std::string* out);
+bool Utf8ToCp932(std::string_view utf8, std::string* out);
+// CP932 text as UTF-8, each byte that starts no character read as U+FFFD.
+std::string Cp932ToUtf8Lenient(std::string_view cp932);
+
+// ---------------------------------------------------------------------------
 // The reader of the game's comma-separated data files (characters, items, levels,
 // enemies, encounters): a field ends at a comma or a line end, a text field may be
 // written in double quotes, numbers are decimal text; a header line is skipped whole.

@@ -1,6 +1,5 @@
 // The reader of the game's comma-separated data files.
 #include <fcntl.h>
-#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -51,30 +50,6 @@ bool IsValidUtf8(const std::string& s) {
     return false;
   }
   return true;
-}
-
-// Converts CP932 text to UTF-8; undecodable bytes become U+FFFD.
-std::string FromCp932(const std::string& in) {
-  iconv_t cd = iconv_open("UTF-8", "CP932");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return in;
-  std::string out;
-  out.reserve(in.size() * 3 / 2 + 16);
-  char* src = const_cast<char*>(in.data());
-  size_t left = in.size();
-  char buf[4096];
-  while (left > 0) {
-    char* dst = buf;
-    size_t room = sizeof buf;
-    const size_t r = iconv(cd, &src, &left, &dst, &room);
-    out.append(buf, static_cast<size_t>(dst - buf));
-    if (r == static_cast<size_t>(-1) && errno != E2BIG) {
-      out += "\xEF\xBF\xBD";
-      ++src;
-      --left;
-    }
-  }
-  iconv_close(cd);
-  return out;
 }
 
 }  // namespace
@@ -146,7 +121,7 @@ bool FieldReader::Open(const std::string& path) {
     return false;
   }
   if (text_.size() >= 3 && text_.compare(0, 3, "\xEF\xBB\xBF") == 0) text_.erase(0, 3);
-  if (!IsValidUtf8(text_)) text_ = FromCp932(text_);
+  if (!IsValidUtf8(text_)) text_ = Cp932ToUtf8Lenient(text_);
   return true;
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "battle/battle.h"
+#include "core/bindings.h"
 #include "core/core.h"
 #include "events/events.h"
 #include "field/field.h"
@@ -31,6 +32,7 @@ bool g_running = false;
 // What the window shows now, so it is drawn again only when that changes.
 std::string g_drawn;
 bool g_windowed = false;  // shown in a window of its own
+bool g_menu_open = false;  // the "Debug" menu dropped down
 
 platform::ConsoleWindow* Window() {
   platform::ConsoleWindow* w = platform::GetPlatform().console_window();
@@ -74,6 +76,9 @@ Byte ConvByte(const std::string& t) { return CByte(ToNumber(t)); }
 
 void GiveFocusBack() {
   g_focus = false;
+  SetKeyboardTaken(false);
+  // The Enter that ran the command is still down: it is not also the game's button.
+  IgnoreHeldKeys();
   if (platform::ConsoleWindow* w = Window()) w->GiveFocusToGame();
 }
 
@@ -125,19 +130,25 @@ void SetCommand(const std::string& c) {
   }
 }
 
-// One command line, tested keyword by keyword in this order.
+// One command line, tested keyword by keyword in this order. A number that does not
+// convert is logged and only its own assignment is skipped: the rest of the command
+// (the other field, the redraw, the focus) still happens.
 void Interpret(const std::string& c) {
   if (TextLength(c) > kMaxLineChars) Raise(err::kInvalidCall);
+  const Trap on(kSource);
+  // A stat command: the field converted into one of the hero's numbers, then the focus.
+  const auto assign = [&](auto& target, auto convert, size_t col, size_t len) {
+    on([&] { target = convert(Mid(c, col, len)); });
+    GiveFocusBack();
+  };
   if (StartsWith(c, "move")) {
-    const Integer x = ConvInteger(Mid(c, 6, 3));
-    const Integer y = ConvInteger(Mid(c, 10, 3));
-    Player.x = x;
-    Player.y = y;
-    Redraw();
+    on([&] { Player.x = ConvInteger(Mid(c, 6, 3)); });
+    on([&] { Player.y = ConvInteger(Mid(c, 10, 3)); });
+    on([] { Redraw(); });
     GiveFocusBack();
   } else if (StartsWith(c, "map ")) {
-    MapLoad(Mid(c, 5, 10));
-    Redraw();
+    on([&] { MapLoad(Mid(c, 5, 10)); });
+    on([] { Redraw(); });
     GiveFocusBack();
   } else if (StartsWith(c, "mlist")) {
     ListMaps();
@@ -154,46 +165,41 @@ void Interpret(const std::string& c) {
       NoEncount = 255;
     }
   } else if (StartsWith(c, "lv")) {
-    Player.lv = ConvByte(Mid(c, 4, 3));
-    GiveFocusBack();
+    assign(Player.lv, ConvByte, 4, 3);
   } else if (StartsWith(c, "hp")) {
-    Player.hp = ConvInteger(Mid(c, 4, 4));
-    GiveFocusBack();
+    assign(Player.hp, ConvInteger, 4, 4);
   } else if (StartsWith(c, "mp")) {
-    Player.mp = ConvInteger(Mid(c, 4, 4));
-    GiveFocusBack();
+    assign(Player.mp, ConvInteger, 4, 4);
   } else if (StartsWith(c, "mhp")) {
-    Player.mhp = ConvInteger(Mid(c, 5, 4));
-    GiveFocusBack();
+    assign(Player.mhp, ConvInteger, 5, 4);
   } else if (StartsWith(c, "mmp")) {
-    Player.mmp = ConvInteger(Mid(c, 5, 4));
-    GiveFocusBack();
+    assign(Player.mmp, ConvInteger, 5, 4);
   } else if (StartsWith(c, "ap")) {
-    Player.ap = ConvInteger(Mid(c, 4, 4));
-    GiveFocusBack();
+    assign(Player.ap, ConvInteger, 4, 4);
   } else if (StartsWith(c, "dp")) {
-    Player.dp = ConvInteger(Mid(c, 4, 4));
-    GiveFocusBack();
+    assign(Player.dp, ConvInteger, 4, 4);
   } else if (StartsWith(c, "sp")) {
-    Player.sp = ConvInteger(Mid(c, 4, 4));
-    GiveFocusBack();
+    assign(Player.sp, ConvInteger, 4, 4);
   } else if (StartsWith(c, "pid")) {
-    Player.pid = CInt(Val(Mid(c, 5, 4)));
-    GiveFocusBack();
+    assign(Player.pid, [](const std::string& t) { return CInt(Val(t)); }, 5, 4);
   } else if (StartsWith(c, "exp")) {
-    Player.exp = ConvLong(Mid(c, 5, 10));
-    ExpAdd(0);
+    on([&] { Player.exp = ConvLong(Mid(c, 5, 10)); });
+    on([] { ExpAdd(0); });
     GiveFocusBack();
   } else if (StartsWith(c, "gold")) {
-    Player.gold = ConvLong(Mid(c, 6, 10));
-    GiveFocusBack();
+    assign(Player.gold, ConvLong, 6, 10);
   } else if (StartsWith(c, "btl")) {
-    const Integer n = ConvInteger(Mid(c, 5, 3));
-    const EnemyRecord e = EnemyTable(n);  // above 200 (or below 0) faults before anything changes
-    EnemyId = n;
-    Enemy = e;
+    // Without an enemy there is no battle: a bad number starts none.
+    bool chosen = false;
+    on([&] {
+      const Integer n = ConvInteger(Mid(c, 5, 3));
+      const EnemyRecord e = EnemyTable(n);  // above 200 (or below 0) faults before anything changes
+      EnemyId = n;
+      Enemy = e;
+      chosen = true;
+    });
     GiveFocusBack();
-    BtlMain(true, "fight4");
+    if (chosen) BtlMain(true, "fight4");
   } else if (StartsWith(c, "elist")) {
     DebugPrint("---------------------------------");
     for (int i = EnemyCount; i >= 0; --i) DebugPrint(std::to_string(i) + ": " + EnemyTable(i).name);
@@ -271,12 +277,29 @@ std::vector<std::string> OutputLines(const std::string& out, int width, size_t m
   return lines;
 }
 
+// The menu bar's one menu, "Debug", and where its item drops down.
+constexpr int kMenuRight = 54;
+constexpr int kMenuBar = 20;
+constexpr int kItemWidth = 96;
+constexpr int kItemHeight = 22;
+
+// The dropped-down menu with its one item, "座標変更" (which does nothing), over the boxes.
+void DrawMenu(Surface* s) {
+  s->FillRect(2, 1, kMenuRight - 4, kMenuBar - 2, kShadow);
+  s->SetForeColor(kWhite);
+  s->TextOut(8, 2, "Debug");
+  s->FillRect(2, kMenuBar, kItemWidth, kItemHeight, kShadow);
+  s->FillRect(2, kMenuBar, kItemWidth - 1, kItemHeight - 1, kWhite);
+  s->FillRect(3, kMenuBar + 1, kItemWidth - 3, kItemHeight - 3, kFace);
+  s->SetForeColor(kInk);
+  s->TextOut(12, kMenuBar + 3, "座標変更");
+}
+
 void Draw(Surface* s, const std::string& command, const std::string& composing, bool caret) {
   s->FillRect(0, 0, s->width(), s->height(), kFace);
-  // The menu bar with its one menu, "Debug" (its item "座標変更" does nothing).
   s->SetForeColor(kInk);
   s->TextOut(8, 2, "Debug");
-  s->FillRect(0, 20, s->width(), 1, kShadow);
+  s->FillRect(0, kMenuBar, s->width(), 1, kShadow);
 
   // The command box: the end of a long line stays in sight.
   Surface box(kBoxWidth - 2, kCommandHeight - 2, kWhite);
@@ -304,18 +327,25 @@ void Draw(Surface* s, const std::string& command, const std::string& composing, 
   }
   Sunken(s, kBoxLeft, kOutputTop, kBoxWidth, kOutputHeight);
   s->BitBlt(kBoxLeft + 1, kOutputTop + 1, out.width(), out.height(), &out, 0, 0, platform::Rop::kSrcCopy);
+  if (g_menu_open) DrawMenu(s);
 }
+
+bool OnMenuTitle(int x, int y) { return x >= 0 && x < kMenuRight && y >= 0 && y < kMenuBar; }
 
 }  // namespace view
 
 // Draws the window again when what it shows has changed (the caret blinks twice a second).
 void Show(platform::ConsoleWindow* w) {
+  int cx = 0;
+  int cy = 0;
+  while (w->TakeClick(&cx, &cy)) DebugConsoleClick(cx, cy);
   const bool caret = w->HasFocus() && platform::GetPlatform().TimeGetTime() / 500 % 2 == 0;
   std::string now = g_command;
   now += '\0';
   now += w->Composition();
   now += '\0';
   now += caret ? '1' : '0';
+  now += g_menu_open ? '1' : '0';
   now += g_output;
   if (now == g_drawn) return;
   g_drawn = std::move(now);
@@ -339,6 +369,8 @@ void ShowDebugWindow() {
   g_focus = true;
   platform::ConsoleWindow* w = platform::GetPlatform().console_window();
   g_windowed = w != nullptr && w->Open();
+  // Typed into the game window, the keys are the command line's, not the game's.
+  SetKeyboardTaken(!g_windowed);
   if (g_windowed) {
     g_drawn.clear();
     Show(w);
@@ -370,6 +402,7 @@ void PumpDebugConsole() {
     g_focus = w->HasFocus();
   } else if (g_windowed) {
     g_shown = g_focus = g_windowed = false;  // the player closed it
+    SetKeyboardTaken(false);
     return;
   }
   if (!g_focus && w == nullptr) return;
@@ -404,6 +437,13 @@ bool DebugConsoleKey(int key) {
   return false;
 }
 
+void DebugConsoleClick(int x, int y) { g_menu_open = !g_menu_open && view::OnMenuTitle(x, y); }
+
+void DrawDebugConsole(platform::Surface* s) {
+  *s = platform::Surface(platform::kConsoleWidth, platform::kConsoleHeight);
+  view::Draw(s, g_command, "", false);
+}
+
 bool DebugWindowShown() { return g_shown; }
 bool DebugConsoleFocused() { return g_focus; }
 const std::string& DebugCommandLine() { return g_command; }
@@ -417,6 +457,8 @@ void ResetDebugConsole() {
   g_running = false;
   g_drawn.clear();
   g_windowed = false;
+  g_menu_open = false;
+  SetKeyboardTaken(false);
 }
 
 }  // namespace ardo

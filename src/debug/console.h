@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "platform/platform.h"
+
 namespace ardo {
 
 // Puts "Position : x,y" in front of the output (mode 0; other modes do nothing).
@@ -25,6 +27,12 @@ void PumpDebugConsole();
 // A key pressed while the console has the focus: Enter (13) and the keypad's
 // separator (108) run the line, Backspace (8) deletes. True when the console took it.
 bool DebugConsoleKey(int key);
+
+// A click in the console window (its own pixels): on "Debug" the menu drops down with
+// its item "座標変更" (which does nothing); any click closes it again.
+void DebugConsoleClick(int x, int y);
+// What the console window shows now (kConsoleWidth x kConsoleHeight).
+void DrawDebugConsole(platform::Surface* s);
 
 bool DebugWindowShown();
 bool DebugConsoleFocused();

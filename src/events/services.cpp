@@ -103,7 +103,7 @@ Byte Yado(int price) {
     on([] { Message("ごゆっくりお休みください。￥"); });
     on([] { WinHide(14); });
     SleepTillMorning(on);
-    on([] { Message("おはようございます。／ではいてらっしゃいませ。￥"); });
+    on([] { Message("おはようございます。／では、いってらっしゃいませ。￥"); });
   }
   on([] { WinHide(14); });
   on([] { WinHide(0); });

@@ -60,19 +60,25 @@ void ToggleFullScreen() {
     SetWindowed();
   } else {
     FullScreen = true;
-    g_form.saved_width = g_form.width;
-    g_form.saved_height = g_form.height;
     SetFullScreen();
   }
 }
 
 void SetFullScreen() {
   auto& p = platform::GetPlatform();
-  g_form.back = platform::Rgb(0, 0, 0);
-  if (p.SetFullScreenMode(true)) {
-    g_form.width = 640;
-    g_form.height = 480;
+  if (!p.SetFullScreenMode(true)) {
+    // The window did not become full screen (no window manager to grant it, say): the
+    // windowed picture stays as it is.
+    FullScreen = false;
+    LogError("SetFullScreen", Fault{err::kInvalidCall, "the window could not be made full screen"});
+    RefreshScreen();
+    return;
   }
+  g_form.saved_width = g_form.width;
+  g_form.saved_height = g_form.height;
+  g_form.back = platform::Rgb(0, 0, 0);
+  g_form.width = 640;
+  g_form.height = 480;
   picMain.left = (640 - picMain.width()) / 2;
   picMain.top = (480 - picMain.height()) / 2;
   RefreshScreen();

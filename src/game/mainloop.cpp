@@ -110,6 +110,8 @@ void ShowForm() {
   platform::GetPlatform().SetEventSink(&g_events);
   SetFramePresenter([](bool refreshed) {
     PumpDebugConsole();
+    // Whatever changed the hero's numbers, a status window on screen shows them.
+    if (KeepStatusCurrent()) refreshed = true;
     PresentScreen(refreshed);
     if (g_frame_observer) g_frame_observer();
   });

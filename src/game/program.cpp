@@ -1,6 +1,7 @@
 // Running the program: the game folder, the platform, the seed and the script.
 #include <cstdio>
 #include <filesystem>
+#include <utility>
 
 #include "battle/battle.h"
 #include "debug/console.h"
@@ -26,21 +27,24 @@ FirstScene g_first_scene;
 void SetFirstScene(FirstScene scene) { g_first_scene = std::move(scene); }
 
 void StartFirstScene() {
-  if (g_first_scene.new_game) {
+  // The chosen start is for the first cycle only: after a game over, the ending or
+  // "終了" the logo and the title come back, and with them "続きから".
+  const FirstScene first = std::exchange(g_first_scene, FirstScene{});
+  if (first.new_game) {
     NewGame();
     return;
   }
-  if (g_first_scene.map.empty()) {
+  if (first.map.empty()) {
     Title();
     return;
   }
   // Straight onto a map, as a new game would be placed there.
   Init_PlayerStatus();
-  if (g_first_scene.x >= 0) Player.x = static_cast<Integer>(g_first_scene.x);
-  if (g_first_scene.y >= 0) Player.y = static_cast<Integer>(g_first_scene.y);
+  if (first.x >= 0) Player.x = static_cast<Integer>(first.x);
+  if (first.y >= 0) Player.y = static_cast<Integer>(first.y);
   ReturnToTitle = false;
-  MapLoad(g_first_scene.map);
-  CharaSet(g_first_scene.map);
+  MapLoad(first.map);
+  CharaSet(first.map);
   Flags(1) = 0;
 }
 

@@ -149,6 +149,16 @@ void ItemSwap(int a, int b) {
   on([&] { std::swap(Player.items(a), Player.items(b)); });
 }
 
+void CloseUpItems() {
+  int to = 0;
+  for (int s = 0; s <= 14; ++s) {
+    const Byte id = Player.items(s);
+    if (id == 0) continue;
+    Player.items(s) = 0;
+    Player.items(to++) = id;
+  }
+}
+
 void ItemDrop(int slot) {
   Trap on("ItemDrop");
   Byte id = 0;

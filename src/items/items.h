@@ -25,6 +25,9 @@ Byte ItemAdd(int id);
 Byte ItemDel(int id);
 Byte ItemHave(int id);
 void ItemSwap(int a, int b);
+// Moves the carried items up over empty slots, keeping their order (the item window
+// after something was used up or thrown away).
+void CloseUpItems();
 void ItemDrop(int slot);
 void ItemUse(int slot);
 

@@ -74,6 +74,14 @@ void SdlConsoleWindow::GiveFocusToGame() {
   SDL_RaiseWindow(game_);
 }
 
+bool SdlConsoleWindow::TakeClick(int* x, int* y) {
+  if (clicks_.empty()) return false;
+  *x = clicks_.front().first;
+  *y = clicks_.front().second;
+  clicks_.pop_front();
+  return true;
+}
+
 void SdlConsoleWindow::Present(const Surface& contents) {
   if (texture_ == nullptr || contents.width() != kConsoleWidth || contents.height() != kConsoleHeight) return;
   SDL_UpdateTexture(texture_, nullptr, contents.pixels().data(), kConsoleWidth * 4);
@@ -145,6 +153,14 @@ SdlConsoleWindow::Routed SdlConsoleWindow::Route(const SDL_Event& e, std::string
       }
       return Routed::kTaken;
     case SDL_MOUSEBUTTONDOWN:
+      if (e.button.windowID != id_) return Routed::kNotMine;
+      if (e.button.button == SDL_BUTTON_LEFT && clicks_.size() < 16) {
+        int w = 0;
+        int h = 0;
+        SDL_GetWindowSize(window_, &w, &h);
+        if (w > 0 && h > 0) clicks_.emplace_back(e.button.x * kConsoleWidth / w, e.button.y * kConsoleHeight / h);
+      }
+      return Routed::kTaken;
     case SDL_MOUSEBUTTONUP:
       return e.button.windowID == id_ ? Routed::kTaken : Routed::kNotMine;
     case SDL_MOUSEMOTION:

@@ -8,7 +8,9 @@
 
 #include <SDL.h>
 
+#include <deque>
 #include <string>
+#include <utility>
 
 #include "platform/platform.h"
 
@@ -25,6 +27,7 @@ class SdlConsoleWindow final : public ConsoleWindow {
   void Present(const Surface& contents) override;
   const std::string& Composition() const override { return composition_; }
   void GiveFocusToGame() override;
+  bool TakeClick(int* x, int* y) override;
 
   // True while the keyboard belongs to this window: the game's held keys are not held then.
   bool OwnsKeyboard() const { return window_ != nullptr && SDL_GetKeyboardFocus() == window_; }
@@ -49,6 +52,7 @@ class SdlConsoleWindow final : public ConsoleWindow {
   bool focus_ = false;
   bool failed_ = false;
   std::string composition_;
+  std::deque<std::pair<int, int>> clicks_;
 };
 
 }  // namespace ardo::platform

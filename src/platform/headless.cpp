@@ -113,9 +113,11 @@ class HeadlessPlatform final : public Platform, public HeadlessControl {
 
   void Present(const Surface&) override { ++presents_; }
   bool SetFullScreenMode(bool full) override {
+    if (full && refuse_full_screen_) return false;
     full_ = full;
     return true;
   }
+  void RefuseFullScreen(bool refuse) override { refuse_full_screen_ = refuse; }
   void MoveWindowBy(int, int) override {}
   void Minimize() override {}
   void SetPointer(int) override {}
@@ -177,6 +179,7 @@ class HeadlessPlatform final : public Platform, public HeadlessControl {
   std::function<void()> hook_;
   RecordingAudio audio_;
   bool full_ = false;
+  bool refuse_full_screen_ = false;
   long presents_ = 0;
 };
 

@@ -174,6 +174,8 @@ class HeadlessControl {
   virtual void AdvanceTime(std::uint32_t ms) = 0;
   // Text typed into the focused text box (the console text channel).
   virtual void TypeText(const std::string& text) = 0;
+  // Full-screen requests fail from now on, as on a desktop without a window manager.
+  virtual void RefuseFullScreen(bool refuse) = 0;
 };
 
 // The debug console's own window (the desktop platform's; a headless run has none).
@@ -192,6 +194,8 @@ class ConsoleWindow {
   // The IME's composition under way (UTF-8), shown at the caret until it is finished.
   virtual const std::string& Composition() const = 0;
   virtual void GiveFocusToGame() = 0;
+  // The oldest left click in the window not yet taken, in the contents' pixels.
+  virtual bool TakeClick(int* /*x*/, int* /*y*/) { return false; }
 };
 
 class Platform {

@@ -394,11 +394,45 @@ class SdlPlatform final : public Platform {
   bool SetFullScreenMode(bool full) override {
     // Full screen uses the desktop's own mode; the 640 x 480 canvas is scaled to fit
     // with letterbox bars, so the desktop resolution never changes.
+    if (full && !full_) {
+      SDL_GetWindowPosition(window_, &windowed_.x, &windowed_.y);
+      SDL_GetWindowSize(window_, &windowed_.w, &windowed_.h);
+    }
     if (SDL_SetWindowFullscreen(window_, full ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return false;
+    if (full && !CoversItsDisplay()) {
+      // Nothing made the window full screen (no window manager, say): it stays a window.
+      SDL_SetWindowFullscreen(window_, 0);
+      RestoreWindowedPlace();
+      return false;
+    }
+    if (!full && full_) RestoreWindowedPlace();
     full_ = full;
     shown_w_ = shown_h_ = 0;  // the window's size and the picture's place are settled at the next present
     shown_.Repaint();
     return true;
+  }
+
+  // Whether the window has come to cover its display; a window manager may take a
+  // moment to grant the request.
+  bool CoversItsDisplay() {
+    SDL_Rect bounds;
+    const int display = SDL_GetWindowDisplayIndex(window_);
+    if (display < 0 || SDL_GetDisplayBounds(display, &bounds) != 0) return true;  // nothing to compare with
+    for (int tries = 0; tries < 25; ++tries) {
+      SDL_PumpEvents();
+      int w = 0, h = 0;
+      SDL_GetWindowSize(window_, &w, &h);
+      if (w >= bounds.w && h >= bounds.h) return true;
+      SDL_Delay(10);
+    }
+    return false;
+  }
+
+  // Back where the window was before full screen, at its size.
+  void RestoreWindowedPlace() {
+    if (windowed_.w <= 0 || windowed_.h <= 0) return;
+    SDL_SetWindowSize(window_, windowed_.w, windowed_.h);
+    SDL_SetWindowPosition(window_, windowed_.x, windowed_.y);
   }
 
   void MoveWindowBy(int dx, int dy) override {
@@ -564,6 +598,7 @@ class SdlPlatform final : public Platform {
   PadMap pad_map_;
   int scale_ = 2;
   bool full_ = false;
+  SDL_Rect windowed_{0, 0, 0, 0};  // the window's place and size before full screen
   Uint64 start_ = 0;
   MixerAudio audio_;
   std::unique_ptr<SdlConsoleWindow> console_;

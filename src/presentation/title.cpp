@@ -125,11 +125,17 @@ void Title() {
     DrawTitleScreen();
     int idle = 0;
     bool started = false;
+    // A button that closed the menu must be let go before one opens it again, or a
+    // held Z would cancel the menu and bring it straight back.
+    bool armed = true;
     while (!started) {
       const KeyState key = Getkey();
       const KeyState pad = JoyPad();
-      if (key.btn != 0 || pad.btn != 0) {
+      const bool pressed = key.btn != 0 || pad.btn != 0;
+      if (!pressed) armed = true;
+      if (pressed && armed) {
         KeyWait();
+        armed = false;
         switch (WinDeal(9)) {
           case 254:  // "初めから"
             OpeningText(0);
@@ -142,7 +148,8 @@ void Title() {
           case 252:  // "終わる"
             QuitFromTitle();
             break;
-          default:  // cancelled
+          default:  // cancelled: the menu closes and the title screen is as it was
+            on([] { WinHide(9); });
             break;
         }
         if (started) break;

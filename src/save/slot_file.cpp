@@ -2,7 +2,6 @@
 #include "save/slot_file.h"
 
 #include <fcntl.h>
-#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -91,22 +90,6 @@ bool PlainFileName(std::string_view s) {
     if (u < 0x20 || u == 0x7F || std::strchr("/\\:*?\"<>|", c) != nullptr) return false;
   }
   return true;
-}
-
-bool Convert(const char* to, const char* from, std::string_view in, std::string* out) {
-  out->clear();
-  if (in.empty()) return true;
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-  std::string buffer(in.size() * 4 + 4, '\0');
-  char* src = const_cast<char*>(in.data());
-  std::size_t left = in.size();
-  char* dst = buffer.data();
-  std::size_t room = buffer.size();
-  const bool ok = iconv(cd, &src, &left, &dst, &room) != static_cast<std::size_t>(-1) && left == 0;
-  iconv_close(cd);
-  if (ok) out->assign(buffer.data(), buffer.size() - room);
-  return ok;
 }
 
 Fault IoFault(int errnum, const std::string& path, int fallback) {
@@ -233,8 +216,6 @@ std::string EncodeList(const VbArray<SaveEntry, 0, 8>& list) {
   return image;
 }
 
-bool Utf8ToCp932(std::string_view utf8, std::string* out) { return Convert("CP932", "UTF-8", utf8, out); }
-bool Cp932ToUtf8(std::string_view cp932, std::string* out) { return Convert("UTF-8", "CP932", cp932, out); }
 
 ReadResult ReadFile(const std::string& path, std::size_t limit, std::string* bytes, std::string* why) {
   switch (ReadGameFile(path, bytes, why)) {

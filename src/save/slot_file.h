@@ -49,10 +49,6 @@ bool DecodeSlot(std::string_view bytes, SlotContents* out, std::string* why);
 // The list file image: record n + 1 holds entry n as its level byte and its name string.
 std::string EncodeList(const VbArray<SaveEntry, 0, 8>& list);
 
-// CP932 <-> UTF-8, strict: false for text that has no form in the other encoding.
-bool Utf8ToCp932(std::string_view utf8, std::string* out);
-bool Cp932ToUtf8(std::string_view cp932, std::string* out);
-
 enum class ReadResult { kOk, kMissing, kFailed };
 // The first `limit` bytes of a file; anything but a plain file is refused (see ReadGameFile).
 ReadResult ReadFile(const std::string& path, std::size_t limit, std::string* bytes, std::string* why);

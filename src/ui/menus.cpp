@@ -1,6 +1,7 @@
 // The menus: the selection loop of a window and the action of every row of the
 // game's menu tree (field menu, items, spells, status, system menu with saving,
 // loading and settings, yes/no, title choices, healing strength, travel, buying).
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -273,9 +274,19 @@ Next ItemHandling(Deal& d) {
       ItemSwap(d.m, d.c);
     }
   });
+  // A used-up or thrown-away item leaves no gap: the list closes up, and the cursor
+  // stays on a real row (the trash keeps its own).
+  on([] { CloseUpItems(); });
+  if (d.c != kTrash) {
+    int last = 0;
+    for (int s = 0; s <= 14; ++s) {
+      if (Player.items(s) != 0) last = s;
+    }
+    d.c = std::min(d.c, last);
+    g_focus.row = d.c;
+  }
   on([] { WinDraw(7); });
   on([&] { DrawCursor(7, d.c); });
-  on([&] { EraseCursor(7, d.m); });  // after using an item (m = c) no arrow is left
   RefreshScreen();
   return Next::kStay;
 }

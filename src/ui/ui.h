@@ -47,6 +47,9 @@ bool MessageWaiting();
 
 void WinSet();
 void WinDraw(int n);
+// The small status window (LV/H/M), when it is on screen and the hero's numbers changed
+// since it was drawn, shows the new ones in its place. True when it was drawn again.
+bool KeepStatusCurrent();
 void WinHide(int n);
 // Brings window n to the front of the other windows.
 void WinToFront(int n);

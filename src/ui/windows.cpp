@@ -1,5 +1,7 @@
 // The window table: the eighteen windows of the game, their frames, labels and
 // the values they show, drawn from the current game state.
+#include <array>
+
 #include "events/events.h"
 #include "field/field.h"
 #include "items/items.h"
@@ -195,9 +197,18 @@ void WinSet() {
 
 void WinToFront(int n) { picWindow(n).z = ++g_front; }
 
-void WinDraw(int n) {
+namespace {
+// What the small status window (LV/H/M) showed when it was last drawn.
+std::array<long long, 4> g_status_shown{};
+
+std::array<long long, 4> StatusNow() { return {Player.lv, Player.hp, Player.mp, HitPointsLow() ? 1 : 0}; }
+
+// Window n drawn afresh from its definition and the game's numbers; to the front unless
+// it only shows new numbers in its place.
+void Paint(int n, bool to_front) {
   Trap on("WinDraw");
   const bool red = HitPointsLow();
+  if (n == 6) g_status_shown = StatusNow();
   on([&] {
     platform::Surface& s = picWindow(n);
     WindowDef& d = Windows(n);
@@ -215,7 +226,7 @@ void WinDraw(int n) {
     }
     PlaceSurface(n);
     s.Clear();
-    WinToFront(n);
+    if (to_front) WinToFront(n);
     DrawFrame(s);
     const int x = n == 6 ? 10 : 27;
     for (int i = 0; i < d.Count; ++i) {
@@ -233,6 +244,16 @@ void WinDraw(int n) {
   });
   if (red) on([&] { picWindow(n).SetForeColor(kSilver); });
 }
+}  // namespace
+
+void WinDraw(int n) { Paint(n, true); }
+
+bool KeepStatusCurrent() {
+  constexpr int kStatus = 6;
+  if (!picWindow(kStatus).visible || StatusNow() == g_status_shown) return false;
+  Paint(kStatus, false);
+  return true;
+}
 
 void WinHide(int n) {
   Trap on("WinHide");
@@ -247,6 +268,7 @@ void ResetUiState() {
   for (auto& s : picWindow) s = platform::Surface{};
   picMes_Buff = platform::Surface{};
   g_front = 0;
+  g_status_shown = {};
   MenuChoice = 0LL;
   ResetMessageState();
 }

@@ -167,6 +167,18 @@ TEST_F(ActionsTest, GrowthGivesOneOrPowerPlusOneAndBombsFortyToHundredPercent) {
   EXPECT_LT(low, high);
 }
 
+// A field-only HP or MP item refused with "今はつかえない" stays in the bag.
+TEST_F(ActionsTest, ARefusedItemIsKept) {
+  for (Byte kind : {Byte{1}, Byte{2}}) {
+    Hold(kind, 40);
+    ItemTable(250).NoField = 1;
+    const Integer hp = Player.hp;
+    BtlItemUse(0);
+    EXPECT_EQ(Player.items(0), 250) << "kind " << int{kind};
+    EXPECT_EQ(Player.hp, hp);
+  }
+}
+
 TEST_F(ActionsTest, ZeroDivisorsAreLoggedAndTheTurnEnds) {
   ExpectFault("BtlMagic", 11);
   ExpectFault("EnemyAct", 11);

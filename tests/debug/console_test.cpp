@@ -127,7 +127,7 @@ TEST_F(Console, BadNumbersAreLoggedAndNothingIsHalfApplied) {
   EnemyId = 5;
   for (auto& b : Flags) b = 0;
   testing::ExpectFault(kSource, err::kTypeMismatch);
-  RunDebugCommand("move 010 0x2");  // y is not a number: x stays too
+  RunDebugCommand("move abc 0x2");  // neither is a number
   testing::ExpectFault(kSource, err::kOverflow);
   RunDebugCommand("lv 300");
   testing::ExpectFault(kSource, err::kSubscript);
@@ -142,6 +142,58 @@ TEST_F(Console, BadNumbersAreLoggedAndNothingIsHalfApplied) {
   EXPECT_EQ(EnemyId, 5);
   for (auto b : Flags) EXPECT_EQ(b, 0);
   EXPECT_EQ(DebugCommandLine(), "");
+}
+
+// Only the field that fails is skipped: the other one is set, the view redrawn and
+// the focus given back.
+TEST_F(Console, ABadFieldSkipsOnlyItsOwnAssignment) {
+  MapLoad("test");
+  Player.x = 3;
+  Player.y = 4;
+  ShowDebugWindow();
+  testing::ExpectFault(kSource, err::kTypeMismatch);
+  RunDebugCommand("move abc 012");
+  EXPECT_EQ(Player.x, 3);
+  EXPECT_EQ(Player.y, 12);
+  EXPECT_FALSE(DebugConsoleFocused());
+}
+
+// Keys typed into the console are not the game's, and the Enter that runs a command
+// giving the focus back does not reach the game until it is let go.
+TEST_F(Console, ConsoleKeysNeverReachTheGame) {
+  ShowDebugWindow();
+  control().SetKey('X', true);
+  EXPECT_EQ(Getkey().btn, 0) << "a letter typed into the command line";
+  control().SetKey('X', false);
+  control().SetKey(platform::vk::kReturn, true);
+  EXPECT_TRUE(DebugConsoleKey(platform::vk::kReturn)) << "Enter runs the empty line";
+  EXPECT_TRUE(DebugConsoleFocused());
+  RunDebugCommand("back");
+  EXPECT_FALSE(DebugConsoleFocused());
+  EXPECT_EQ(Getkey().btn, 0) << "the held Enter that ran the command";
+  control().SetKey(platform::vk::kReturn, false);
+  EXPECT_EQ(Getkey().btn, 0);
+  control().SetKey(platform::vk::kReturn, true);
+  EXPECT_EQ(Getkey().btn, 2) << "pressed again, it is the game's";
+  control().SetKey(platform::vk::kReturn, false);
+}
+
+// The window's "Debug" menu drops down its item "座標変更" on a click; any click closes it.
+TEST_F(Console, TheDebugMenuShowsItsItem) {
+  platform::Surface closed;
+  platform::Surface open;
+  platform::Surface again;
+  DrawDebugConsole(&closed);
+  DebugConsoleClick(12, 8);
+  DrawDebugConsole(&open);
+  int changed = 0;
+  for (int y = 22; y < 42; ++y) {
+    for (int x = 12; x < 90; ++x) changed += open.At(x, y) != closed.At(x, y) ? 1 : 0;
+  }
+  EXPECT_GT(changed, 40) << "the item's caption is drawn under the menu bar";
+  DebugConsoleClick(200, 200);
+  DrawDebugConsole(&again);
+  EXPECT_EQ(again.pixels(), closed.pixels());
 }
 
 TEST_F(Console, SetTakesTheValueAfterTheIndexField) {

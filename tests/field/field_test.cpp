@@ -285,5 +285,32 @@ TEST_F(FieldTest, ABrokenCharacterFileNeverLeavesAMapChangeHalfDone) {
   EXPECT_NE(line.find("ChangeMap Error: 13"), std::string::npos) << line;
 }
 
+// A full screen the window cannot take (no window manager) leaves the windowed
+// picture, not a 640 x 480 one clipped into the window; one it takes goes back as it was.
+TEST_F(FieldTest, FullScreenTheWindowRefusesKeepsTheWindowedPicture) {
+  picMain.left = 3;  // the windowed place
+  platform::Surface frame;
+  ComposeScreen(&frame);
+  const int w = frame.width();
+  const int left = picMain.left;
+  control().RefuseFullScreen(true);
+  testing::ExpectFault("SetFullScreen", err::kInvalidCall);
+  FullScreen = false;
+  ToggleFullScreen();
+  EXPECT_FALSE(FullScreen);
+  EXPECT_EQ(picMain.left, left);
+  ComposeScreen(&frame);
+  EXPECT_EQ(frame.width(), w);
+  control().RefuseFullScreen(false);
+  ToggleFullScreen();
+  EXPECT_TRUE(FullScreen);
+  ComposeScreen(&frame);
+  EXPECT_EQ(frame.width(), 640);
+  ToggleFullScreen();
+  ComposeScreen(&frame);
+  EXPECT_EQ(frame.width(), w);
+  EXPECT_EQ(picMain.left, left);
+}
+
 }  // namespace
 }  // namespace ardo

@@ -174,7 +174,7 @@ TEST_F(Services, InnWithExactlyThePriceAccepts) {
   EXPECT_EQ(Player.gold, 0);
   EXPECT_EQ(Player.hp, Player.mhp);
   EXPECT_EQ(Player.mp, Player.mmp);
-  EXPECT_EQ(MessageShown(), "おはようございます。ではいてらっしゃいませ。");
+  EXPECT_EQ(MessageShown(), "おはようございます。では、いってらっしゃいませ。");
   EXPECT_FALSE(picWindow(0).visible);
   EXPECT_FALSE(picWindow(14).visible);
 }

@@ -184,7 +184,8 @@ TEST_F(Presentation, ContinueCancelsQuietlyRefusesEmptySlotsAndLoadsOntoTheSlots
   probe = [&] { WatchTitle(); };
   Press('X', [&] { return title_up_ != 0; });
   Pick(9);    // "続きから"
-  Cancel(4);  // back to the title, nothing said; the held cancel button opens the menu again
+  Cancel(4);  // back to the title, nothing said; the menu opens again at the next press
+  Press('X', [] { return !picWindow(9).visible && !picWindow(4).visible; });
   Pick(9);
   Pick(4);  // slot 1 is empty
   Answer();

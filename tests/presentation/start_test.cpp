@@ -71,4 +71,28 @@ TEST_F(ProgramStart, NewGameStartsInTheVillageAtOnce) {
   EXPECT_EQ(d["player"]["lv"], 1);
 }
 
+// The quick start is for the first cycle only: "終了" from the field menu brings the
+// logo and the title back, not the village again.
+TEST_F(ProgramStart, AfterQuittingAQuickStartTheTitleComesBack) {
+  std::string err;
+  const int rc = Run("--new-game",
+                     "until scene=field map=town1 standing timeout 5000\nwait 1000\npress z\nuntil window=1 timeout 1000\n"
+                     "wait 100\npress up\nwait 100\npress x\nuntil window=3 timeout 1000\nwait 100\npress x\n"
+                     "until prompt timeout 3000\npress x\n"
+                     "until scene=logo timeout 5000\nuntil scene=title timeout 4000\n",
+                     &err);
+  EXPECT_EQ(rc, 0) << err;
+}
+
+// Z closes the title menu, and the same held Z does not open it again: the menu can
+// be cancelled. Let go and pressed again, it opens.
+TEST_F(ProgramStart, TheTitleMenuStaysClosedWhileTheKeyThatClosedItIsHeld) {
+  std::string err;
+  const int rc = Run("", "until scene=title timeout 4000\nwait 300\npress x\nuntil window=9 timeout 1000\nwait 300\n"
+                         "hold z\nuntil nowindow=9 timeout 1000\nwait 1000\nuntil nowindow=9 timeout 1\nrelease z\n"
+                         "wait 200\npress z\nuntil window=9 timeout 1000\n",
+                     &err);
+  EXPECT_EQ(rc, 0) << err;
+}
+
 }  // namespace

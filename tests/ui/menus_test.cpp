@@ -127,7 +127,7 @@ TEST_F(MenuTest, ItemWindowUsesSwapsAndThrowsAway) {
   Answer();
   Cancel(7);
   EXPECT_EQ(Deal(7), 255);
-  EXPECT_EQ(inventory(), (std::vector<int>{0, 2, 4, 1, 0}));
+  EXPECT_EQ(inventory(), (std::vector<int>{2, 4, 1, 0, 0})) << "the list closes up";
   EXPECT_GT(Player.hp, 50);
   EXPECT_EQ(messages, Texts{"ＨＰが回復した！"});
 
@@ -152,7 +152,7 @@ TEST_F(MenuTest, ItemWindowUsesSwapsAndThrowsAway) {
   Answer();
   Cancel(7);
   EXPECT_EQ(Deal(7), 255);
-  EXPECT_EQ(inventory(), (std::vector<int>{1, 0, 4, 1, 0}));
+  EXPECT_EQ(inventory(), (std::vector<int>{1, 4, 1, 0, 0}));
   EXPECT_EQ(messages, (Texts{"上薬草を捨てますか？", "捨てました。"}));
 
   // The trash, then a row: the same question; "いいえ" keeps the item.
@@ -187,12 +187,12 @@ TEST_F(MenuTest, ItemWindowUsesSwapsAndThrowsAway) {
   Answer();
   Cancel(7);
   EXPECT_EQ(Deal(7), 255);
-  EXPECT_EQ(inventory(), (std::vector<int>{1, 0, 4, 1, 0}));
+  EXPECT_EQ(inventory(), (std::vector<int>{1, 4, 1, 0, 0}));
 }
 
-// After a mark is cancelled on the cursor's row, and after an item is used, the
-// item window shows no "⇒" at all.
-TEST_F(MenuTest, ItemWindowErasesTheArrowAfterCancellingAMarkAndAfterUse) {
+// After a mark is cancelled on the cursor's row the item window shows no "⇒"; after
+// an item is used the list closes up and the cursor stays on a real row.
+TEST_F(MenuTest, ItemWindowErasesTheArrowAfterCancellingAMarkAndClosesUpAfterUse) {
   const Byte items[15] = {1, 1, 0};
   for (int i = 0; i < 15; ++i) Player.items(i) = items[i];
   Player.hp = 50;
@@ -216,8 +216,10 @@ TEST_F(MenuTest, ItemWindowErasesTheArrowAfterCancellingAMarkAndAfterUse) {
   EXPECT_EQ(Deal(7), 255);
   ASSERT_FALSE(after_cancel.empty());
   EXPECT_EQ(Ink(after_cancel, 8, 10, 18, 20), 0) << "the cancelled mark's arrow is erased";
-  EXPECT_EQ(arrows(), 0) << "no arrow after using the item";
-  EXPECT_EQ(Player.items(0), 0);
+  EXPECT_EQ(arrows(), 1) << "only the cursor after using the item";
+  EXPECT_GT(Ink(picWindow(7), 8, 10, 18, 20), 0) << "on the first row, where the second herb moved up";
+  EXPECT_EQ(Player.items(0), 1);
+  EXPECT_EQ(Player.items(1), 0);
 }
 
 TEST_F(MenuTest, SpellsThatDoNotFitTheFieldAreRefused) {

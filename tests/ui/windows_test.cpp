@@ -98,6 +98,26 @@ TEST_F(WindowTest, SmallStatusNumbersEndAtTheSameEdge) {
   EXPECT_EQ(Ink(s, 109, 10, 6, 60), 0) << "nothing right of the common edge";
 }
 
+// Whatever changes the hero's numbers (a spell's cost after 移動, say), the small
+// status on screen shows them, in its place among the windows.
+TEST_F(WindowTest, SmallStatusOnScreenFollowsTheHerosNumbers) {
+  Player.lv = 5;
+  Player.hp = 150;
+  Player.mp = 24;
+  WinDraw(6);
+  WinDraw(1);
+  const auto z = picWindow(6).z;
+  EXPECT_FALSE(KeepStatusCurrent());
+  Player.mp = 19;
+  EXPECT_TRUE(KeepStatusCurrent());
+  EXPECT_TRUE(Text(picWindow(6), 61, 50, "\u3000１９"));
+  EXPECT_EQ(picWindow(6).z, z) << "not brought to the front";
+  EXPECT_FALSE(KeepStatusCurrent());
+  WinHide(6);
+  Player.mp = 3;
+  EXPECT_FALSE(KeepStatusCurrent()) << "a hidden window is left alone";
+}
+
 TEST_F(WindowTest, InventoryRepeatsShowDittoButNeverForEmptySlots) {
   ItemTable(0).Name = "－";  // what an empty slot shows
   ItemTable(1).Name = "薬草";
