@@ -2,11 +2,13 @@
 // gives behaviour to, the window frame, and the tile table for the map makers.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "picc.h"
 #include "platform/platform.h"
@@ -210,4 +212,102 @@ TEST(TileTable, ListsEveryTileOfTheSheetWithItsAttr) {
   EXPECT_EQ(attr(94) & 1, 0);
   EXPECT_EQ(attr(110) & 1, 0);
   for (int code : {5, 78, 79, 90, 106, 176, 182, 183}) EXPECT_EQ(attr(code) & 1, 0) << code;
+}
+
+namespace {
+
+// One enemy's place on enemy.png, from the game's enemy.dat (row, name, srcX, srcY, spare, w, h, ...).
+struct EnemyPicture {
+  int row, x, y, w, h;
+};
+
+std::vector<EnemyPicture> EnemyPictures() {
+  std::vector<EnemyPicture> out;
+  std::ifstream in(std::string(ARDO_GAME_DIR) + "/data/enemy.dat");
+  EXPECT_TRUE(in);
+  std::string line;
+  std::getline(in, line);  // the header
+  while (std::getline(in, line)) {
+    std::vector<int> f;
+    std::istringstream fields(line);
+    for (std::string field; f.size() < 7 && std::getline(fields, field, ',');)
+      f.push_back(f.size() == 1 ? 0 : std::atoi(field.c_str()));
+    if (f.size() == 7 && f[5] > 0) out.push_back({f[0], f[2], f[3], f[5], f[6]});
+  }
+  return out;
+}
+
+// The silhouette of an enemy: its mask, which lies right below the picture.
+std::vector<bool> Silhouette(const Surface& sheet, const EnemyPicture& e) {
+  std::vector<bool> out;
+  for (Color c : Cell(sheet, e.x, e.y + e.h, e.w, e.h)) out.push_back(c == 0u);
+  return out;
+}
+
+// Two pictures are one drawing when they are the same size and their silhouettes all but
+// coincide (a recolour, or a recolour with a detail changed).
+bool SameDrawing(const Surface& sheet, const EnemyPicture& a, const EnemyPicture& b) {
+  if (a.w != b.w || a.h != b.h) return false;
+  const auto sa = Silhouette(sheet, a);
+  const auto sb = Silhouette(sheet, b);
+  int both = 0, either = 0;
+  for (size_t i = 0; i < sa.size(); ++i) {
+    both += sa[i] && sb[i];
+    either += sa[i] || sb[i];
+  }
+  return either > 0 && both * 10 >= either * 9;
+}
+
+}  // namespace
+
+TEST(EnemySheet, EveryMaskLiesRightBelowItsPicture) {
+  auto sheet = Built("enemy.png");
+  ASSERT_TRUE(sheet);
+  const auto enemies = EnemyPictures();
+  EXPECT_EQ(enemies.size(), 51u);
+  for (const auto& e : enemies) {
+    ASSERT_LE(e.y + 2 * e.h, sheet->height()) << "enemy " << e.row;
+    ASSERT_LE(e.x + e.w, sheet->width()) << "enemy " << e.row;
+    int figure = 0;
+    for (int y = 0; y < e.h; ++y)
+      for (int x = 0; x < e.w; ++x) {
+        const bool drawn = sheet->At(e.x + x, e.y + y) != 0u;
+        ASSERT_EQ(sheet->At(e.x + x, e.y + e.h + y), drawn ? 0u : 0xFFFFFFu) << "enemy " << e.row << " at " << x << ","
+                                                                            << y;
+        figure += drawn;
+      }
+    EXPECT_GT(figure, e.w * e.h / 5) << "enemy " << e.row << " is (nearly) empty";
+  }
+}
+
+// Kin may share a drawing in other colours; every other enemy has a drawing of its own.
+TEST(EnemySheet, OnlyKinShareADrawing) {
+  const std::vector<std::vector<int>> families = {
+      {0, 6, 21, 38},  // the jellies: ぷるぷる, あおぷるぷる, ヘドロン, こおりぷるぷる
+      {3, 9},          // the mushrooms: キノコン, どくキノコン
+      {20, 37},        // the trap chests: ビックリ箱, 不思議箱
+  };
+  auto family = [&](int row) {
+    for (size_t f = 0; f < families.size(); ++f)
+      for (int r : families[f])
+        if (r == row) return static_cast<int>(f);
+    return -1 - row;  // an enemy of its own
+  };
+  auto sheet = Built("enemy.png");
+  ASSERT_TRUE(sheet);
+  const auto enemies = EnemyPictures();
+  std::vector<size_t> drawing(enemies.size());  // the first enemy drawn the same way
+  std::set<size_t> distinct;
+  for (size_t i = 0; i < enemies.size(); ++i) {
+    drawing[i] = i;
+    for (size_t j = 0; j < i && drawing[i] == i; ++j)
+      if (SameDrawing(*sheet, enemies[i], enemies[j])) drawing[i] = drawing[j];
+    for (size_t j = 0; j < i; ++j) {
+      if (family(enemies[i].row) == family(enemies[j].row)) continue;
+      EXPECT_FALSE(SameDrawing(*sheet, enemies[i], enemies[j]))
+          << "enemies " << enemies[j].row << " and " << enemies[i].row << " share a drawing";
+    }
+    distinct.insert(drawing[i]);
+  }
+  EXPECT_GE(distinct.size(), 45u);
 }
