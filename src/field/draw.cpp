@@ -29,6 +29,7 @@ Surface picEnemy(300, 1508);
 Surface picBtlChr(504, 260);
 Surface picBtlBack(360, 360);
 Surface picTitle(200, 84);
+Surface picTitleBack(360, 360);
 Surface picVeloLogo(130, 65);
 std::shared_ptr<Surface> picMesBackground;
 
@@ -79,6 +80,7 @@ void LoadPictures() {
   load(picBtlChr, "btlchr.png", 504, 260);
   load(picBtlBack, "btlback.png", 360, 360);
   load(picTitle, "title.png", 200, 84);
+  load(picTitleBack, "titlebg.png", 360, 360);
   load(picVeloLogo, "logo.png", 130, 65);
   auto bg = std::make_shared<Surface>(274, 116, platform::Rgb(0, 0, 128));
   load(*bg, "mesbg.png", 274, 116);
@@ -275,6 +277,7 @@ void ResetFieldState() {
   picBtlChr = Surface(504, 260);
   picBtlBack = Surface(360, 360);
   picTitle = Surface(200, 84);
+  picTitleBack = Surface(360, 360);
   picVeloLogo = Surface(130, 65);
   picMesBackground.reset();
   ResetScreenState();

@@ -52,6 +52,7 @@ extern Surface picEnemy;    // enemy pictures
 extern Surface picBtlChr;   // battle effect pictures
 extern Surface picBtlBack;  // battle background
 extern Surface picTitle;    // title picture
+extern Surface picTitleBack;  // the title screen's backdrop, 360 x 360
 extern Surface picVeloLogo; // studio logo
 extern std::shared_ptr<Surface> picMesBackground;  // the message window's background picture
 

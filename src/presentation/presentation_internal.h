@@ -24,7 +24,7 @@ class SceneGuard {
 void SetStaffPage(int page);
 void SetScroll(int top, int off);
 
-// picMain black with the title picture in its middle.
+// picMain: the title's backdrop with the title picture in its middle.
 void DrawTitlePicture();
 
 // What a narration scrolls over and how the player may steer it.

@@ -27,10 +27,18 @@ SceneGuard::~SceneGuard() { g_scene = saved_; }
 void SetStaffPage(int page) { g_staff_page = page; }
 void SetScroll(int top, int off) { g_scroll = ScrollPosition{top, off}; }
 
+// The backdrop (black where there is none), then the title picture in the middle with
+// its black background left out.
 void DrawTitlePicture() {
   picMain.FillRect(0, 0, picMain.width(), picMain.height(), platform::Rgb(0, 0, 0));
-  picMain.BitBlt((picMain.width() - picTitle.width()) / 2, (picMain.height() - picTitle.height()) / 2,
-                 picTitle.width(), picTitle.height(), &picTitle, 0, 0, platform::Rop::kSrcCopy);
+  picMain.BitBlt(0, 0, picTitleBack.width(), picTitleBack.height(), &picTitleBack, 0, 0, platform::Rop::kSrcCopy);
+  const int left = (picMain.width() - picTitle.width()) / 2;
+  const int top = (picMain.height() - picTitle.height()) / 2;
+  for (int y = 0; y < picTitle.height(); ++y) {
+    for (int x = 0; x < picTitle.width(); ++x) {
+      if (const platform::Color c = picTitle.At(x, y); c != 0) picMain.Set(left + x, top + y, c);
+    }
+  }
 }
 
 }  // namespace presentation

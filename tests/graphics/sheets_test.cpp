@@ -43,7 +43,7 @@ TEST(BuiltSheets, HaveTheirSizes) {
       {"maptip.png", {384, 384}}, {"chr.png", {192, 528}}, {"chrmask.png", {192, 528}},
       {"waku.png", {15, 15}},     {"mesbg.png", {274, 116}},  {"title.png", {200, 84}},
       {"logo.png", {130, 65}},    {"btlback.png", {360, 360}}, {"btlchr.png", {504, 260}},
-      {"enemy.png", {300, 1508}},
+      {"enemy.png", {300, 1508}}, {"titlebg.png", {360, 360}},
   };
   for (const auto& [name, size] : sizes) {
     auto s = Built(name);

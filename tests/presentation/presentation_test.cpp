@@ -12,6 +12,7 @@
 
 #include "events/events.h"
 #include "presentation/presentation.h"
+#include "presentation/presentation_internal.h"
 #include "save/save.h"
 #include "sound/sound.h"
 #include "ui/ui_fixture.h"
@@ -128,6 +129,22 @@ TEST_F(Presentation, LeftAloneTheTitleShowsTheDemoAndAButtonEndsIt) {
   EXPECT_TRUE(over_title_picture);
   ASSERT_NE(demo_end, 0u);
   EXPECT_LE(demo_end - pressed, 2u * FrameWait) << "a button ends the demo at the end of its frame";
+}
+
+// The title picture stands on the backdrop: where the picture is black the backdrop shows.
+TEST_F(Presentation, TheTitlePictureStandsOnTheBackdropWithoutItsBlack) {
+  ASSERT_FALSE(AllBlack(picTitleBack)) << "the built game has a backdrop";
+  presentation::DrawTitlePicture();
+  const int left = (picMain.width() - picTitle.width()) / 2;
+  const int top = (picMain.height() - picTitle.height()) / 2;
+  int wrong = 0;
+  for (int y = 0; y < picMain.height(); ++y) {
+    for (int x = 0; x < picMain.width(); ++x) {
+      const platform::Color title = picTitle.At(x - left, y - top);
+      wrong += picMain.At(x, y) != (title != 0 ? title : picTitleBack.At(x, y));
+    }
+  }
+  EXPECT_EQ(wrong, 0);
 }
 
 TEST_F(Presentation, TheOpeningScrollsAtThreeSpeedsAndCannotBeSkipped) {
