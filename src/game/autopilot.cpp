@@ -48,7 +48,7 @@ struct Goal {
 };
 
 bool ToInt(const std::string& s, int* v) {
-  long r = 0;
+  std::int64_t r = 0;
   if (!ParseInt(s, &r) || r < -1000000 || r > 1000000) return false;
   *v = static_cast<int>(r);
   return true;
