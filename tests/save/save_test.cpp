@@ -305,10 +305,24 @@ TEST_F(SaveTest, AFailedSaveLeavesThePreviousSlotWholeAndSaysSo) {
   const std::string stale = folder_ + "/save/" + left[0];
   fs::last_write_time(stale, fs::file_time_type::clock::now() - std::chrono::minutes(5));
   WriteAll(folder_ + "/save/5.vkd.tmp.AbCdEf", "fresh");
+  // Old files of the same shape that the game never makes are the player's, not ours.
+  const char* foreign[] = {"notes.txt.tmp.AbCdEf", "photo.tmp.123456", "10.vkd.tmp.AbCdEf", "1.vkd.tmp.Ab-dEf",
+                           "backup.vkd.tmp", "list.txt.tmp.AbCdEf"};
+  for (const char* name : foreign) {
+    WriteAll(folder_ + "/save/" + name, "kept");
+    fs::last_write_time(folder_ + "/save/" + name, fs::file_time_type::clock::now() - std::chrono::minutes(5));
+  }
+  WriteAll(folder_ + "/save/list.tmp.XyZ012", "stale list");
+  fs::last_write_time(folder_ + "/save/list.tmp.XyZ012", fs::file_time_type::clock::now() - std::chrono::minutes(5));
   ScanSaves();
   EXPECT_FALSE(fs::exists(stale));
+  EXPECT_FALSE(fs::exists(folder_ + "/save/list.tmp.XyZ012"));
   EXPECT_TRUE(fs::exists(folder_ + "/save/5.vkd.tmp.AbCdEf"));
   fs::remove(folder_ + "/save/5.vkd.tmp.AbCdEf");
+  for (const char* name : foreign) {
+    EXPECT_TRUE(fs::exists(folder_ + "/save/" + name)) << name;
+    fs::remove(folder_ + "/save/" + name);
+  }
   EXPECT_EQ(SaveList(3).name, "town1");
   ASSERT_EQ(Load(4), 0);
   EXPECT_EQ(Player.gold, 1000);
