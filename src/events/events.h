@@ -92,6 +92,9 @@ struct TalkTextFile {
   const TalkTextEntry* Find(const std::string& key) const;
 };
 TalkTextFile ParseTalkText(const std::string& source);
+// The longest text one conversation may say (bytes): far more than any scene a player
+// would read through, far less than could weigh on the game. A longer one is refused.
+constexpr size_t kMaxTalkText = 64 * 1024;
 
 // How a text must end: at a page wait, or left on screen under a menu, or either.
 enum class TextEnd { kPage, kOpen, kAny };

@@ -217,6 +217,12 @@ std::map<std::string, std::string> ReadTexts(const std::string& file, const std:
       f.description += " (" + relative + " has no [" + key + "])";
       throw f;
     }
+    if (e->text.size() > kMaxTalkText) {
+      Fault f = Fault::Of(err::kInvalidCall);
+      f.description += " (" + relative + " [" + key + "] is " + std::to_string(e->text.size()) +
+                       " bytes, longer than the " + std::to_string(kMaxTalkText) + " a conversation may say)";
+      throw f;
+    }
     out[key] = e->text;
   }
   return out;

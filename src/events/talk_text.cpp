@@ -96,6 +96,10 @@ TalkTextFile ParseTalkText(const std::string& source) {
   int current_line = 0;
   const auto close = [&] {
     if (current != nullptr && current->text.empty()) out.errors.emplace_back(current_line, "the entry has no text");
+    if (current != nullptr && current->text.size() > kMaxTalkText) {
+      out.errors.emplace_back(current_line, "the text is longer than " + std::to_string(kMaxTalkText / 1024) +
+                                                " KB: no conversation says that much");
+    }
   };
   int number = 0;
   while (!rest.empty()) {

@@ -38,6 +38,10 @@ extern std::string MapName;
 
 void MapLoad(const std::string& name);
 std::string MapTitle(const std::string& name);
+// Can the hero be put on cell (x, y) of the map file `name`? False, with the reason, for
+// a cell outside the map or a wall (no step could ever lead there). A map file that can't
+// be read is not judged here (true): loading it reports that.
+bool CellToStandOn(const std::string& name, int x, int y, std::string* why);
 
 // Picture surfaces of the main window.
 using platform::Surface;

@@ -68,6 +68,29 @@ void MapLoad(const std::string& name) {
   MapEventsSet();
 }
 
+bool CellToStandOn(const std::string& name, int x, int y, std::string* why) {
+  std::string data;
+  std::string ignored;
+  if (ReadGameFile(GamePath("map/" + name + ".map"), &data, &ignored, 16 + 256 * 256 * 2) != FileStatus::kOk ||
+      data.size() < 2) {
+    return true;
+  }
+  const int w = static_cast<unsigned char>(data[0]);
+  const int h = static_cast<unsigned char>(data[1]);
+  const std::string cell = "(" + std::to_string(x) + ", " + std::to_string(y) + ")";
+  if (x < 0 || y < 0 || x >= w || y >= h) {
+    *why = cell + " is outside " + name + ", which is " + std::to_string(w) + " x " + std::to_string(h) +
+           " cells (0 to " + std::to_string(w - 1) + ", 0 to " + std::to_string(h - 1) + ")";
+    return false;
+  }
+  const size_t attr = 16 + (static_cast<size_t>(x) * static_cast<size_t>(h) + static_cast<size_t>(y)) * 2 + 1;
+  if (attr < data.size() && (static_cast<Byte>(data[attr]) & kAttrBlocked) != 0) {
+    *why = cell + " of " + name + " is a wall: the hero could never stand there";
+    return false;
+  }
+  return true;
+}
+
 std::string MapTitle(const std::string& name) {
   static const std::pair<const char*, const char*> kTitles[] = {
       {"field", "フィールド"},       {"town1", "さいはての村"},     {"town2", "浮き島村"},

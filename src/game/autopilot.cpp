@@ -1,6 +1,7 @@
 // The autopilot. At every event point it looks at the game as a player would and
-// decides which key to hold: the arrows to walk a path found over the map cells and the
-// exits, X to answer messages, talk and choose, Z to open the menu and to cancel. It
+// decides which key to hold: the walking keys to follow a path found over the map cells
+// and the exits, the choose key to answer messages, talk and choose, the cancel key to
+// open the menu and to cancel (whatever keys the player's settings bind them to). It
 // never writes the game's state; the route (autopilot/route.txt) says where to go.
 #include "game/autopilot.h"
 
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "battle/battle.h"
+#include "core/bindings.h"
 #include "events/events.h"
 #include "field/field.h"
 #include "game/program.h"
@@ -48,7 +50,7 @@ struct Goal {
 };
 
 bool ToInt(const std::string& s, int* v) {
-  long r = 0;
+  std::int64_t r = 0;
   if (!ParseInt(s, &r) || r < -1000000 || r > 1000000) return false;
   *v = static_cast<int>(r);
   return true;
@@ -156,7 +158,43 @@ bool ParseRoute(const std::string& text, const std::string& name, std::vector<Go
 
 constexpr int kDx[4] = {0, 0, -1, 1};  // down, up, left, right: the hero's facings
 constexpr int kDy[4] = {1, -1, 0, 0};
-constexpr int kDirKey[4] = {vk::kDown, vk::kUp, vk::kLeft, vk::kRight};
+constexpr Action kDirAction[4] = {Action::kDown, Action::kUp, Action::kLeft, Action::kRight};
+
+// The key the game has bound to an action now: one that no other action shares (else it
+// would do that one's work too) and without modifiers, when the bindings have such a key.
+// None (key 0) when the action has no key at all.
+KeyInput KeyFor(Action a) {
+  const Bindings& b = CurrentBindings();
+  const std::vector<KeyInput>& keys = b.keys[static_cast<size_t>(a)];
+  auto shared = [&](const KeyInput& k) {
+    for (int o = 0; o < kActionCount; ++o) {
+      if (o == static_cast<int>(a)) continue;
+      for (const KeyInput& other : b.keys[static_cast<size_t>(o)]) {
+        if (other.key == k.key) return true;
+      }
+    }
+    return false;
+  };
+  const KeyInput* best = nullptr;
+  int best_score = -1;
+  for (const KeyInput& k : keys) {
+    const int score = (shared(k) ? 0 : 2) + (k.mods == 0 ? 1 : 0);
+    if (score > best_score) {
+      best = &k;
+      best_score = score;
+    }
+  }
+  return best != nullptr ? *best : KeyInput{};
+}
+
+// The key and the modifiers it needs, pressed or let go together.
+void InjectBinding(const KeyInput& k, bool down) {
+  auto& p = platform::GetPlatform();
+  if (k.mods & platform::kShiftMask) p.InjectKey(vk::kShift, down);
+  if (k.mods & platform::kCtrlMask) p.InjectKey(vk::kControl, down);
+  if (k.mods & platform::kAltMask) p.InjectKey(vk::kMenu, down);
+  p.InjectKey(k.key, down);
+}
 
 constexpr int kDrill = 18;
 constexpr int kBoard = 28;
@@ -260,11 +298,16 @@ struct Node {
 // ---------------------------------------------------------------------------
 // What was played, for the report.
 
+// One chapter's counts. A reload of a save from an earlier chapter takes the play back to
+// that chapter, so a chapter may be played in several stretches: its times add up.
 struct Tally {
   std::string name;
-  std::uint32_t game_start = 0;
+  std::uint32_t game_start = 0;  // of the stretch under way
   double wall_start = 0;
+  std::uint32_t game_ms = 0;  // of the stretches before it
+  double wall_s = 0;
   long steps = 0, battles = 0, won = 0, ran = 0, deaths = 0, reloads = 0;
+  int level = 0;  // when it was last left
 };
 
 double WallSeconds() {
@@ -312,22 +355,32 @@ class Pilot final : public Autopilot {
   // Menus and messages poll the keys every frame or so and wait for a release: a key is
   // held for 30 ms. The field loop reads them right after its event point: a key pressed
   // there is let go at the next event point, so it acts once.
-  void Press(int key, std::uint32_t now) {
+  // The keys are the ones the game is bound to at the moment (the player's settings).
+  void Press(Action action, std::uint32_t now) {
     ReleaseWalk();
-    platform::GetPlatform().InjectKey(key, true);
+    const KeyInput key = KeyFor(action);
+    if (key.key == 0) {
+      Fail(now, std::string("no key is bound to ") + ActionName(action));
+      return;
+    }
+    InjectBinding(key, true);
     pressed_ = key;
     release_at_ = FieldLoopWaiting() ? now : now + 30;
   }
   void HoldWalk(int dir) {
-    const int key = kDirKey[dir];
-    if (walk_key_ == key) return;
+    const KeyInput key = KeyFor(kDirAction[dir]);
+    if (walk_key_ == key && key.key != 0) return;
     ReleaseWalk();
-    platform::GetPlatform().InjectKey(key, true);
+    if (key.key == 0) {
+      Fail(platform::GetPlatform().TimeGetTime(), std::string("no key is bound to ") + ActionName(kDirAction[dir]));
+      return;
+    }
+    InjectBinding(key, true);
     walk_key_ = key;
   }
   void ReleaseWalk() {
-    if (walk_key_ != 0) platform::GetPlatform().InjectKey(walk_key_, false);
-    walk_key_ = 0;
+    if (walk_key_.key != 0) InjectBinding(walk_key_, false);
+    walk_key_ = KeyInput{};
   }
 
   // ---- the event point
@@ -337,10 +390,10 @@ class Pilot final : public Autopilot {
     const std::uint32_t now = platform::GetPlatform().TimeGetTime();
     Observe(now);
     if (!done_) {
-      if (pressed_ != 0) {
+      if (pressed_.key != 0) {
         if (now >= release_at_) {
-          platform::GetPlatform().InjectKey(pressed_, false);
-          pressed_ = 0;
+          InjectBinding(pressed_, false);
+          pressed_ = KeyInput{};
           cooldown_until_ = now + 30;
         }
       } else if (now >= cooldown_until_) {
@@ -353,14 +406,14 @@ class Pilot final : public Autopilot {
   // Keeps the tallies: battles begun and ended, steps, deaths.
   void Observe(std::uint32_t now) {
     if (InBattle && !was_in_battle_) {
-      ++tally_.battles;
+      ++Current().battles;
       ++total_.battles;
       battle_enemy_ = EnemyId;
       ReleaseWalk();
     }
     // A lost battle sends the game back to the title before the battle is over.
     if (InBattle && !died_ && (ReturnToTitle || MessageShown().find("しんでしまった") != std::string::npos)) {
-      ++tally_.deaths;
+      ++Current().deaths;
       ++total_.deaths;
       died_ = true;
       std::printf("autopilot: %s  the hero fell to %s (enemy %d) on %s (%d, %d), level %d\n", Clock(now).c_str(),
@@ -370,7 +423,7 @@ class Pilot final : public Autopilot {
       if (died_) {
         // counted above
       } else if (Enemy.stats.hp <= 0) {
-        ++tally_.won;
+        ++Current().won;
         ++total_.won;
         if (IsBoss(battle_enemy_)) {
           beaten_.push_back(battle_enemy_);
@@ -378,7 +431,7 @@ class Pilot final : public Autopilot {
                       Enemy.name.c_str(), battle_enemy_, Player.lv, Player.hp, Player.mhp, Player.mp, Player.mmp);
         }
       } else {
-        ++tally_.ran;
+        ++Current().ran;
         ++total_.ran;
       }
       battle_plan_.clear();
@@ -388,17 +441,23 @@ class Pilot final : public Autopilot {
       last_level_ = Player.lv;
       last_progress_ = now;  // growing stronger is progress too (grinding)
     }
-    if (CurrentScene() == Scene::kStaffRoll) seen_staff_ = true;
+    if (CurrentScene() == Scene::kStaffRoll && !seen_staff_) {
+      // The hero as the game ends: the title that follows starts from a new game's.
+      seen_staff_ = true;
+      final_level_ = Player.lv;
+      final_gold_ = static_cast<int>(Player.gold);
+    }
     if (MapName != last_map_ || Player.x != last_x_ || Player.y != last_y_) {
       if (MapName == last_map_ && std::abs(Player.x - last_x_) + std::abs(Player.y - last_y_) == 1) {
-        ++tally_.steps;
+        ++Current().steps;
         ++total_.steps;
       }
       last_map_ = MapName;
       last_x_ = Player.x;
       last_y_ = Player.y;
     }
-    if (now - last_progress_ > kStuckMs && CurrentScene() == Scene::kField) {
+    // Every scene counts: a title or a narration the pilot cannot leave is as stuck as a field.
+    if (now - last_progress_ > kStuckMs) {
       Fail(now, "no progress for " + std::to_string(kStuckMs / 60000) + " minutes of game time");
     }
     if (now > kMaxGameMs) Fail(now, "the game ran longer than " + Clock(kMaxGameMs));
@@ -410,13 +469,21 @@ class Pilot final : public Autopilot {
       Finish(now);
       return;
     }
+    // The staff roll is over and the title is back: the game is played, and the run ends
+    // here, before the title menu could load the save and walk on. (The last talk, which
+    // ran the final battle and the ending, never returned to the field to be counted done.)
+    if (seen_staff_ && (scene == Scene::kLogo || scene == Scene::kTitle || scene == Scene::kDemo)) {
+      idx_ = goals_.size();
+      Finish(now);
+      return;
+    }
     if (scene == Scene::kLogo) return;
     if (MessageWaiting()) {
       // A careful player reads each page before he answers it (a battle's lines are quick).
       if (prompt_since_ == 0) prompt_since_ = now;
       if (now - prompt_since_ < (InBattle ? kBattleReadMs : kReadMs)) return;
       prompt_since_ = 0;
-      Press('X', now);
+      Press(Action::kChoose, now);
       return;
     }
     prompt_since_ = 0;
@@ -425,7 +492,7 @@ class Pilot final : public Autopilot {
       if (focus.window >= 0) {
         TitleMenu(focus, now);
       } else {
-        Press('X', now);
+        Press(Action::kChoose, now);
       }
       return;
     }
@@ -462,12 +529,12 @@ class Pilot final : public Autopilot {
   // Moves the cursor of the focused menu to row, then chooses it; true when chosen.
   bool Choose(const MenuFocus& focus, int row, std::uint32_t now) {
     if (focus.row == row) {
-      Press('X', now);
+      Press(Action::kChoose, now);
       return true;
     }
     const int count = std::max<int>(1, Windows(focus.window).Count);
     const int down = ((row - focus.row) % count + count) % count;
-    Press(down <= count - down ? vk::kDown : vk::kUp, now);
+    Press(down <= count - down ? Action::kDown : Action::kUp, now);
     return false;
   }
 
@@ -477,7 +544,7 @@ class Pilot final : public Autopilot {
     } else if (focus.window == 4) {
       Choose(focus, 0, now);
     } else {
-      Press('Z', now);
+      Press(Action::kCancel, now);
     }
   }
 
@@ -495,7 +562,7 @@ class Pilot final : public Autopilot {
       ShopMenu(focus, now);
       return;
     }
-    Press('Z', now);
+    Press(Action::kCancel, now);
   }
 
   // Buys what the standing orders miss, cheapest need first; then leaves.
@@ -513,7 +580,7 @@ class Pilot final : public Autopilot {
       Choose(focus, row, now);
       return;
     }
-    Press('Z', now);
+    Press(Action::kCancel, now);
   }
 
   void StartPlan(std::vector<MenuStep> plan, std::function<void(std::uint32_t)> after, std::uint32_t now) {
@@ -521,7 +588,7 @@ class Pilot final : public Autopilot {
     plan_pos_ = 0;
     menu_plan_active_ = true;
     after_plan_ = std::move(after);
-    Press('Z', now);  // opens the field menu
+    Press(Action::kCancel, now);  // opens the field menu
   }
 
   // ---- battle
@@ -587,7 +654,7 @@ class Pilot final : public Autopilot {
       Choose(focus, 0, now);
       return;
     }
-    Press('Z', now);
+    Press(Action::kCancel, now);
   }
 
   void PlanTurn() {
@@ -740,12 +807,7 @@ class Pilot final : public Autopilot {
     }
     switch (g.kind) {
       case GoalKind::kChapter:
-        CloseChapter(now);
-        tally_ = Tally{};
-        tally_.name = g.name;
-        tally_.game_start = now;
-        tally_.wall_start = WallSeconds();
-        std::printf("autopilot: %s  chapter %s\n", Clock(now).c_str(), g.name.c_str());
+        EnterChapter(g.name, now);
         Advance(now);
         return;
       case GoalKind::kKeep:
@@ -785,6 +847,7 @@ class Pilot final : public Autopilot {
                   [this](std::uint32_t t) {
                     have_save_ = true;
                     save_idx_ = idx_ + 1;
+                    save_chapter_ = current_;
                     save_keep_ = keep_;
                     save_bosses_ = bosses_;
                     save_beaten_ = beaten_;
@@ -806,8 +869,8 @@ class Pilot final : public Autopilot {
         Advance(now);
         return;
       case GoalKind::kEnd:
-        // The final battle and the ending run from the last talk; the title ends the route.
-        if (seen_staff_) Advance(now);
+        // The final battle and the ending run from the last talk; the title after the staff
+        // roll ends the route (Decide).
         return;
       case GoalKind::kGo:
       case GoalKind::kTouch:
@@ -1016,13 +1079,13 @@ class Pilot final : public Autopilot {
         }
         if (g.kind == GoalKind::kTalk) {
           if (Player.dir != dir) {
-            Press(kDirKey[dir], now);  // turns to the person (a person is never walked into)
+            Press(kDirAction[dir], now);  // turns to the person (a person is never walked into)
           } else {
-            Press('X', now);
+            Press(Action::kChoose, now);
             action_sent_ = true;
           }
         } else {
-          Press(kDirKey[dir], now);  // walks against it or onto it
+          Press(kDirAction[dir], now);  // walks against it or onto it
           action_sent_ = true;
         }
         return false;
@@ -1063,7 +1126,7 @@ class Pilot final : public Autopilot {
         const int d = static_cast<int>((now / 1000) % 4);
         if ((now / 500) % 4 == 0 && Free(here, Player.x + kDx[d], Player.y + kDy[d]) &&
             atlas_.map(here).exits.count((Player.x + kDx[d]) * 256 + Player.y + kDy[d]) == 0) {
-          Press(kDirKey[d], now);
+          Press(kDirAction[d], now);
         }
         return false;
       }
@@ -1090,7 +1153,7 @@ class Pilot final : public Autopilot {
       if (Chars(k).x == Player.x + kDx[dir] && Chars(k).y == Player.y + kDy[dir]) {
         // Someone who stands aside when spoken to.
         ReleaseWalk();
-        Press(Player.dir == dir ? 'X' : kDirKey[dir], now);
+        Press(Player.dir == dir ? Action::kChoose : kDirAction[dir], now);
         return false;
       }
     }
@@ -1118,7 +1181,7 @@ class Pilot final : public Autopilot {
   // ---- deaths and reloads
   void Reloaded(std::uint32_t now) {
     died_ = false;
-    ++tally_.reloads;
+    ++Current().reloads;
     ++total_.reloads;
     if (have_save_) {
       idx_ = save_idx_;
@@ -1130,6 +1193,11 @@ class Pilot final : public Autopilot {
       keep_.clear();
       bosses_.clear();
       beaten_.clear();
+    }
+    // The play goes back to the chapter the save was made in (none: before the first).
+    if (current_ != save_chapter_) {
+      LeaveChapter(now, false);
+      if (save_chapter_ >= 0) Resume(static_cast<size_t>(save_chapter_), now);
     }
     path_.clear();
     action_sent_ = false;
@@ -1150,28 +1218,59 @@ class Pilot final : public Autopilot {
     boss_lines_.push_back(g.name + " lv " + std::to_string(Player.lv));
   }
 
-  void CloseChapter(std::uint32_t now) {
-    if (tally_.name.empty()) return;
-    const double wall = WallSeconds() - tally_.wall_start;
+  int Level() const { return seen_staff_ ? final_level_ : Player.lv; }
+
+  // The counts go to the chapter under way; before the first one, nowhere in particular.
+  Tally& Current() { return current_ >= 0 ? chapters_[static_cast<size_t>(current_)] : loose_; }
+
+  // A chapter goal: a new chapter, or (played again after a reload) the same one again.
+  void EnterChapter(const std::string& name, std::uint32_t now) {
+    if (current_ >= 0 && chapters_[static_cast<size_t>(current_)].name == name) return;
+    LeaveChapter(now, true);
+    size_t at = 0;
+    while (at < chapters_.size() && chapters_[at].name != name) ++at;
+    if (at == chapters_.size()) {
+      chapters_.push_back(Tally{});
+      chapters_.back().name = name;
+    }
+    Resume(at, now);
+    std::printf("autopilot: %s  chapter %s\n", Clock(now).c_str(), name.c_str());
+  }
+
+  void Resume(size_t chapter, std::uint32_t now) {
+    current_ = static_cast<int>(chapter);
+    chapters_[chapter].game_start = now;
+    chapters_[chapter].wall_start = WallSeconds();
+  }
+
+  void LeaveChapter(std::uint32_t now, bool report) {
+    if (current_ < 0) return;
+    Tally& t = chapters_[static_cast<size_t>(current_)];
+    t.game_ms += now - t.game_start;
+    t.wall_s += WallSeconds() - t.wall_start;
+    t.level = Level();
+    current_ = -1;
+    if (report) std::printf("autopilot: %s  end of chapter: %s\n", Clock(now).c_str(), ChapterLine(t).c_str());
+  }
+
+  static std::string ChapterLine(const Tally& t) {
     char line[512];
     std::snprintf(line, sizeof line,
                   "%-24s game %s  wall %6.1f s  steps %5ld  battles %3ld (won %3ld, ran %2ld)  deaths %ld  reloads %ld  "
                   "level %d",
-                  tally_.name.c_str(), Clock(now - tally_.game_start).c_str(), wall, tally_.steps, tally_.battles,
-                  tally_.won, tally_.ran, tally_.deaths, tally_.reloads, static_cast<int>(Player.lv));
-    std::printf("autopilot: %s  end of chapter: %s\n", Clock(now).c_str(), line);
-    chapters_.push_back(line);
-    tally_.name.clear();
+                  t.name.c_str(), Clock(t.game_ms).c_str(), t.wall_s, t.steps, t.battles, t.won, t.ran, t.deaths,
+                  t.reloads, t.level);
+    return line;
   }
 
   void PrintSummary(std::uint32_t now) {
     std::printf("autopilot: report (%s)\n", route_name_.c_str());
-    for (const std::string& c : chapters_) std::printf("autopilot:   %s\n", c.c_str());
+    for (const Tally& t : chapters_) std::printf("autopilot:   %s\n", ChapterLine(t).c_str());
     std::printf(
         "autopilot:   total: game %s  wall %.1f s  steps %ld  battles %ld (won %ld, ran %ld)  deaths %ld  reloads %ld  "
         "level %d  gold %d\n",
         Clock(now).c_str(), WallSeconds(), total_.steps, total_.battles, total_.won, total_.ran, total_.deaths,
-        total_.reloads, static_cast<int>(Player.lv), static_cast<int>(Player.gold));
+        total_.reloads, Level(), seen_staff_ ? final_gold_ : static_cast<int>(Player.gold));
     std::string beaten;
     for (int e : beaten_) beaten += " " + std::to_string(e);
     std::printf("autopilot:   bosses beaten:%s\n", beaten.empty() ? " none" : beaten.c_str());
@@ -1179,7 +1278,7 @@ class Pilot final : public Autopilot {
   }
 
   void Finish(std::uint32_t now) {
-    CloseChapter(now);
+    LeaveChapter(now, true);
     std::printf("autopilot: %s  the route is played to its end%s\n", Clock(now).c_str(),
                 seen_staff_ ? ": the staff roll was shown and the title is back" : "");
     PrintSummary(now);
@@ -1198,7 +1297,7 @@ class Pilot final : public Autopilot {
     const std::string shot = "autopilot-stuck.png";
     if (platform::SavePng(frame, shot, &error)) std::printf("autopilot:   the screen: %s\n", shot.c_str());
     std::ofstream("autopilot-stuck.json") << DumpState() << "\n";
-    CloseChapter(now);
+    LeaveChapter(now, true);
     PrintSummary(now);
     status_ = 1;
     Stop();
@@ -1206,8 +1305,8 @@ class Pilot final : public Autopilot {
 
   void Stop() {
     ReleaseWalk();
-    if (pressed_ != 0) platform::GetPlatform().InjectKey(pressed_, false);
-    pressed_ = 0;
+    if (pressed_.key != 0) InjectBinding(pressed_, false);
+    pressed_ = KeyInput{};
     done_ = true;
     GameRunning = false;
   }
@@ -1238,8 +1337,8 @@ class Pilot final : public Autopilot {
   bool resting_ = false;
   std::vector<Goal> gates_;
 
-  int pressed_ = 0;
-  int walk_key_ = 0;
+  KeyInput pressed_;
+  KeyInput walk_key_;
   std::uint32_t release_at_ = 0;
   std::uint32_t cooldown_until_ = 0;
   std::uint32_t next_heal_try_ = 0;
@@ -1266,11 +1365,14 @@ class Pilot final : public Autopilot {
   int battle_enemy_ = 0;
   bool died_ = false;
   bool seen_staff_ = false;
+  int final_level_ = 0, final_gold_ = 0;
   std::string last_map_;
   int last_x_ = 0, last_y_ = 0;
   int last_level_ = 0;
-  Tally tally_, total_;
-  std::vector<std::string> chapters_;
+  std::vector<Tally> chapters_;  // in the order they were first played
+  int current_ = -1;             // the one under way
+  int save_chapter_ = -1;        // the one the save was made in
+  Tally loose_, total_;
   std::vector<std::string> boss_lines_;
   std::vector<int> beaten_;
 

@@ -1,6 +1,7 @@
 // The headless script harness: drives the real program in virtual time from a
 // script of waits, key presses, conditions, screenshots and state dumps.
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -61,21 +62,21 @@ bool LookupKey(const std::string& name, KeySpec* out) {
 
 // The longest stretch of game time one command may ask for: an hour runs in seconds,
 // anything much longer would keep the run going for hours of real time.
-constexpr long kMaxScriptMs = 3600000;
+constexpr std::int64_t kMaxScriptMs = 3600000;
 // Mouse positions are on or near the 640 x 480 canvas.
-constexpr long kMaxMouseCoordinate = 10000;
+constexpr std::int64_t kMaxMouseCoordinate = 10000;
 
-bool ParseMs(const std::string& s, long* v) { return ParseInt(s, v) && *v >= 0 && *v <= kMaxScriptMs; }
+bool ParseMs(const std::string& s, std::int64_t* v) { return ParseInt(s, v) && *v >= 0 && *v <= kMaxScriptMs; }
 
 struct Command {
   int line = 0;
   std::string op;
   std::vector<std::string> args;
   std::vector<KeySpec> keys;
-  long ms = 0;
-  long x = 0, y = 0;  // mouse
+  std::int64_t ms = 0;
+  std::int64_t x = 0, y = 0;  // mouse
   std::string rest;  // the text after the command word (for type)
-  long seed = 1;     // soak
+  std::int64_t seed = 1;     // soak
 };
 
 const std::vector<std::string> kConditionNames = {"map", "pos", "window", "nowindow", "text", "flag", "noflag",
@@ -206,7 +207,7 @@ class Runner final : public ScriptRunner {
                                                                                : platform::kMouseLeft;
         control_->QueueMouse(button, static_cast<int>(c.x), static_cast<int>(c.y), b == "double");
       } else if (c.op == "soak") {
-        if (!soak_) soak_ = std::make_unique<SoakDriver>(SoakFrames(c.ms), static_cast<std::uint32_t>(c.seed));
+        if (!soak_) soak_ = std::make_unique<SoakDriver>(SoakFrames(static_cast<long>(c.ms)), static_cast<std::uint32_t>(c.seed));
         if (!soak_->Tick(now, *control_, [this](const std::string& name, bool down) {
               KeySpec k;
               if (LookupKey(name, &k)) ApplyKeys({k}, down);
@@ -262,11 +263,11 @@ std::string CheckCondition(const std::string& cond) {
     return "condition '" + cond + "' must be written " + key + want + "VALUE";
   }
   const std::string value = cond.substr(sep + 1);
-  long v = 0;
-  auto in_range = [&](long lo, long hi) { return ParseInt(value, &v) && v >= lo && v <= hi; };
+  std::int64_t v = 0;
+  auto in_range = [&](std::int64_t lo, std::int64_t hi) { return ParseInt(value, &v) && v >= lo && v <= hi; };
   if (key == "pos") {
     const size_t comma = value.find(',');
-    long x = 0, y = 0;
+    std::int64_t x = 0, y = 0;
     if (comma == std::string::npos || !ParseInt(value.substr(0, comma), &x) ||
         !ParseInt(value.substr(comma + 1), &y) || x < 0 || x > 255 || y < 0 || y > 255) {
       return "pos needs X,Y from 0 to 255";
@@ -278,7 +279,7 @@ std::string CheckCondition(const std::string& cond) {
   } else if (key == "chars") {
     if (!in_range(0, 256)) return "chars needs a number from 0 to 256";
   } else if (key == "hp" || key == "gold") {
-    if (!in_range(-2147483647L - 1, 2147483647L)) return key + " needs a number";
+    if (!in_range(INT32_MIN, INT32_MAX)) return key + " needs a number";
   }
   return "";
 }
@@ -304,7 +305,7 @@ std::unique_ptr<ScriptRunner> ParseScript(const std::string& text, const std::st
       std::vector<std::string> names = c.args;
       if (c.op == "press") {
         c.ms = 100;
-        long v = 0;
+        std::int64_t v = 0;
         if (!names.empty() && ParseInt(names.back(), &v)) {
           if (!ParseMs(names.back(), &c.ms)) bad("press holds for 0 to " + std::to_string(kMaxScriptMs) + " ms");
           names.pop_back();
@@ -341,7 +342,7 @@ std::unique_ptr<ScriptRunner> ParseScript(const std::string& text, const std::st
       const size_t p = raw.find("type");
       c.rest = p + 5 <= raw.size() ? raw.substr(p + 5) : "";
     } else if (c.op == "mouse") {
-      auto coordinate = [](const std::string& a, long* v) {
+      auto coordinate = [](const std::string& a, std::int64_t* v) {
         return ParseInt(a, v) && *v >= -kMaxMouseCoordinate && *v <= kMaxMouseCoordinate;
       };
       if (c.args.size() != 3 || !coordinate(c.args[1], &c.x) || !coordinate(c.args[2], &c.y) ||
@@ -350,9 +351,9 @@ std::unique_ptr<ScriptRunner> ParseScript(const std::string& text, const std::st
             ")");
       }
     } else if (c.op == "soak") {
-      long seed = 1;
+      std::int64_t seed = 1;
       if (c.args.empty() || c.args.size() > 2 || !ParseInt(c.args[0], &c.ms) || c.ms < 1 || c.ms > 1000000000 ||
-          (c.args.size() == 2 && (!ParseInt(c.args[1], &seed) || seed < 0 || seed > 4294967295L))) {
+          (c.args.size() == 2 && (!ParseInt(c.args[1], &seed) || seed < 0 || seed > UINT32_MAX))) {
         bad("soak takes a number of frames from 1 to 1000000000 and an optional seed");
       }
       c.seed = seed;
@@ -386,13 +387,13 @@ bool EvalCondition(const std::string& cond, bool* ok) {
   const size_t eq = cond.find_first_of("=~");
   const std::string key = cond.substr(0, eq);
   const std::string value = eq == std::string::npos ? "" : cond.substr(eq + 1);
-  auto num = [&](long* v) { return ParseInt(value, v); };
-  long v = 0;
+  auto num = [&](std::int64_t* v) { return ParseInt(value, v); };
+  std::int64_t v = 0;
   if (key == "map") return MapName == value;
   if (key == "bgm") return BgmName == value;
   if (key == "pos") {
     const size_t comma = value.find(',');
-    long x, y;
+    std::int64_t x, y;
     if (comma == std::string::npos || !ParseInt(value.substr(0, comma), &x) || !ParseInt(value.substr(comma + 1), &y)) {
       *ok = false;
       return false;

@@ -1,7 +1,10 @@
 // ardo: a top-down role-playing game.
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
+#include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -56,10 +59,12 @@ std::string ProgramFolder(const char* argv0) {
   return std::filesystem::absolute(argv0).parent_path().string();
 }
 
-bool ParseNumber(const char* s, long lo, long hi, long* out) {
+// A whole number from lo to hi. Checked in 64 bits: a long has only 32 on some targets.
+bool ParseNumber(const char* s, std::int64_t lo, std::int64_t hi, std::int64_t* out) {
   char* end = nullptr;
-  const long v = std::strtol(s, &end, 10);
-  if (end == s || *end != '\0' || v < lo || v > hi) return false;
+  errno = 0;
+  const std::int64_t v = std::strtoll(s, &end, 10);
+  if (end == s || *end != '\0' || errno == ERANGE || v < lo || v > hi) return false;
   *out = v;
   return true;
 }
@@ -78,7 +83,7 @@ int main(int argc, char** argv) {
       }
       return argv[++i];
     };
-    long v = 0;
+    std::int64_t v = 0;
     if (a == "--help" || a == "-h") {
       PrintHelp();
       return 0;
@@ -92,7 +97,7 @@ int main(int argc, char** argv) {
     } else if (a == "--headless") {
       options.headless = true;
     } else if (a == "--seed") {
-      if (!ParseNumber(need("a number"), 0, 4294967295L, &v)) {
+      if (!ParseNumber(need("a number"), 0, UINT32_MAX, &v)) {
         std::fprintf(stderr, "ardo: --seed needs a number from 0 to 4294967295\n");
         return 2;
       }
@@ -111,11 +116,11 @@ int main(int argc, char** argv) {
       }
       options.scale = static_cast<int>(v);
     } else if (a == "--frames") {
-      if (!ParseNumber(need("a number"), 1, 1000000000L, &v)) {
+      if (!ParseNumber(need("a number"), 1, 1000000000, &v)) {
         std::fprintf(stderr, "ardo: --frames needs a number from 1 to 1000000000\n");
         return 2;
       }
-      options.soak_frames = v;
+      options.soak_frames = static_cast<long>(v);
     } else if (a == "--autopilot") {
       options.autopilot = true;
     } else if (a == "--route") {
@@ -126,7 +131,7 @@ int main(int argc, char** argv) {
       ardo::platform::SetSoundFontOverride(need("a soundfont file"));
     } else if (a == "--map") {
       options.first_map = need("a map name");
-      long x = 0, y = 0;
+      std::int64_t x = 0, y = 0;
       if (i + 2 < argc && ParseNumber(argv[i + 1], 0, 255, &x) && ParseNumber(argv[i + 2], 0, 255, &y)) {
         options.first_x = static_cast<int>(x);
         options.first_y = static_cast<int>(y);

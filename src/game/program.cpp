@@ -61,6 +61,13 @@ int RunProgram(const RunOptions& options) {
     std::fprintf(stderr, "ardo: %s: not a game folder (no map/ inside); use --data DIR\n", AppPath().c_str());
     return 2;
   }
+  if (!options.first_map.empty() && options.first_x >= 0 && options.first_y >= 0) {
+    std::string why;
+    if (!CellToStandOn(options.first_map, options.first_x, options.first_y, &why)) {
+      std::fprintf(stderr, "ardo: --map: %s\n", why.c_str());
+      return 2;
+    }
+  }
   SetWriteFolder(ChooseWriteFolder(AppPath(), installed));
   std::filesystem::create_directories(WritePath("save"), ec);
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -11,12 +12,13 @@
 
 namespace ardo {
 
-// A whole decimal number written alone (sign allowed) that fits a long.
-inline bool ParseInt(const std::string& s, long* v) {
+// A whole decimal number written alone (sign allowed) that fits 64 bits (a long may
+// have only 32, so every range the callers check is checked in a fixed width).
+inline bool ParseInt(const std::string& s, std::int64_t* v) {
   if (s.empty()) return false;
   char* end = nullptr;
   errno = 0;
-  const long r = std::strtol(s.c_str(), &end, 10);
+  const std::int64_t r = std::strtoll(s.c_str(), &end, 10);
   if (*end != '\0' || errno == ERANGE) return false;
   *v = r;
   return true;

@@ -165,13 +165,28 @@ struct Parse {
     const Bindings& defaults = DefaultBindings();
     std::vector<KeyInput> keys;
     std::uint32_t buttons = 0;
-    for (const std::string& word : SplitList(value)) {
+    const std::vector<std::string> words = SplitList(value);
+    if (words.empty()) {
+      Report(err::kInvalidCall, where + ": no " + (pad ? "button" : "key") + " given; the default is kept");
+      return;
+    }
+    // A key (or button) that comes twice, written out or within `default`, is a slip
+    // the player should hear about rather than have taken silently.
+    auto twice = [&](const std::string& what) {
+      Report(err::kInvalidCall, where + ": " + what + " is given twice; the default is kept");
+    };
+    bool with_default = false;
+    for (const std::string& word : words) {
       if (Lower(word) == "default") {
+        if (with_default) return twice("default");
+        with_default = true;
         if (pad) {
+          if ((buttons & defaults.pad[i]) != 0) return twice("a button of default");
           buttons |= defaults.pad[i];
         } else {
           for (const KeyInput& k : defaults.keys[i]) {
-            if (std::find(keys.begin(), keys.end(), k) == keys.end()) keys.push_back(k);
+            if (std::find(keys.begin(), keys.end(), k) != keys.end()) return twice(KeyName(k) + " (in default)");
+            keys.push_back(k);
           }
         }
         continue;
@@ -182,6 +197,7 @@ struct Parse {
           Report(err::kInvalidCall, where + ": unknown button " + word + "; the default is kept");
           return;
         }
+        if ((buttons & platform::PadBit(b)) != 0) return twice(word);
         buttons |= platform::PadBit(b);
       } else {
         KeyInput k;
@@ -189,7 +205,8 @@ struct Parse {
           Report(err::kInvalidCall, where + ": unknown key " + word + "; the default is kept");
           return;
         }
-        if (std::find(keys.begin(), keys.end(), k) == keys.end()) keys.push_back(k);
+        if (std::find(keys.begin(), keys.end(), k) != keys.end()) return twice(word);
+        keys.push_back(k);
       }
     }
     if (pad) {

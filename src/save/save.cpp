@@ -26,8 +26,23 @@ Fault Unreadable(int number, const std::string& path, const std::string& why) {
   return f;
 }
 
-// The hero must stand inside the slot's map. A map that can't be read is left for the
-// map loader to report when the slot is loaded.
+// One of the game's own maps: a place with a name for the player, or one with a block
+// (perhaps of nobody) in the people table, which every map of the world has.
+bool GameMap(const std::string& name) {
+  if (!MapTitle(name).empty()) return true;
+  FieldReader in;
+  if (!in.Open(GamePath("data/chara.dat"))) return false;
+  in.SkipLine();
+  for (std::string field; in.Next(&field);) {
+    if (field == name) return true;
+  }
+  return false;
+}
+
+// The slot's map must be there and the hero must stand inside it. A map of the game
+// whose file is missing or can't be read is left for the map loader to report when the
+// slot is loaded (the player sees that the game's own files are damaged); a name that is
+// neither one of the game's maps nor a map file (a damaged slot) is refused.
 bool OnItsMap(const SlotContents& c, std::string* why) {
   const int x = c.player.x;
   const int y = c.player.y;
@@ -35,11 +50,14 @@ bool OnItsMap(const SlotContents& c, std::string* why) {
   int height = 256;
   std::string header;
   std::string ignored;
-  if (ReadGameFile(GamePath("map/" + c.map_name + ".map"), &header, &ignored, 16 + 256 * 256 * 2) ==
-          FileStatus::kOk &&
-      header.size() >= 2) {
+  const FileStatus status =
+      ReadGameFile(GamePath("map/" + c.map_name + ".map"), &header, &ignored, 16 + 256 * 256 * 2);
+  if (status == FileStatus::kOk && header.size() >= 2) {
     width = static_cast<unsigned char>(header[0]);
     height = static_cast<unsigned char>(header[1]);
+  } else if (status == FileStatus::kMissing && !GameMap(c.map_name)) {
+    *why = "there is no map " + c.map_name;
+    return false;
   }
   if (x >= 0 && y >= 0 && x < width && y < height) return true;
   *why = "the hero at " + std::to_string(x) + "," + std::to_string(y) + " is outside the map " + c.map_name + " (" +
@@ -91,7 +109,7 @@ Byte Save(int slot) {
     // Never write a slot that Load would refuse.
     SlotContents check;
     std::string why;
-    if (!DecodeSlot(image, &check, &why)) {
+    if (!DecodeSlot(image, &check, &why) || !OnItsMap(check, &why)) {
       Fault f = Fault::Of(err::kInvalidCall);
       f.description += " (not saved: " + why + ")";
       throw f;

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -284,17 +286,39 @@ void ReplaceFile(const std::string& path, std::string_view bytes) {
 
 namespace ardo::save_internal {
 
+namespace {
+
+// The names ReplaceFile gives its temporary files in the save folder: a slot's
+// "N.vkd" (N 1 to 9) or "list", the mark and mkostemp's six letters and digits; and
+// the single ".tmp" older versions used. Nothing else there is the game's to delete.
+bool MadeByTheGame(const std::string& name) {
+  const size_t mark_length = std::strlen(kTempMark);
+  const size_t mark = name.rfind(kTempMark);
+  std::string base;
+  if (mark != std::string::npos && name.size() == mark + mark_length + 6 &&
+      std::all_of(name.begin() + static_cast<std::ptrdiff_t>(mark + mark_length), name.end(),
+                  [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; })) {
+    base = name.substr(0, mark);
+  } else if (name.ends_with(".tmp")) {
+    base = name.substr(0, name.size() - 4);
+  } else {
+    return false;
+  }
+  if (base == std::filesystem::path(ListPath()).filename().string()) return true;
+  for (int n = 1; n <= kSlots; ++n) {
+    if (base == std::filesystem::path(SlotPath(n)).filename().string()) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 void RemoveStaleTemporaries(const std::string& folder) {
   namespace fs = std::filesystem;
   std::error_code ec;
   const auto now = fs::file_time_type::clock::now();
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
-    const size_t mark = name.rfind(kTempMark);
-    // "N.vkd.tmp.XXXXXX" and "list.tmp.XXXXXX", and the single ".tmp" of older versions.
-    const bool ours = (mark != std::string::npos && name.size() == mark + std::strlen(kTempMark) + 6) ||
-                      name.ends_with(".vkd.tmp") || name == "list.tmp";
-    if (!ours || !it->is_regular_file(ec)) continue;
+    if (!MadeByTheGame(it->path().filename().string()) || !it->is_regular_file(ec)) continue;
     const auto written = it->last_write_time(ec);
     if (ec || now - written < std::chrono::minutes(1)) continue;
     fs::remove(it->path(), ec);

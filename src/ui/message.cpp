@@ -125,7 +125,12 @@ void Message(const std::string& text) {
   int x = kLeft;
   int y = kTop;
   int blink = 0;
-  for (const std::string& c : Characters(text)) {
+  // One character at a time from the text as it stands: a long text costs no more
+  // than itself.
+  std::string c;
+  for (size_t at = 0; at < text.size();) {
+    c.clear();
+    AppendUtf8(&c, DecodeNext(text, &at));
     const bool wait = c == "￥";
     if (wait || c == "／") {
       x = kLastColumn;

@@ -8,44 +8,45 @@ namespace ardo {
 
 namespace ui_internal {
 
+char32_t DecodeNext(std::string_view s, size_t* at) {
+  size_t& i = *at;
+  const auto b0 = static_cast<unsigned char>(s[i]);
+  int len = 0;
+  char32_t c = 0;
+  if (b0 < 0x80) {
+    len = 1;
+    c = b0;
+  } else if ((b0 & 0xE0) == 0xC0) {
+    len = 2;
+    c = b0 & 0x1F;
+  } else if ((b0 & 0xF0) == 0xE0) {
+    len = 3;
+    c = b0 & 0x0F;
+  } else if ((b0 & 0xF8) == 0xF0) {
+    len = 4;
+    c = b0 & 0x07;
+  }
+  bool ok = len > 0 && i + len <= s.size();
+  for (int k = 1; ok && k < len; ++k) {
+    const auto b = static_cast<unsigned char>(s[i + k]);
+    if ((b & 0xC0) != 0x80) {
+      ok = false;
+    } else {
+      c = (c << 6) | (b & 0x3F);
+    }
+  }
+  if (!ok) {
+    ++i;
+    return b0;
+  }
+  i += len;
+  return c;
+}
+
 std::vector<char32_t> Decode(std::string_view s) {
   std::vector<char32_t> out;
   out.reserve(s.size());
-  size_t i = 0;
-  while (i < s.size()) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    int len = 0;
-    char32_t c = 0;
-    if (b0 < 0x80) {
-      len = 1;
-      c = b0;
-    } else if ((b0 & 0xE0) == 0xC0) {
-      len = 2;
-      c = b0 & 0x1F;
-    } else if ((b0 & 0xF0) == 0xE0) {
-      len = 3;
-      c = b0 & 0x0F;
-    } else if ((b0 & 0xF8) == 0xF0) {
-      len = 4;
-      c = b0 & 0x07;
-    }
-    bool ok = len > 0 && i + len <= s.size();
-    for (int k = 1; ok && k < len; ++k) {
-      const auto b = static_cast<unsigned char>(s[i + k]);
-      if ((b & 0xC0) != 0x80) {
-        ok = false;
-      } else {
-        c = (c << 6) | (b & 0x3F);
-      }
-    }
-    if (!ok) {
-      out.push_back(b0);
-      ++i;
-    } else {
-      out.push_back(c);
-      i += len;
-    }
-  }
+  for (size_t i = 0; i < s.size();) out.push_back(DecodeNext(s, &i));
   return out;
 }
 

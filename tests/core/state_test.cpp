@@ -6,6 +6,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "core/core.h"
 #include "support/fixture.h"
@@ -233,8 +234,9 @@ TEST_F(ErrorLogTest, LibraryExceptionsAreFaultsToo) {
   } cases[] = {
       {[] { std::ifstream in; in.exceptions(std::ios::failbit); in.open("/no/such/file"); }, "Error: 57 Device I/O"},
       {[] { throw std::bad_alloc(); }, "Error: 7 Out of memory"},
-      {[] { (void)std::stoi("99999999999999"); }, "Error: 6 Overflow (stoi)"},
-      {[] { (void)std::stoi("x"); }, "Error: 13 Type mismatch (stoi)"},
+      // The fault's number and name; what the library says after them is its own wording.
+      {[] { (void)std::stoi("99999999999999"); }, "Error: 6 Overflow ("},
+      {[] { (void)std::stoi("x"); }, "Error: 13 Type mismatch ("},
       {[] { (void)std::string("ab").at(5); }, "Error: 9 Subscript out of range"},
   };
   Trap on("MapLoad");
@@ -255,6 +257,28 @@ TEST_F(ErrorLogTest, AFailedAssignmentLeavesItsTarget) {
   Trap on("HPadd");
   on([] { Player.hp = CInt(Player.hp + 5000); });
   EXPECT_EQ(Player.hp, 30000);
+}
+
+// A fault that comes every frame (the hero on a map's border) is written a few times and
+// then counted, so an hour of it is a handful of lines, not hundreds of thousands.
+TEST_F(ErrorLogTest, AFaultRepeatedInARowIsFoldedIntoACount) {
+  testing::ExpectFault("MainLoop", 9);
+  testing::ExpectFault("MainLoop", 6);
+  const std::string dir = UseScratchFolder();
+  Trap on("MainLoop");
+  for (int i = 0; i < 20000; ++i) on([] { Raise(9); });
+  on([] { Raise(6); });
+  const std::string log = ReadFile(dir + "/error.log");
+  std::vector<std::string> lines;
+  std::istringstream in(log);
+  for (std::string l; std::getline(in, l);) lines.push_back(l);
+  // Three lines, the counts at 10, 100, 1000 and 10000 so far, the whole count, the next fault.
+  ASSERT_EQ(lines.size(), 3u + 4u + 1u + 1u) << log;
+  for (int i = 0; i < 3; ++i) EXPECT_NE(lines[static_cast<size_t>(i)].find(": MainLoop Error: 9 "), std::string::npos);
+  EXPECT_NE(lines[3].find(": … repeated 10 times so far: MainLoop Error: 9 "), std::string::npos) << lines[3];
+  EXPECT_NE(lines[7].find(": … repeated 19997 times: MainLoop Error: 9 Subscript out of range"), std::string::npos)
+      << lines[7];
+  EXPECT_NE(lines[8].find(": MainLoop Error: 6 "), std::string::npos) << lines[8];
 }
 
 TEST_F(ErrorLogTest, AnUnwritableLogLosesTheLineNotTheGame) {

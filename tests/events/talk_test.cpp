@@ -507,6 +507,17 @@ TEST_F(TalkTest, MissingTextsEndTheConversationCleanly) {
   Say(0);
   EXPECT_EQ(Flag(258), 0);
   EXPECT_EQ(Count(ErrorLog(), "Talk Error: 53 "), 1) << ErrorLog();
+  // A text longer than any window could show in reason is refused, with its file and key.
+  std::ofstream long_text(dir + "/text/town1.txt");
+  long_text << "[2]\n";
+  for (int i = 0; i < 6000; ++i) long_text << "ながいながいはなし￥\n";
+  long_text.close();
+  Put("town1", 2);
+  Say(0);
+  EXPECT_EQ(Heard(), "");
+  EXPECT_EQ(Count(ErrorLog(), "Talk Error: 5 "), 2) << ErrorLog();
+  EXPECT_NE(ErrorLog().find("text/town1.txt [2] is 180000 bytes"), std::string::npos) << ErrorLog();
+  EXPECT_FALSE(ParseTalkText("[2]\n" + std::string(kMaxTalkText + 1, 'a')).errors.empty()) << "the text checker too";
 }
 
 // The checks that keep a text inside the message window.

@@ -210,6 +210,26 @@ TEST_F(ProgramRun, AnUnreadableMapOrStrangeNameNeverStopsTheRun) {
   EXPECT_NE(text.find("MapLoad Error: 57 Device I/O error (map/room2.map: a folder, not a file)"), std::string::npos);
 }
 
+// A start cell the hero could never stand on is refused at start-up, like a bad option
+// (standing there, every step off the map would fault).
+TEST_F(ProgramRun, AStartOutsideTheMapOrInAWallIsRefused) {
+  std::ofstream(dir_ / "script.txt") << "wait 100\n";
+  const std::pair<const char*, const char*> cases[] = {{"25 5", "(25, 5) is outside room, which is 20 x 20"},
+                                                       {"12 5", "(12, 5) of room is a wall"}};
+  for (const auto& [cell, says] : cases) {
+    const auto errp = dir_ / "stderr.txt";
+    const std::string cmd = std::string(ARDO_GAME_DIR) + "/ardo --headless --data " + dir_.string() + " --map room " +
+                            cell + " --script " + (dir_ / "script.txt").string() + " 2>" + errp.string();
+    const int rc = std::system(cmd.c_str());
+    std::ifstream e(errp);
+    const std::string err((std::istreambuf_iterator<char>(e)), {});
+    EXPECT_EQ(WEXITSTATUS(rc), 2) << cell;
+    EXPECT_NE(err.find("ardo: --map: "), std::string::npos) << err;
+    EXPECT_NE(err.find(says), std::string::npos) << err;
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "error.log"));
+  }
+}
+
 TEST_F(ProgramRun, AFailedUntilExitsNonZeroWithTheLine) {
   std::string err;
   const int rc = Run("wait 10\nuntil map=elsewhere timeout 100\n", &err);

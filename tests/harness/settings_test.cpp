@@ -75,14 +75,20 @@ TEST_F(SettingsFile, BadLinesAreReportedAndKeepTheirDefaults) {
       "sky = blue\n"                        // 15 unknown section
       "[keys\n"                             // 16 broken header
       "left = " + std::string(400, 'A') + "\n"  // 17 far too long
-      "\x01\x02\xff garbage\n";             // 18
+      "\x01\x02\xff garbage\n"              // 18
+      "[keys]\n"                            // 19
+      "right =\n"                           // 20 no key at all
+      "cancel = Q, q\n"                     // 21 a key twice
+      "dash = default, Shift\n"             // 22 a key of default twice
+      "[pad]\n"                             // 23
+      "dash = X, X\n";                      // 24 a button twice
   const Settings s = ParseSettings(text, "settings.ini");
   Settings expected;
   expected.music_volume = 55;
   expected.bindings.keys[static_cast<int>(Action::kDown)] = {{'S'}};
   EXPECT_EQ(s, expected);
   const std::string log = Log();
-  for (int line : {2, 3, 4, 7, 9, 10, 13, 15, 16, 17, 18}) {
+  for (int line : {2, 3, 4, 7, 9, 10, 13, 15, 16, 17, 18, 20, 21, 22, 24}) {
     EXPECT_NE(log.find("settings.ini line " + std::to_string(line) + ":"), std::string::npos) << line << "\n" << log;
   }
   for (int line : {1, 6, 11}) {

@@ -63,12 +63,12 @@ run --settings "$settings" --script "$here/load.txt" || fail "loading the save b
 
 # 3. A rebinding moves the hero with the new key (and the arrow it replaced no more).
 printf '[keys]\nup = W\n' >"$work/rebind.ini"
-run --map test 10 10 --settings "$work/rebind.ini" --script "$here/rebind.txt" || fail "the rebinding"
+run --map test 10 12 --settings "$work/rebind.ini" --script "$here/rebind.txt" || fail "the rebinding"
 
 # 4. A bad settings file: each bad line in error.log, defaults used, the game plays.
 printf '[window]\nscale = 1000000\n%%garbage%%\n[keys]\nup = Hyperdrive\n' >"$work/bad.ini"
-printf 'until scene=field standing\nwait 1000\npress up\nwait 400\nuntil standing pos=10,9 timeout 100\n' >"$work/up.txt"
-run --map test 10 10 --settings "$work/bad.ini" --script "$work/up.txt" || fail "the default keys were not kept"
+printf 'until scene=field standing\nwait 1000\npress up\nwait 400\nuntil standing pos=10,11 timeout 100\n' >"$work/up.txt"
+run --map test 10 12 --settings "$work/bad.ini" --script "$work/up.txt" || fail "the default keys were not kept"
 log="$XDG_DATA_HOME/ardo/error.log"
 for line in 2 3 5; do
   grep -q "Settings Error: .*bad.ini line $line:" "$log" || { cat "$log"; fail "bad line $line not reported"; }

@@ -43,11 +43,20 @@ int Count(const std::string& text, const std::string& what) {
   return n;
 }
 
+// The maps the tests save on besides the game's own: a slot names a map that is there.
+void WriteMaps(const std::string& folder) {
+  fs::create_directories(folder + "/map");
+  for (const char* name : {"ほこらの町", "cave", "tower", "castle"}) {
+    WriteAll(folder + "/map/" + name + ".map", std::string("\xFF\xFF", 2) + std::string(14, '\0'));
+  }
+}
+
 class SaveTest : public testing::HeadlessGame {
  protected:
   void SetUp() override {
     HeadlessGame::SetUp();
     folder_ = UseScratchFolder();
+    WriteMaps(folder_);
     save_internal::before_replace_hook = nullptr;
   }
   void TearDown() override {
@@ -296,10 +305,24 @@ TEST_F(SaveTest, AFailedSaveLeavesThePreviousSlotWholeAndSaysSo) {
   const std::string stale = folder_ + "/save/" + left[0];
   fs::last_write_time(stale, fs::file_time_type::clock::now() - std::chrono::minutes(5));
   WriteAll(folder_ + "/save/5.vkd.tmp.AbCdEf", "fresh");
+  // Old files of the same shape that the game never makes are the player's, not ours.
+  const char* foreign[] = {"notes.txt.tmp.AbCdEf", "photo.tmp.123456", "10.vkd.tmp.AbCdEf", "1.vkd.tmp.Ab-dEf",
+                           "backup.vkd.tmp", "list.txt.tmp.AbCdEf"};
+  for (const char* name : foreign) {
+    WriteAll(folder_ + "/save/" + name, "kept");
+    fs::last_write_time(folder_ + "/save/" + name, fs::file_time_type::clock::now() - std::chrono::minutes(5));
+  }
+  WriteAll(folder_ + "/save/list.tmp.XyZ012", "stale list");
+  fs::last_write_time(folder_ + "/save/list.tmp.XyZ012", fs::file_time_type::clock::now() - std::chrono::minutes(5));
   ScanSaves();
   EXPECT_FALSE(fs::exists(stale));
+  EXPECT_FALSE(fs::exists(folder_ + "/save/list.tmp.XyZ012"));
   EXPECT_TRUE(fs::exists(folder_ + "/save/5.vkd.tmp.AbCdEf"));
   fs::remove(folder_ + "/save/5.vkd.tmp.AbCdEf");
+  for (const char* name : foreign) {
+    EXPECT_TRUE(fs::exists(folder_ + "/save/" + name)) << name;
+    fs::remove(folder_ + "/save/" + name);
+  }
   EXPECT_EQ(SaveList(3).name, "town1");
   ASSERT_EQ(Load(4), 0);
   EXPECT_EQ(Player.gold, 1000);
@@ -387,6 +410,7 @@ TEST_F(SaveTest, KilledWhileSavingTheSlotIsAlwaysOneWholeSave) {
   if (fs::is_directory("/dev/shm", ec)) {
     folder_ = "/dev/shm/ardo-kill-" + std::to_string(::getpid());
     fs::create_directories(folder_ + "/save");
+    WriteMaps(folder_);
     SetAppPath(folder_);
   }
   auto game = [&](int k) {
@@ -457,6 +481,7 @@ TEST_F(SaveTest, DamagedSlotFilesAreNeverLoaded) {
   testing::ExpectFault("Initialize", 62);
   testing::ExpectFault("Load", 13);
   testing::ExpectFault("Load", 62);
+  testing::ExpectFault("Save", 5);
   MakeGameInProgress();
   // The slot's map is 200 x 120: the hero at (194, 113) stands on it.
   fs::create_directories(folder_ + "/map");
@@ -496,6 +521,8 @@ TEST_F(SaveTest, DamagedSlotFilesAreNeverLoaded) {
       {"hero right of his map", with(384, {200, 0})},
       {"hero below his map", with(386, {120, 0})},
       {"hero at a negative position", with(386, {0xFF, 0xFF})},
+      {"map name with one bit flipped", named(0, "tovn1")},
+      {"map name of no map at all", named(0, "nowhere")},
   };
   for (const auto& d : damaged) {
     SCOPED_TRACE(d.what);
@@ -511,6 +538,7 @@ TEST_F(SaveTest, DamagedSlotFilesAreNeverLoaded) {
     Flags(40) = 0xA5;
     audio().Reset();
     EXPECT_EQ(Load(6), 255);
+    EXPECT_EQ(ReadAll(SlotFile(6)), d.bytes) << "the slot file is left as it is";
     EXPECT_EQ(MapName, "keep");
     EXPECT_EQ(Player.gold, 123);
     EXPECT_EQ(Flags(40), 0xA5);
@@ -521,6 +549,13 @@ TEST_F(SaveTest, DamagedSlotFilesAreNeverLoaded) {
   EXPECT_NE(log.find("Load Error: 13"), std::string::npos);
   EXPECT_NE(log.find("Initialize Error:"), std::string::npos);
   EXPECT_NE(log.find("is outside the map town1 (200 x 120)"), std::string::npos);
+  EXPECT_NE(log.find("there is no map tovn1"), std::string::npos);
+
+  // A game on a map that is not there is never written into a slot either.
+  MakeGameInProgress();
+  MapName = "tovn1";
+  EXPECT_EQ(Save(7), 255);
+  EXPECT_FALSE(fs::exists(SlotFile(7)));
 
   // A named pipe in the slot's place is refused at once, never waited on.
   fs::remove(SlotFile(6));

@@ -1,6 +1,7 @@
 // The message window: line breaks, scrolling, the prompt and its buttons, the
 // full-width text and the low-HP red.
 #include <algorithm>
+#include <fstream>
 
 #include "ui_fixture.h"
 
@@ -158,6 +159,31 @@ TEST_F(MessageTest, WorksWithoutTheWindowArt) {
   EXPECT_TRUE(Glyph(Win(), 10, 10, "３"));
   EXPECT_TRUE(Glyph(Win(), 10, 90, "７"));
   EXPECT_EQ(Win().At(137, 60), kNavy);
+}
+
+// The resident memory of the process, in kB.
+long ResidentKb() {
+  std::ifstream in("/proc/self/status");
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+  }
+  return 0;
+}
+
+// A long text is typed from where it stands: nothing the size of the text (let alone
+// many times it) is made before its first character shows.
+TEST_F(MessageTest, ALongTextCostsNoMoreMemoryThanItself) {
+  const std::string text(4 << 20, 'a');
+  long grew = -1;
+  const long before = ResidentKb();
+  probe = [&] {
+    if (grew >= 0) return;
+    grew = ResidentKb() - before;
+    GameRunning = false;  // seen enough: the first character is out
+  };
+  (void)Run([&] { Message(text); });
+  ASSERT_GE(grew, 0);
+  EXPECT_LT(grew, 2 * 4096) << "kB for a text of 4096 kB";
 }
 
 }  // namespace

@@ -6,10 +6,12 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <limits>
 #include <new>
 
 namespace ardo::tool {
@@ -204,12 +206,14 @@ bool parse_int(std::string_view token, long& value, bool allow_negative) {
     i = 1;
   }
   if (i >= token.size() || token.size() - i > 12) return false;
-  long v = 0;
+  // Twelve digits need more than 32 bits, which is all a long has on some targets.
+  std::int64_t v = 0;
   for (; i < token.size(); ++i) {
     if (token[i] < '0' || token[i] > '9') return false;
     v = v * 10 + (token[i] - '0');
   }
-  value = neg ? -v : v;
+  if (v > std::numeric_limits<long>::max()) return false;
+  value = static_cast<long>(neg ? -v : v);
   return true;
 }
 
