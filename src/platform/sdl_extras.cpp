@@ -1,7 +1,11 @@
-// Bindable keys and the window icon.
+// Bindable keys, the window icon and the window's real size.
 #include "platform/sdl_extras.h"
 
 #include <SDL_image.h>
+#include <SDL_syswm.h>
+#ifdef ARDO_HAVE_X11
+#include <X11/Xlib.h>
+#endif
 
 #include "platform/platform.h"
 
@@ -55,6 +59,22 @@ bool SetWindowIconFrom(SDL_Window* window, const std::string& path) {
   SDL_SetWindowIcon(window, icon);
   SDL_FreeSurface(icon);
   return true;
+}
+
+void ActualWindowSize(SDL_Window* window, int* w, int* h) {
+  SDL_GetWindowSize(window, w, h);
+#ifdef ARDO_HAVE_X11
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11) {
+    XWindowAttributes a;
+    XSync(info.info.x11.display, False);
+    if (XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &a) != 0) {
+      *w = a.width;
+      *h = a.height;
+    }
+  }
+#endif
 }
 
 }  // namespace ardo::platform

@@ -421,7 +421,7 @@ class SdlPlatform final : public Platform {
     for (int tries = 0; tries < 25; ++tries) {
       SDL_PumpEvents();
       int w = 0, h = 0;
-      SDL_GetWindowSize(window_, &w, &h);
+      ActualWindowSize(window_, &w, &h);
       if (w >= bounds.w && h >= bounds.h) return true;
       SDL_Delay(10);
     }
