@@ -130,87 +130,109 @@ void SetCommand(const std::string& c) {
   }
 }
 
-// One command line, tested keyword by keyword in this order. A number that does not
-// convert is logged and only its own assignment is skipped: the rest of the command
-// (the other field, the redraw, the focus) still happens.
+// ---------------------------------------------------------------------------
+// The commands. A number that does not convert is logged and only its own assignment
+// is skipped: the rest of the command (the other field, the redraw, the focus) still
+// happens.
+const Trap on(kSource);
+
+Integer ValInteger(const std::string& t) { return CInt(Val(t)); }
+
+// A stat command: the field at (column, length) converted into one of the hero's
+// numbers, then the focus back to the game.
+template <auto Member, auto Convert, size_t Column, size_t Length>
+void SetStat(const std::string& c) {
+  on([&] { Player.*Member = Convert(Mid(c, Column, Length)); });
+  GiveFocusBack();
+}
+
+void Move(const std::string& c) {
+  on([&] { Player.x = ConvInteger(Mid(c, 6, 3)); });
+  on([&] { Player.y = ConvInteger(Mid(c, 10, 3)); });
+  on([] { Redraw(); });
+  GiveFocusBack();
+}
+
+void LoadMap(const std::string& c) {
+  on([&] { MapLoad(Mid(c, 5, 10)); });
+  on([] { Redraw(); });
+  GiveFocusBack();
+}
+
+void Encount(const std::string& c) {
+  if (Mid(c, 9, 3) == "yes") {
+    NoEncount = 0;
+  } else if (Mid(c, 9, 2) == "no") {
+    NoEncount = 255;
+  }
+}
+
+void SetExp(const std::string& c) {
+  on([&] { Player.exp = ConvLong(Mid(c, 5, 10)); });
+  on([] { ExpAdd(0); });
+  GiveFocusBack();
+}
+
+void Battle(const std::string& c) {
+  // Without an enemy there is no battle: a bad number starts none.
+  bool chosen = false;
+  on([&] {
+    const Integer n = ConvInteger(Mid(c, 5, 3));
+    const EnemyRecord e = EnemyTable(n);  // above 200 (or below 0) faults before anything changes
+    EnemyId = n;
+    Enemy = e;
+    chosen = true;
+  });
+  GiveFocusBack();
+  if (chosen) BtlMain(true, "fight4");
+}
+
+void ListEnemies(const std::string&) {
+  DebugPrint("---------------------------------");
+  for (int i = EnemyCount; i >= 0; --i) DebugPrint(std::to_string(i) + ": " + EnemyTable(i).name);
+  DebugPrint("Enemy List---------------------");
+}
+
+struct Command {
+  const char* keyword;  // compared with the start of the line, case and all
+  void (*run)(const std::string& line);
+};
+
+// Tested in this order; the first whose keyword starts the line runs.
+constexpr Command kCommands[] = {
+    {"move", Move},
+    {"map ", LoadMap},
+    {"mlist", [](const std::string&) { ListMaps(); }},
+    {"back", [](const std::string&) { GiveFocusBack(); }},
+    {"show", ShowFlags},
+    {"set", SetCommand},
+    {"encount", Encount},
+    {"lv", SetStat<&PlayerStatus::lv, ConvByte, 4, 3>},
+    {"hp", SetStat<&PlayerStatus::hp, ConvInteger, 4, 4>},
+    {"mp", SetStat<&PlayerStatus::mp, ConvInteger, 4, 4>},
+    {"mhp", SetStat<&PlayerStatus::mhp, ConvInteger, 5, 4>},
+    {"mmp", SetStat<&PlayerStatus::mmp, ConvInteger, 5, 4>},
+    {"ap", SetStat<&PlayerStatus::ap, ConvInteger, 4, 4>},
+    {"dp", SetStat<&PlayerStatus::dp, ConvInteger, 4, 4>},
+    {"sp", SetStat<&PlayerStatus::sp, ConvInteger, 4, 4>},
+    {"pid", SetStat<&PlayerStatus::pid, ValInteger, 5, 4>},
+    {"exp", SetExp},
+    {"gold", SetStat<&PlayerStatus::gold, ConvLong, 6, 10>},
+    {"btl", Battle},
+    {"elist", ListEnemies},
+    {"ending", [](const std::string&) { Ending(); }},
+    {"staff", [](const std::string&) { StaffRoll(); }},
+};
+
 void Interpret(const std::string& c) {
   if (TextLength(c) > kMaxLineChars) Raise(err::kInvalidCall);
-  const Trap on(kSource);
-  // A stat command: the field converted into one of the hero's numbers, then the focus.
-  const auto assign = [&](auto& target, auto convert, size_t col, size_t len) {
-    on([&] { target = convert(Mid(c, col, len)); });
-    GiveFocusBack();
-  };
-  if (StartsWith(c, "move")) {
-    on([&] { Player.x = ConvInteger(Mid(c, 6, 3)); });
-    on([&] { Player.y = ConvInteger(Mid(c, 10, 3)); });
-    on([] { Redraw(); });
-    GiveFocusBack();
-  } else if (StartsWith(c, "map ")) {
-    on([&] { MapLoad(Mid(c, 5, 10)); });
-    on([] { Redraw(); });
-    GiveFocusBack();
-  } else if (StartsWith(c, "mlist")) {
-    ListMaps();
-  } else if (StartsWith(c, "back")) {
-    GiveFocusBack();
-  } else if (StartsWith(c, "show")) {
-    ShowFlags(c);
-  } else if (StartsWith(c, "set")) {
-    SetCommand(c);
-  } else if (StartsWith(c, "encount")) {
-    if (Mid(c, 9, 3) == "yes") {
-      NoEncount = 0;
-    } else if (Mid(c, 9, 2) == "no") {
-      NoEncount = 255;
+  for (const Command& command : kCommands) {
+    if (StartsWith(c, command.keyword)) {
+      command.run(c);
+      return;
     }
-  } else if (StartsWith(c, "lv")) {
-    assign(Player.lv, ConvByte, 4, 3);
-  } else if (StartsWith(c, "hp")) {
-    assign(Player.hp, ConvInteger, 4, 4);
-  } else if (StartsWith(c, "mp")) {
-    assign(Player.mp, ConvInteger, 4, 4);
-  } else if (StartsWith(c, "mhp")) {
-    assign(Player.mhp, ConvInteger, 5, 4);
-  } else if (StartsWith(c, "mmp")) {
-    assign(Player.mmp, ConvInteger, 5, 4);
-  } else if (StartsWith(c, "ap")) {
-    assign(Player.ap, ConvInteger, 4, 4);
-  } else if (StartsWith(c, "dp")) {
-    assign(Player.dp, ConvInteger, 4, 4);
-  } else if (StartsWith(c, "sp")) {
-    assign(Player.sp, ConvInteger, 4, 4);
-  } else if (StartsWith(c, "pid")) {
-    assign(Player.pid, [](const std::string& t) { return CInt(Val(t)); }, 5, 4);
-  } else if (StartsWith(c, "exp")) {
-    on([&] { Player.exp = ConvLong(Mid(c, 5, 10)); });
-    on([] { ExpAdd(0); });
-    GiveFocusBack();
-  } else if (StartsWith(c, "gold")) {
-    assign(Player.gold, ConvLong, 6, 10);
-  } else if (StartsWith(c, "btl")) {
-    // Without an enemy there is no battle: a bad number starts none.
-    bool chosen = false;
-    on([&] {
-      const Integer n = ConvInteger(Mid(c, 5, 3));
-      const EnemyRecord e = EnemyTable(n);  // above 200 (or below 0) faults before anything changes
-      EnemyId = n;
-      Enemy = e;
-      chosen = true;
-    });
-    GiveFocusBack();
-    if (chosen) BtlMain(true, "fight4");
-  } else if (StartsWith(c, "elist")) {
-    DebugPrint("---------------------------------");
-    for (int i = EnemyCount; i >= 0; --i) DebugPrint(std::to_string(i) + ": " + EnemyTable(i).name);
-    DebugPrint("Enemy List---------------------");
-  } else if (StartsWith(c, "ending")) {
-    Ending();
-  } else if (StartsWith(c, "staff")) {
-    StaffRoll();
-  } else {
-    DebugPrint("No Much!");
   }
+  DebugPrint("No Much!");
 }
 
 
@@ -378,7 +400,6 @@ void ShowDebugWindow() {
 }
 
 void RunDebugCommand(const std::string& line) {
-  Trap on(kSource);
   // A command that runs a loop of its own (a battle, the ending) passes event points;
   // what is typed meanwhile waits for it.
   // The game may end inside such a loop: the console is left ready all the same.
