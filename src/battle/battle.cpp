@@ -555,6 +555,7 @@ Byte BtlMain(bool escapable, const std::string& music) {
   HeroBattle = BattleState{};
   EnemyBattle = BattleState{};
   on([] { CloseBgm(); });
+  on([] { LoadBattleBackdrop(MapName); });
   on([&] { BtlEnt(music); });
   bool over = false;
   while (!over) {

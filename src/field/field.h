@@ -69,6 +69,14 @@ constexpr platform::TextStyle PointFont(int points, bool bold) { return {(points
 // left blank, never fatal.
 void LoadPictures();
 
+// The battle backdrop of a map: the picture data/backdrop.dat gives it (a file in
+// graphics/), or kDefaultBackdrop for a map the table does not name.
+inline constexpr const char* kDefaultBackdrop = "btlback.png";
+std::string BattleBackdrop(const std::string& map);
+// Puts the backdrop of `map` into picBtlBack (reading it only when it changes); a picture
+// that is missing, unreadable or of the wrong size is logged and the default one is used.
+void LoadBattleBackdrop(const std::string& map);
+
 void BuffDraw();
 void MapDraw(int ox, int oy, int drawHero, int drawChars);
 void PlayerDraw(int refresh);

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
+#include <string>
 #include <utility>
 
 #include "core/core.h"
@@ -310,6 +312,59 @@ TEST_F(FieldTest, FullScreenTheWindowRefusesKeepsTheWindowedPicture) {
   ComposeScreen(&frame);
   EXPECT_EQ(frame.width(), w);
   EXPECT_EQ(picMain.left, left);
+}
+
+// Every map fights on a backdrop of the battle's size that the game folder holds, and the
+// table names only maps that exist and every map of the world.
+TEST_F(FieldTest, EveryMapHasABattleBackdrop) {
+  SetAppPath(ARDO_GAME_DIR);
+  const std::string maps = std::string(ARDO_SOURCE_DIR) + "/assets/maps";
+  std::set<std::string> names;
+  for (const auto& f : std::filesystem::directory_iterator(maps)) {
+    const std::string stem = f.path().stem().string();
+    if (f.path().extension() == ".txt" && stem != "CMakeLists" && stem != "README") names.insert(stem);
+  }
+  std::ifstream table(std::string(ARDO_SOURCE_DIR) + "/assets/data/backdrop.dat");
+  std::set<std::string> named;
+  for (std::string line; std::getline(table, line);) named.insert(line.substr(0, line.find(',')));
+  named.erase("map");
+  for (const auto& m : named) {
+    EXPECT_TRUE(names.count(m)) << m << " is in backdrop.dat but not a map";
+  }
+  for (const auto& m : names) {
+    if (m != "test" && m != "showcase") {
+      EXPECT_TRUE(named.count(m)) << m << " has no backdrop";
+    }
+    const std::string file = BattleBackdrop(m);
+    std::string error;
+    auto pic = platform::LoadPicture(GamePath("graphics/" + file), &error);
+    ASSERT_TRUE(pic) << m << ": " << error;
+    EXPECT_EQ(std::make_pair(pic->width(), pic->height()), std::make_pair(360, 360)) << m << ": " << file;
+    LoadBattleBackdrop(m);
+    EXPECT_EQ(picBtlBack.pixels(), pic->pixels()) << m << ": " << file;
+  }
+}
+
+// A backdrop that is missing, or a name that leaves graphics/, falls back to the default.
+TEST_F(FieldTest, AMissingBackdropFallsBackToTheDefault) {
+  const std::string game = ARDO_GAME_DIR;
+  const std::string dir = UseScratchFolder();
+  std::filesystem::create_directories(dir + "/graphics");
+  std::filesystem::create_directories(dir + "/data");
+  std::filesystem::copy_file(game + "/graphics/btlback.png", dir + "/graphics/btlback.png");
+  std::filesystem::copy_file(game + "/graphics/btlcave.png", dir + "/graphics/btlcave.png");
+  std::ofstream(dir + "/data/backdrop.dat") << "map,picture\ncave,btlcave.png\ngone,btlgone.png\nout,../x.png\n";
+  testing::ExpectFault("BattleBackdrop", err::kInvalidPicture);  // the name that leaves graphics/
+  std::string error;
+  auto fallback = platform::LoadPicture(dir + "/graphics/btlback.png", &error);
+  ASSERT_TRUE(fallback) << error;
+  EXPECT_EQ(BattleBackdrop("out"), kDefaultBackdrop);
+  for (const char* map : {"gone", "out", "nowhere"}) {
+    LoadBattleBackdrop("cave");
+    EXPECT_NE(picBtlBack.pixels(), fallback->pixels());
+    LoadBattleBackdrop(map);
+    EXPECT_EQ(picBtlBack.pixels(), fallback->pixels()) << map;
+  }
 }
 
 }  // namespace
