@@ -14,40 +14,12 @@ namespace ardo {
 
 namespace {
 
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF. CP932 text
-// almost never passes this by accident.
+// Strict UTF-8 (see Utf8CodePoint). CP932 text almost never passes this by accident.
 bool IsValidUtf8(const std::string& s) {
-  size_t i = 0;
-  const size_t n = s.size();
-  auto cont = [&](size_t k) { return k < n && (static_cast<unsigned char>(s[k]) & 0xC0) == 0x80; };
-  while (i < n) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) {
-      i += 1;
-      continue;
-    }
-    if (c >= 0xC2 && c <= 0xDF) {
-      if (!cont(i + 1)) return false;
-      i += 2;
-      continue;
-    }
-    if (c >= 0xE0 && c <= 0xEF) {
-      if (!cont(i + 1) || !cont(i + 2)) return false;
-      const auto c1 = static_cast<unsigned char>(s[i + 1]);
-      if (c == 0xE0 && c1 < 0xA0) return false;  // overlong
-      if (c == 0xED && c1 > 0x9F) return false;  // surrogate
-      i += 3;
-      continue;
-    }
-    if (c >= 0xF0 && c <= 0xF4) {
-      if (!cont(i + 1) || !cont(i + 2) || !cont(i + 3)) return false;
-      const auto c1 = static_cast<unsigned char>(s[i + 1]);
-      if (c == 0xF0 && c1 < 0x90) return false;  // overlong
-      if (c == 0xF4 && c1 > 0x8F) return false;  // above U+10FFFF
-      i += 4;
-      continue;
-    }
-    return false;
+  for (size_t i = 0; i < s.size();) {
+    size_t n = 0;
+    if (Utf8CodePoint(s, i, &n) == kBadUtf8) return false;
+    i += n;
   }
   return true;
 }

@@ -12,44 +12,11 @@ namespace {
 // One code point of UTF-8 at s[i]; false (and one byte consumed) when the bytes
 // there are not a valid sequence.
 bool NextCodePoint(std::string_view s, size_t* i, char32_t* cp) {
-  const auto b = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
-  const unsigned char c = b(*i);
-  int len = 0;
-  char32_t v = 0;
-  if (c < 0x80) {
-    len = 1;
-    v = c;
-  } else if ((c & 0xE0) == 0xC0) {
-    len = 2;
-    v = c & 0x1F;
-  } else if ((c & 0xF0) == 0xE0) {
-    len = 3;
-    v = c & 0x0F;
-  } else if ((c & 0xF8) == 0xF0) {
-    len = 4;
-    v = c & 0x07;
-  } else {
-    ++*i;
-    return false;
-  }
-  if (*i + len > s.size()) {
-    ++*i;
-    return false;
-  }
-  for (int k = 1; k < len; ++k) {
-    if ((b(*i + k) & 0xC0) != 0x80) {
-      ++*i;
-      return false;
-    }
-    v = (v << 6) | (b(*i + k) & 0x3F);
-  }
-  static constexpr char32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
-  if (v < kMin[len] || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) {
-    ++*i;
-    return false;
-  }
-  *i += len;
-  *cp = v;
+  size_t n = 0;
+  const std::uint32_t c = Utf8CodePoint(s, *i, &n);
+  *i += n;
+  if (c == kBadUtf8) return false;
+  *cp = c;
   return true;
 }
 

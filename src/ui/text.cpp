@@ -9,38 +9,11 @@ namespace ardo {
 namespace ui_internal {
 
 char32_t DecodeNext(std::string_view s, size_t* at) {
-  size_t& i = *at;
-  const auto b0 = static_cast<unsigned char>(s[i]);
-  int len = 0;
-  char32_t c = 0;
-  if (b0 < 0x80) {
-    len = 1;
-    c = b0;
-  } else if ((b0 & 0xE0) == 0xC0) {
-    len = 2;
-    c = b0 & 0x1F;
-  } else if ((b0 & 0xF0) == 0xE0) {
-    len = 3;
-    c = b0 & 0x0F;
-  } else if ((b0 & 0xF8) == 0xF0) {
-    len = 4;
-    c = b0 & 0x07;
-  }
-  bool ok = len > 0 && i + len <= s.size();
-  for (int k = 1; ok && k < len; ++k) {
-    const auto b = static_cast<unsigned char>(s[i + k]);
-    if ((b & 0xC0) != 0x80) {
-      ok = false;
-    } else {
-      c = (c << 6) | (b & 0x3F);
-    }
-  }
-  if (!ok) {
-    ++i;
-    return b0;
-  }
-  i += len;
-  return c;
+  size_t n = 0;
+  const std::uint32_t c = Utf8CodePoint(s, *at, &n);
+  const auto b0 = static_cast<unsigned char>(s[*at]);
+  *at += n;
+  return c == kBadUtf8 ? b0 : c;  // a stray byte stands for itself
 }
 
 std::vector<char32_t> Decode(std::string_view s) {
