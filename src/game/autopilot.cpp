@@ -798,17 +798,21 @@ class Pilot final : public Autopilot {
   }
 
   // ---- the route
+  // A guard is a harness condition, or "careful" / "novice": which pilot plays the goal.
+  bool Holds(const std::string& c) const {
+    if (c == "novice") return novice_;
+    if (c == "careful") return !novice_;
+    bool fine = true;
+    return EvalCondition(c, &fine);
+  }
+
   bool GuardsAllow(const Goal& g) const {
     for (const std::string& c : g.when) {
-      bool fine = true;
-      if (!EvalCondition(c, &fine)) return false;
+      if (!Holds(c)) return false;
     }
     if (g.unless.empty()) return true;
     bool all = true;
-    for (const std::string& c : g.unless) {
-      bool fine = true;
-      all = all && EvalCondition(c, &fine);
-    }
+    for (const std::string& c : g.unless) all = all && Holds(c);
     return !all;
   }
 
