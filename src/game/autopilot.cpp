@@ -34,14 +34,15 @@ namespace vk = platform::vk;
 // ---------------------------------------------------------------------------
 // The route.
 
-enum class GoalKind { kChapter, kGo, kTouch, kTalk, kKeep, kSave, kBoss, kExpect, kGrind, kInn, kGate, kEnd };
+enum class GoalKind { kChapter, kGo, kTouch, kTalk, kKeep, kSave, kBoss, kExpect, kGrind, kInn, kGate, kHint, kEnd };
 
 struct Goal {
   GoalKind kind = GoalKind::kGo;
   int line = 0;
   std::string text;  // the line as written (for reports)
   std::string map;
-  int x = 0, y = 0;   // cell; talk: x is the talk number; keep: x item, y count; grind: x level
+  int x = 0, y = 0;   // cell; talk: x is the talk number; keep: x item, y count; grind: x level;
+                      // hint: x the enemy, y the spell
   int x2 = 0, y2 = 0; // grind: the cell to walk about; gate: y is the flag
   std::string name;   // chapter or boss
   std::vector<std::string> conds;   // expect
@@ -134,6 +135,12 @@ bool ParseRoute(const std::string& text, const std::string& name, std::vector<Go
         bad("gate takes MAP TALK FLAG");
       }
       if (w.size() > 1) g.map = w[1];
+    } else if (op == "hint") {
+      g.kind = GoalKind::kHint;
+      if (w.size() != 3 || !ToInt(w[1], &g.x) || !ToInt(w[2], &g.y) || g.x < 0 || g.x > 200 || g.y < 1 ||
+          g.y > 3) {
+        bad("hint takes ENEMY SPELL (spell 1 to 3)");
+      }
     } else if (op == "end") {
       g.kind = GoalKind::kEnd;
     } else {
@@ -307,7 +314,9 @@ struct Tally {
   std::uint32_t game_ms = 0;  // of the stretches before it
   double wall_s = 0;
   long steps = 0, battles = 0, won = 0, ran = 0, deaths = 0, reloads = 0;
-  int level = 0;  // when it was last left
+  int level = 0;          // when it was last left
+  int arrival_level = 0;  // when it was first entered
+  std::vector<std::string> falls;  // where the hero fell in it
 };
 
 double WallSeconds() {
@@ -342,7 +351,8 @@ struct MenuStep {
 
 class Pilot final : public Autopilot {
  public:
-  Pilot(std::vector<Goal> goals, std::string name) : goals_(std::move(goals)), route_name_(std::move(name)) {}
+  Pilot(std::vector<Goal> goals, std::string name, bool novice)
+      : goals_(std::move(goals)), route_name_(std::move(name)), novice_(novice) {}
 
   void Attach() override {
     WallSeconds();
@@ -405,6 +415,10 @@ class Pilot final : public Autopilot {
 
   // Keeps the tallies: battles begun and ended, steps, deaths.
   void Observe(std::uint32_t now) {
+    if (last_tick_ != 0 && idx_ < goals_.size() && goals_[idx_].kind == GoalKind::kGrind) {
+      grind_ms_ += now - last_tick_;
+    }
+    last_tick_ = now;
     if (InBattle && !was_in_battle_) {
       ++Current().battles;
       ++total_.battles;
@@ -416,8 +430,12 @@ class Pilot final : public Autopilot {
       ++Current().deaths;
       ++total_.deaths;
       died_ = true;
-      std::printf("autopilot: %s  the hero fell to %s (enemy %d) on %s (%d, %d), level %d\n", Clock(now).c_str(),
-                  Enemy.name.c_str(), battle_enemy_, MapName.c_str(), Player.x, Player.y, Player.lv);
+      std::printf("autopilot: %s  the hero fell to %s (enemy %d) on %s (%d, %d), level %d, area %d\n",
+                  Clock(now).c_str(), Enemy.name.c_str(), battle_enemy_, MapName.c_str(), Player.x, Player.y,
+                  Player.lv, static_cast<int>(Flags(1)));
+      Current().falls.push_back(MapName + " area " + std::to_string(Flags(1)) + " (" + std::to_string(Player.x) +
+                                ", " + std::to_string(Player.y) + ") " + Enemy.name + " lv " +
+                                std::to_string(Player.lv));
     }
     if (!InBattle && was_in_battle_) {
       if (died_) {
@@ -660,6 +678,14 @@ class Pilot final : public Autopilot {
   void PlanTurn() {
     battle_plan_.clear();
     battle_pos_ = 0;
+    if (novice_) {
+      NovicePlanTurn();
+    } else {
+      CarefulPlanTurn();
+    }
+  }
+
+  void CarefulPlanTurn() {
     const bool boss = IsBoss(EnemyId);
     // Heal below a third; against a boss, whose blows are heavier, below a half.
     if (Player.hp * (boss ? 2 : 3) < Player.mhp) {
@@ -772,17 +798,21 @@ class Pilot final : public Autopilot {
   }
 
   // ---- the route
+  // A guard is a harness condition, or "careful" / "novice": which pilot plays the goal.
+  bool Holds(const std::string& c) const {
+    if (c == "novice") return novice_;
+    if (c == "careful") return !novice_;
+    bool fine = true;
+    return EvalCondition(c, &fine);
+  }
+
   bool GuardsAllow(const Goal& g) const {
     for (const std::string& c : g.when) {
-      bool fine = true;
-      if (!EvalCondition(c, &fine)) return false;
+      if (!Holds(c)) return false;
     }
     if (g.unless.empty()) return true;
     bool all = true;
-    for (const std::string& c : g.unless) {
-      bool fine = true;
-      all = all && EvalCondition(c, &fine);
-    }
+    for (const std::string& c : g.unless) all = all && Holds(c);
     return !all;
   }
 
@@ -856,7 +886,15 @@ class Pilot final : public Autopilot {
                   now);
         return;
       case GoalKind::kGrind:
+        if (novice_) {
+          Advance(now);  // a newcomer does not know he should grow first: he walks on
+          return;
+        }
         Grind(g, now);
+        return;
+      case GoalKind::kHint:
+        hints_[g.x] = g.y;
+        Advance(now);
         return;
       case GoalKind::kInn:
         inn_ = g;
@@ -1232,6 +1270,7 @@ class Pilot final : public Autopilot {
     if (at == chapters_.size()) {
       chapters_.push_back(Tally{});
       chapters_.back().name = name;
+      chapters_.back().arrival_level = Player.lv;
     }
     Resume(at, now);
     std::printf("autopilot: %s  chapter %s\n", Clock(now).c_str(), name.c_str());
@@ -1271,6 +1310,9 @@ class Pilot final : public Autopilot {
         "level %d  gold %d\n",
         Clock(now).c_str(), WallSeconds(), total_.steps, total_.battles, total_.won, total_.ran, total_.deaths,
         total_.reloads, Level(), seen_staff_ ? final_gold_ : static_cast<int>(Player.gold));
+    std::printf("autopilot:   grinding: game %s (%.0f %% of the play)\n", Clock(grind_ms_).c_str(),
+                now > 0 ? 100.0 * grind_ms_ / now : 0.0);
+    if (novice_) NoviceReport();
     std::string beaten;
     for (int e : beaten_) beaten += " " + std::to_string(e);
     std::printf("autopilot:   bosses beaten:%s\n", beaten.empty() ? " none" : beaten.c_str());
@@ -1311,6 +1353,61 @@ class Pilot final : public Autopilot {
     GameRunning = false;
   }
 
+  // ---- the novice: a newcomer's battles and his report
+  // The largest plain blow of the enemy at the hero (the top of the damage roll).
+  double EnemyWorstBlow() const {
+    const double a = Enemy.stats.ap, d = std::max<double>(1, Player.dp);
+    return std::max(1.0, ((a / d) / 5 + 0.5) * a - d / 5);
+  }
+
+  // Heals when the next blows could fell him; runs from an ordinary battle he cannot heal
+  // in; casts the spell people told him about against that enemy; otherwise fights with
+  // the sword. Bosses as the careful player fights them.
+  void NovicePlanTurn() {
+    const bool boss = IsBoss(EnemyId);
+    const double worst = EnemyWorstBlow();
+    const bool danger = Player.hp < worst * 1.5 || Player.hp * 3 < Player.mhp || (boss && Player.hp * 2 < Player.mhp);
+    if (danger) {
+      const int s = HealStrength();
+      if (s >= 0) {
+        battle_plan_ = {{12, 2}, {13, 0}, {16, s}};
+        return;
+      }
+      const int slot = HealingItemSlot(true);
+      if (slot >= 0) {
+        battle_plan_ = {{12, 1}, {7, slot}};
+        return;
+      }
+      if (!boss) {
+        battle_plan_ = {{12, 3}};
+        return;
+      }
+    }
+    const auto hint = hints_.find(EnemyId);
+    if (!boss && hint != hints_.end()) {
+      const int cost = MagicTable(hint->second).Cost;
+      const int reserve = MagicTable(0).Cost * 2;
+      if (Player.mp >= cost * 2 && Player.mp - cost * 2 >= reserve) {
+        battle_plan_ = {{12, 2}, {13, hint->second}, {16, 0}};
+        return;
+      }
+    }
+    if (boss) {
+      CarefulPlanTurn();  // bosses as the careful player fights them
+      return;
+    }
+    battle_plan_ = {{12, 0}};
+  }
+
+  void NoviceReport() const {
+    for (const Tally& t : chapters_) {
+      std::string falls;
+      for (const std::string& f : t.falls) falls += (falls.empty() ? " at: " : "; ") + f;
+      std::printf("autopilot:   novice %-24s arrived at level %2d  battles %3ld  game overs %ld%s\n", t.name.c_str(),
+                  t.arrival_level, t.battles, t.deaths, falls.c_str());
+    }
+  }
+
   // How long a page of a message is read before it is answered.
   static constexpr std::uint32_t kReadMs = 1500;
   static constexpr std::uint32_t kBattleReadMs = 300;
@@ -1321,6 +1418,9 @@ class Pilot final : public Autopilot {
 
   std::vector<Goal> goals_;
   std::string route_name_;
+  bool novice_ = false;
+  std::map<int, int> hints_;  // enemy -> the spell people said beats it
+  std::uint32_t grind_ms_ = 0, last_tick_ = 0;
   size_t idx_ = 0;
   Atlas atlas_;
   std::vector<Node> path_;
@@ -1385,7 +1485,7 @@ class Pilot final : public Autopilot {
 
 }  // namespace
 
-std::unique_ptr<Autopilot> LoadAutopilot(const std::string& route_path, std::string* error) {
+std::unique_ptr<Autopilot> LoadAutopilot(const std::string& route_path, std::string* error, bool novice) {
   std::string text, why;
   if (ReadGameFile(route_path, &text, &why) != FileStatus::kOk) {
     *error = route_path + ": cannot read the route" + (why.empty() ? "" : " (" + why + ")") + "\n";
@@ -1393,7 +1493,7 @@ std::unique_ptr<Autopilot> LoadAutopilot(const std::string& route_path, std::str
   }
   std::vector<Goal> goals;
   if (!ParseRoute(text, route_path, &goals, error)) return nullptr;
-  return std::make_unique<Pilot>(std::move(goals), route_path);
+  return std::make_unique<Pilot>(std::move(goals), route_path, novice);
 }
 
 }  // namespace ardo

@@ -18,7 +18,8 @@ class Autopilot {
   virtual int exit_status() const = 0;
 };
 
-// Reads a route; null and one line per problem ("FILE:LINE: reason") on failure.
-std::unique_ptr<Autopilot> LoadAutopilot(const std::string& route_path, std::string* error);
+// Reads a route; null and one line per problem ("FILE:LINE: reason") on failure. A novice
+// plays the same route as a newcomer would: no grinding, only the battles on his way.
+std::unique_ptr<Autopilot> LoadAutopilot(const std::string& route_path, std::string* error, bool novice = false);
 
 }  // namespace ardo

@@ -32,7 +32,8 @@ void PrintHelp() {
       "  --new-game      start a new game at once (no logo, title or opening)\n"
       "  --frames N      every soak command of the script runs N frames (see README)\n"
       "  --autopilot     let the autopilot play the whole game and report (with --headless:\n"
-      "                  in virtual time); --route FILE plays another route\n"
+      "                  in virtual time); --route FILE plays another route; --novice\n"
+      "                  plays it as a newcomer would (no grinding, only what comes)\n"
       "  --record FILE   write this session as a script that replays it headless\n"
       "  --verbose       also write every fault of error.log to stderr\n"
       "  --soundfont FILE  the General MIDI soundfont for the music (default: FluidR3 if\n"
@@ -123,6 +124,8 @@ int main(int argc, char** argv) {
       options.soak_frames = static_cast<long>(v);
     } else if (a == "--autopilot") {
       options.autopilot = true;
+    } else if (a == "--novice") {
+      options.novice = true;
     } else if (a == "--route") {
       options.route = need("a route file");
     } else if (a == "--new-game") {
@@ -141,6 +144,10 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "ardo: unknown option '%s' (try --help)\n", a.c_str());
       return 2;
     }
+  }
+  if (options.novice && !options.autopilot) {
+    std::fprintf(stderr, "ardo: --novice goes with --autopilot\n");
+    return 2;
   }
   if (!options.script.empty() && !options.headless) {
     std::fprintf(stderr, "ardo: --script runs only with --headless\n");

@@ -99,7 +99,8 @@ int RunProgram(const RunOptions& options) {
   std::unique_ptr<Autopilot> pilot;
   if (options.autopilot) {
     std::string error;
-    pilot = LoadAutopilot(options.route.empty() ? GamePath("autopilot/route.txt") : options.route, &error);
+    pilot = LoadAutopilot(options.route.empty() ? GamePath("autopilot/route.txt") : options.route, &error,
+                          options.novice);
     if (!pilot) {
       std::fprintf(stderr, "%s", error.c_str());
       return 2;

@@ -27,6 +27,7 @@ struct RunOptions {
   long soak_frames = 0;     // --frames: the length of every soak in the script
   bool autopilot = false;   // the autopilot plays the game (route: autopilot/route.txt, or `route`)
   std::string route;
+  bool novice = false;      // --novice: the autopilot plays as a newcomer (no grinding)
 };
 
 // Runs the whole program; returns the process exit status.

@@ -1,6 +1,7 @@
 # Lets the autopilot play the whole game headless, from the title to the staff roll and the
 # title again, in a game folder of its own (the built content linked in, an empty save/):
-#   cmake -DARDO=... -DGAME=... -DWORK=... -DSEED=N -P run_autopilot.cmake
+#   cmake -DARDO=... -DGAME=... -DWORK=... -DSEED=N [-DNOVICE=ON] -P run_autopilot.cmake
+# (NOVICE: the autopilot plays as a newcomer, `--novice`).
 # It fails when the run fails, when anything was written to error.log, or when the report
 # does not show the staff roll and every boss beaten.
 cmake_minimum_required(VERSION 3.25)
@@ -13,7 +14,11 @@ foreach(entry ${entries})
     file(CREATE_LINK ${entry} ${WORK}/${name} SYMBOLIC)
   endif()
 endforeach()
-execute_process(COMMAND ${ARDO} --headless --autopilot --seed ${SEED} --data ${WORK}
+set(novice)
+if(NOVICE)
+  set(novice --novice)
+endif()
+execute_process(COMMAND ${ARDO} --headless --autopilot ${novice} --seed ${SEED} --data ${WORK}
   WORKING_DIRECTORY ${WORK} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
 message("${out}${err}")
 if(EXISTS ${WORK}/error.log)

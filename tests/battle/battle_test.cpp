@@ -261,6 +261,64 @@ TEST_F(BattleTest, NoRandomEnemyFellsAHeroOfItsAreaInOneTurn) {
   }
 }
 
+TEST_F(BattleTest, EveryAreaIsWonWithTheSwordAndHerbs) {
+  // The level a newcomer has in each area when he fights only what he meets on the way (the
+  // novice autopilot, lowest of its runs), and whether the moonlit sword is his there.
+  struct Area {
+    int area, level;
+    bool sword;
+  };
+  const Area areas[] = {{1, 1, false},   {2, 1, false},   {11, 2, false},  {3, 3, false},  {4, 6, false},
+                        {5, 8, false},   {6, 8, false},   {7, 9, false},   {8, 10, false}, {10, 11, false},
+                        {9, 13, false},  {12, 15, true},  {13, 17, true},  {14, 19, true}, {15, 23, true},
+                        {16, 25, true},  {17, 26, true}};
+  const std::map<std::string, double> heal = {{"かいふく", 50}, {"ヒール", 50}, {"回復", 50},
+                                              {"ヒーラー", 200}, {"スーパーヒール", 500}, {"修復", 500}};
+  const std::map<std::string, double> blast = {{"びっくりアタック", 70}, {"超新星", 150}, {"ミサイル", 100},
+                                               {"ボイル", 90},           {"怒りボンバー", 90}, {"ビッグバン", 250}};
+  const std::map<std::string, int> element = {{"ほのお", 1},     {"ファイア", 1}, {"絶対零度", 2},
+                                              {"ダイヤモンドダスト", 2}, {"電撃", 3},   {"超電流", 3},
+                                              {"天のいかずち", 3}};
+  auto blow = [](double a, double d) { return std::max(1.0, ((a / d) / 5 + 0.25) * a - d / 5); };
+  auto chance = [](double def_sp, double att_sp) { return std::clamp(0.9 - def_sp / att_sp / 100, 0.4, 0.999); };
+  for (const Area& a : areas) {
+    double hp = 150, mp = 20, ap = 35, dp = 20, sp = 10;
+    for (int l = 2; l <= a.level; ++l) {
+      hp += LevelTable(l).MaxHpUp;
+      mp += LevelTable(l).MaxMpUp;
+      ap += LevelTable(l).AttackUp;
+      dp += LevelTable(l).DefenceUp;
+      sp += LevelTable(l).SpeedUp;
+    }
+    // Six herbs (¾ to all of 40); from the sea cave on, two better ones (of 120) too.
+    const double herbs = 6 * 35.0 + (a.area >= 5 && a.area != 11 ? 2 * 105.0 : 0);
+    for (int c = 0; c <= 10; ++c) {
+      const EnemyRecord& e = EnemyTable(EncountTable(a.area)(c));
+      // The expected turn of each side.
+      const double hit = chance(e.stats.sp, sp) * blow(ap, e.stats.dp) * (a.sword ? 1.5 : 1);
+      double mend = 0, harm = 0;
+      for (const std::string& act : e.skills) {
+        if (heal.count(act)) {
+          mend += 0.9 * heal.at(act) / 10;
+        } else if (blast.count(act)) {
+          harm += 0.75 * blast.at(act) / 10;
+        } else if (element.count(act)) {
+          const int k = element.at(act);
+          harm += (5.0 + k) * std::sqrt(e.stats.lv) * (0.25 + std::sqrt(2.0 * e.stats.mmp / mp) + 1) * k / 10;
+        } else {
+          harm += chance(sp, e.stats.sp) * blow(e.stats.ap, dp) / 10;  // blows and skills alike
+        }
+      }
+      SCOPED_TRACE(e.name + " in area " + std::to_string(a.area) + " against level " + std::to_string(a.level));
+      ASSERT_GT(hit, mend * 1.5) << "its healing outruns the sword";
+      const double turns = std::ceil(e.stats.mhp / (hit - mend));
+      // Each herb costs a turn of the enemy's blows; the hero must outlast the enemy.
+      const double herb_gain = std::max(0.0, herbs - 6 * harm - (a.area >= 5 && a.area != 11 ? 2 * harm : 0));
+      EXPECT_LT(turns * harm, hp + herb_gain) << turns << " turns of " << harm;
+    }
+  }
+}
+
 // ---------------------------------------------------------------------------
 // The loaders.
 
