@@ -64,7 +64,10 @@ std::uint64_t g_loaded_version = 0;
 std::string BattleBackdrop(const std::string& map) {
   Trap on("BattleBackdrop");
   FieldReader reader;
-  if (!reader.Open(GamePath(kBackdropFile))) return kDefaultBackdrop;
+  if (!reader.Open(GamePath(kBackdropFile))) {
+    on.LogFault(reader.failure());  // every battle on the design's backdrop, and the log says why
+    return kDefaultBackdrop;
+  }
   reader.SkipLine();  // the header
   RowReader rows(reader);
   std::vector<std::string> fields;
