@@ -182,7 +182,7 @@ TEST_F(LevelFile, TheGamesCurve) {
     EXPECT_GT(LevelTable(l).SpeedUp, 0);
   }
   EXPECT_LE(LevelTable(255).Exp, 999999999);
-  EXPECT_GE(LevelTable(255).Exp, 100000000);
+  EXPECT_GE(LevelTable(255).Exp, 50000000);
 }
 
 }  // namespace
