@@ -50,7 +50,7 @@ std::string NewGameScript(const std::string& dump, bool battle) {
   s += "until scene=field timeout 60000\nwait 500\n";
   if (battle) {
     s += "press ctrl+d\ntype btl 000\\n\nuntil battle timeout 5000\n";
-    for (int i = 0; i < 30; ++i) s += "press x\nwait 300\n";
+    for (int i = 0; i < 60; ++i) s += "press x\nwait 300\n";
     s += "until nobattle timeout 20000\n";
   }
   return s + "dump " + dump + "\n";
