@@ -4,8 +4,10 @@
 #include <SDL.h>
 #include <SDL_ttf.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <map>
+#include <vector>
 #include <unordered_map>
 
 namespace ardo::platform {
@@ -25,6 +27,20 @@ class TtfFontRenderer final : public FontRenderer {
   }
 
   bool Probe(std::string* error) {
+    // The font file is read into memory once (a few large reads); every size and style
+    // opens on that copy instead of reading the file again in small pieces.
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path_, ec);
+    if (std::FILE* f = ec || size > (64u << 20) ? nullptr : std::fopen(path_.c_str(), "rb")) {
+      std::setvbuf(f, nullptr, _IONBF, 0);  // straight into data_, in one read
+      data_.resize(size);
+      data_.resize(std::fread(data_.data(), 1, data_.size(), f));
+      std::fclose(f);
+    }
+    if (data_.empty()) {
+      if (error) *error = path_ + ": cannot read the window font";
+      return false;
+    }
     if (Font(TextStyle{}) == nullptr) {
       if (error) *error = path_ + ": cannot open the window font: " + TTF_GetError();
       return false;
@@ -68,7 +84,8 @@ class TtfFontRenderer final : public FontRenderer {
   TTF_Font* Font(const TextStyle& style) {
     const int key = style.size_px * 2 + (style.bold ? 1 : 0);
     if (auto it = fonts_.find(key); it != fonts_.end()) return it->second;
-    TTF_Font* f = TTF_OpenFont(path_.c_str(), style.size_px);
+    SDL_RWops* rw = SDL_RWFromConstMem(data_.data(), static_cast<int>(data_.size()));
+    TTF_Font* f = rw != nullptr ? TTF_OpenFontRW(rw, 1, style.size_px) : nullptr;
     if (f == nullptr) return nullptr;
     TTF_SetFontStyle(f, style.bold ? TTF_STYLE_BOLD : TTF_STYLE_NORMAL);
     TTF_SetFontHinting(f, TTF_HINTING_MONO);
@@ -77,6 +94,7 @@ class TtfFontRenderer final : public FontRenderer {
   }
 
   std::string path_;
+  std::vector<char> data_;  // the whole file, for every TTF_Font opened on it
   std::map<int, TTF_Font*> fonts_;
   static constexpr std::size_t kCacheBytes = 2 << 20;
   std::unordered_map<std::string, Glyphs> cache_;

@@ -2,12 +2,13 @@
 // scale, the real clock, keyboard and game controller, and SDL_mixer for sound.
 #include <SDL.h>
 #include <SDL_mixer.h>
-#include <fluidsynth.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -384,6 +385,15 @@ class SdlPlatform final : public Platform {
       display_->Invalidate();
     }
     display_->Show(frame, first, end < 0 ? frame.height() : end);
+    if (!first_shown_) {
+      first_shown_ = true;
+      // For bench/first_frame.sh: the wall clock when the first frame reached the window.
+      if (std::getenv("ARDO_FIRST_FRAME") != nullptr) {
+        timespec now{};
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        std::fprintf(stderr, "ardo: first frame at %lld.%09ld\n", static_cast<long long>(now.tv_sec), now.tv_nsec);
+      }
+    }
   }
 
   bool SetFullScreenMode(bool full) override {
@@ -586,6 +596,7 @@ class SdlPlatform final : public Platform {
   SDL_Cursor* cursor_ = nullptr;
   SDL_GameController* controller_ = nullptr;
   SDL_Joystick* joystick_ = nullptr;
+  bool first_shown_ = false;
   int shown_w_ = 0, shown_h_ = 0;  // the size of the frame on the screen
   FrameGate shown_;
   Surface& last_frame_ = shown_.last();  // what a message box is drawn over

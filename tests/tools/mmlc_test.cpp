@@ -269,7 +269,7 @@ TEST_F(Mmlc, EveryTuneOfTheGameCompiledToAWellFormedLoop) {
   for (const auto& e : fs::directory_iterator(fs::path(ARDO_SOURCE_DIR) / "assets" / "music")) {
     if (e.path().extension() != ".mml") continue;
     ++count;
-    const fs::path mid = music / (e.path().stem().string() + ".mid");
+    const fs::path mid = music / (e.path().stem().string() + ".ogg");
     Midi m;
     ASSERT_TRUE(parse_midi(read_bytes(mid), m)) << mid;
     ASSERT_GE(m.tracks.size(), 2u) << mid;
