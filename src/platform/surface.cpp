@@ -53,23 +53,25 @@ void OrRow(Color* __restrict d, const Color* __restrict s, int n) {
 void Surface::Touch() { Touch(Rect{0, 0, width_, height_}); }
 
 void Surface::Touch(const Rect& r) {
+  // After a copy the log starts from the version copied: changes after it are known.
+  if (log_.known_since == ChangeLog::kUnknown) log_.known_since = version_;
   version_ = g_next_version.fetch_add(1, std::memory_order_relaxed);
   const long long x0 = std::max(0, r.x), y0 = std::max(0, r.y);
   const long long x1 = std::min<long long>(width_, static_cast<long long>(r.x) + r.w);
   const long long y1 = std::min<long long>(height_, static_cast<long long>(r.y) + r.h);
   const Rect in{static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(std::max(0LL, x1 - x0)),
                 static_cast<int>(std::max(0LL, y1 - y0))};
-  Change& slot = log_[static_cast<size_t>(log_next_)];
-  if (slot.version != 0) known_since_ = std::max(known_since_, slot.version);  // forgotten
+  Change& slot = log_.ring[static_cast<size_t>(log_.next)];
+  if (slot.version != 0) log_.known_since = std::max(log_.known_since, slot.version);  // forgotten
   slot = Change{version_, in};
-  log_next_ = (log_next_ + 1) % kLogSize;
+  log_.next = (log_.next + 1) % kLogSize;
 }
 
 bool Surface::ChangedSince(std::uint64_t seen, std::vector<Rect>* changed) const {
   if (seen == version_) return true;
-  if (seen < known_since_ || seen > version_) return false;
+  if (log_.known_since == ChangeLog::kUnknown || seen < log_.known_since || seen > version_) return false;
   for (int k = 0; k < kLogSize; ++k) {
-    const Change& c = log_[static_cast<size_t>((log_next_ + k) % kLogSize)];
+    const Change& c = log_.ring[static_cast<size_t>((log_.next + k) % kLogSize)];
     if (c.version > seen) changed->push_back(c.rect);
   }
   return true;
@@ -84,7 +86,7 @@ Surface::Surface(int width, int height, Color fill)
       pixels_(static_cast<size_t>(width_) * height_, fill),
       back_color_(fill) {
   version_ = g_next_version.fetch_add(1, std::memory_order_relaxed);
-  known_since_ = version_;
+  log_.known_since = version_;
 }
 
 Color Surface::At(int x, int y) const {
@@ -113,7 +115,8 @@ void Surface::Resize(int width, int height) {
   width_ = width;
   height_ = height;
   Touch();
-  known_since_ = version_;  // nothing before the new size says where it changed
+  log_ = ChangeLog{};  // nothing before the new size says where it changed
+  log_.known_since = version_;
   laid_ = LaidCopy{};
 }
 

@@ -125,6 +125,24 @@ class Surface {
     std::uint64_t version = 0;
     Rect rect;
   };
+  // A copied or moved surface knows nothing of its changes before the copy: what changed in
+  // the picture it came from says nothing about what the surface it replaced showed.
+  struct ChangeLog {
+    static constexpr std::uint64_t kUnknown = ~std::uint64_t{0};
+    std::uint64_t known_since = 0;  // every change after this version is in the ring
+    std::array<Change, kLogSize> ring{};
+    int next = 0;
+    ChangeLog() = default;
+    ChangeLog(const ChangeLog&) : known_since(kUnknown) {}
+    ChangeLog& operator=(const ChangeLog&) {
+      known_since = kUnknown;
+      ring.fill(Change{});
+      next = 0;
+      return *this;
+    }
+    ChangeLog(ChangeLog&& o) noexcept : ChangeLog(static_cast<const ChangeLog&>(o)) {}
+    ChangeLog& operator=(ChangeLog&& o) noexcept { return *this = static_cast<const ChangeLog&>(o); }
+  };
   // The last plain copy of a whole block (see BitBlt).
   struct LaidCopy {
     const Surface* src = nullptr;
@@ -136,9 +154,7 @@ class Surface {
   int width_ = 0;
   int height_ = 0;
   std::uint64_t version_ = 0;
-  std::uint64_t known_since_ = 0;  // every change after this version is in the log
-  std::array<Change, kLogSize> log_{};
-  int log_next_ = 0;
+  ChangeLog log_;
   LaidCopy laid_;
   std::vector<Color> pixels_;
   Color back_color_ = 0;
