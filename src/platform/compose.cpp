@@ -89,9 +89,15 @@ bool FrameComposer::CopyViewChanges(Surface* out) {
   const Layer& v = layers_[0];
   changed_.clear();
   if (!v.surface->ChangedSince(last_[0].version, &changed_)) return false;
+  if (changed_.size() > 32) return false;
+  const long long view_area = static_cast<long long>(v.w) * v.h;
+  for (const Rect& r : changed_) {
+    if (static_cast<long long>(r.w) * r.h * 2 >= view_area) return false;  // a new picture: copy it all
+  }
+  MergeRects(&changed_);
   long long area = 0;
   for (const Rect& r : changed_) area += static_cast<long long>(r.w) * r.h;
-  if (changed_.size() > 32 || area * 2 >= static_cast<long long>(v.w) * v.h) return false;
+  if (area * 2 >= view_area) return false;
   for (const Rect& r : changed_) {
     // The rectangle on the output, within the part of the view that shows.
     const int x0 = std::max(v.x, v.x + r.x - v.sx), y0 = std::max(v.y, v.y + r.y - v.sy);

@@ -67,6 +67,35 @@ void Surface::Touch(const Rect& r) {
   log_.next = (log_.next + 1) % kLogSize;
 }
 
+void MergeRects(std::vector<Rect>* rects) {
+  std::vector<Rect>& v = *rects;
+  const auto area = [](const Rect& r) { return static_cast<long long>(r.w) * r.h; };
+  bool merged = true;
+  while (merged) {
+    merged = false;
+    for (size_t i = 0; i < v.size() && !merged; ++i) {
+      if (v[i].empty()) {
+        v.erase(v.begin() + static_cast<std::ptrdiff_t>(i));
+        merged = true;
+        break;
+      }
+      for (size_t j = i + 1; j < v.size(); ++j) {
+        const Rect& a = v[i];
+        const Rect& b = v[j];
+        const int x0 = std::min(a.x, b.x), y0 = std::min(a.y, b.y);
+        const int x1 = std::max(a.x + a.w, b.x + b.w), y1 = std::max(a.y + a.h, b.y + b.h);
+        const Rect u{x0, y0, x1 - x0, y1 - y0};
+        if (area(u) <= area(a) + area(b)) {
+          v[i] = u;
+          v.erase(v.begin() + static_cast<std::ptrdiff_t>(j));
+          merged = true;
+          break;
+        }
+      }
+    }
+  }
+}
+
 bool Surface::ChangedSince(std::uint64_t seen, std::vector<Rect>* changed) const {
   if (seen == version_) return true;
   if (log_.known_since == ChangeLog::kUnknown || seen < log_.known_since || seen > version_) return false;
@@ -207,10 +236,11 @@ bool Surface::CopyAgain(const Rect& to, const Surface* src, int sx, int sy) {
   // The block equals the source except where this surface changed since it was laid.
   static thread_local std::vector<Rect> changed;
   changed.clear();
-  if (!ChangedSince(l.version, &changed)) return false;
+  if (!ChangedSince(l.version, &changed) || changed.size() > kLogSize / 2) return false;
+  MergeRects(&changed);
   long long area = 0;
   for (const Rect& r : changed) area += static_cast<long long>(r.w) * r.h;
-  if (changed.size() > kLogSize / 2 || area >= static_cast<long long>(to.w) * to.h) return false;
+  if (area >= static_cast<long long>(to.w) * to.h) return false;
   for (const Rect& r : changed) {
     const int x0 = std::max(r.x, to.x), y0 = std::max(r.y, to.y);
     const int x1 = std::min(r.x + r.w, to.x + to.w), y1 = std::min(r.y + r.h, to.y + to.h);

@@ -35,6 +35,10 @@ struct Rect {
   bool Contains(int px, int py) const { return px >= x && py >= y && px < x + w && py < y + h; }
 };
 
+// Rectangles that overlap or nearly do become the one rectangle round both (where that
+// covers no more than the two apart), so a region drawn over twice is copied once.
+void MergeRects(std::vector<Rect>* rects);
+
 struct TextStyle {
   int size_px = 16;  // the window font: 12 pt bold, a 16 px glyph on a 17 px grid
   bool bold = true;
