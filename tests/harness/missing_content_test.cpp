@@ -185,6 +185,8 @@ TEST_P(MissingContent, EachFileAndTheFolder) {
   for (const auto& e : fs::directory_iterator(fs::path(ARDO_GAME_DIR) / folder)) {
     // The window's icon is the desktop's business: a headless run never reads it.
     if (folder == "graphics" && e.path().filename() == "icon.png") continue;
+    // The soundfont's notice goes with the rendered music for people to read, not the game.
+    if (folder == "music" && e.path().extension() == ".txt") continue;
     files.push_back(e.path().filename().string());
   }
   std::sort(files.begin(), files.end());

@@ -264,12 +264,12 @@ TEST_F(Mmlc, FailedCompileKeepsThePreviousOutputAndLeavesNoTemporary) {
 }
 
 TEST_F(Mmlc, EveryTuneOfTheGameCompiledToAWellFormedLoop) {
-  const fs::path music = fs::path(ARDO_GAME_DIR) / "music";
+  const fs::path music = fs::path(ARDO_BINARY_DIR) / "assets" / "music" / "mid";
   int count = 0;
   for (const auto& e : fs::directory_iterator(fs::path(ARDO_SOURCE_DIR) / "assets" / "music")) {
     if (e.path().extension() != ".mml") continue;
     ++count;
-    const fs::path mid = music / (e.path().stem().string() + ".ogg");
+    const fs::path mid = music / (e.path().stem().string() + ".mid");
     Midi m;
     ASSERT_TRUE(parse_midi(read_bytes(mid), m)) << mid;
     ASSERT_GE(m.tracks.size(), 2u) << mid;
