@@ -28,7 +28,7 @@ const std::vector<std::vector<StaffLine>>& StaffPages() {
        {25, "SDL_image, SDL_ttf, SDL_mixer", 3200}},
       {{0, "Debian and the GNU Project", 0}, {20, "GoogleTest, nlohmann/json, CMake", 2300}},
       // A last thanks to the one who gave every tune its voice.
-      {{0, "T.B.", 2800}},
+      {{0, "F.W.", 2800}},
       {{-20, "A N D", 2000}},
       {{-20, "Thank You for Your Playing!", 3200}},
   };
