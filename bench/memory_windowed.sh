@@ -4,7 +4,7 @@
 #   headless            our surfaces, font and tables (no window, no sound)
 #   window, no sound    + SDL's window, frames scaled into its own pixels (under Xvfb)
 #   window, renderer    the same through SDL's renderer (here Mesa's software OpenGL)
-#   window and music    + the audio device and the synthesiser with its soundfont samples
+#   window and music    + the audio device and the music decoder (Ogg Vorbis, one tune open)
 #   bench/memory_windowed.sh GAME_DIR
 set -u
 for tool in Xvfb; do

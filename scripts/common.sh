@@ -5,7 +5,7 @@ set -euo pipefail
 ARDO_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 ARDO_PACKAGES=(cmake ninja-build g++ pkg-config libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev
   libsdl2-mixer-dev fonts-ipafont-gothic timgm6mb-soundfont fluid-soundfont-gm libgtest-dev libgmock-dev
-  libbenchmark-dev nlohmann-json3-dev libfluidsynth-dev libinih-dev desktop-file-utils appstream
+  libbenchmark-dev nlohmann-json3-dev libfluidsynth-dev libvorbis-dev libinih-dev desktop-file-utils appstream
   man-db dpkg-dev)
 
 ardo_setup() {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <initializer_list>
 #include <set>
 
 #include "events/events.h"
@@ -206,16 +207,52 @@ void PlayerDraw(int refresh) {
   if (refresh != 0) RefreshScreen();
 }
 
+namespace {
+
+// What the view was last drawn from by MapDraw: when nothing of it changed and nothing else
+// drew on the view since, the view already shows the frame and is left as it is, so the
+// frame is neither drawn nor composed again.
+struct DrawnView {
+  std::vector<std::uint64_t> from, now;
+  std::uint64_t main_version = 0;
+  bool valid = false;
+};
+DrawnView g_drawn;
+
+void AddFigure(std::vector<std::uint64_t>& key, std::initializer_list<long long> values, int x, int y) {
+  for (long long v : values) key.push_back(static_cast<std::uint64_t>(v));
+  key.push_back(OnMap(x, y) ? MapData(x, y).attr : 0x100u);
+}
+
+}  // namespace
+
 void MapDraw(int ox, int oy, int drawHero, int drawChars) {
   Trap on("MapDraw");
+  const bool chars = drawChars != 0 && CharCount > 0;
+  if (chars) on([] { ChrMove(); });  // moves them only: they are drawn below
+  std::vector<std::uint64_t>& key = g_drawn.now;
+  key.clear();
+  for (long long v : {static_cast<long long>(ox), static_cast<long long>(oy), static_cast<long long>(drawHero),
+                      static_cast<long long>(chars), static_cast<long long>(TileSize),
+                      static_cast<long long>(AnimFrame), static_cast<long long>(StepOffset)}) {
+    key.push_back(static_cast<std::uint64_t>(v));
+  }
+  key.insert(key.end(), {picBuff.version(), picChr.version(), picMask.version()});
+  AddFigure(key, {Player.x, Player.y, Player.dx, Player.dy, Player.dir, Player.pid}, Player.x, Player.y);
+  for (int i = 0; chars && i < CharCount; ++i) {
+    const CharRecord& c = Chars(i);
+    AddFigure(key, {c.x, c.y, c.dx, c.dy, c.step, c.dir, c.pic}, c.x, c.y);
+  }
+  if (g_drawn.valid && key == g_drawn.from && picMain.version() == g_drawn.main_version) return;
+  g_drawn.valid = false;
   picMain.BitBlt(0, 0, picMain.width(), picMain.height(), &picBuff, ox + TileSize, oy + TileSize, Rop::kSrcCopy);
   if (drawHero != 0) on([] { PlayerDraw(0); });
-  if (drawChars != 0 && CharCount > 0) {
-    on([] { ChrMove(); });
-    for (int i = 0; i < CharCount; ++i) {
-      on([&] { ChrDraw(i, Player.dx, Player.dy, 0); });
-    }
+  for (int i = 0; chars && i < CharCount; ++i) {
+    on([&] { ChrDraw(i, Player.dx, Player.dy, 0); });
   }
+  std::swap(g_drawn.from, g_drawn.now);
+  g_drawn.main_version = picMain.version();
+  g_drawn.valid = true;
 }
 
 void ScreenFade(int mode) {
@@ -266,6 +303,7 @@ void ResetFieldState() {
   MapWidth = MapHeight = 0;
   MapName.clear();
   g_shown = ShownTiles{};
+  g_drawn = DrawnView{};
   picMain = Surface(360, 360);
   picBuff = Surface(408, 408);
   picFlash = Surface(360, 360);

@@ -62,7 +62,8 @@ void MaskedBlt(Surface& dst, int dx, int dy, int w, int h, const Surface& mask, 
   const Clip c = ClipTo(dst, mask, dx, dy, w, h, sx, sy);
   if (c.empty()) return;
   const size_t dw = static_cast<size_t>(dst.width()), sw = static_cast<size_t>(mask.width());
-  Color* const d = dst.pixels().data();
+  Color* const d = dst.pixels(Rect{static_cast<int>(c.x), static_cast<int>(c.y), static_cast<int>(c.w),
+                                  static_cast<int>(c.h)}).data();
   const Color* const m = mask.pixels().data();
   const Color* const i = image.pixels().data();
   for (long long row = 0; row < c.h; ++row) {
@@ -96,7 +97,7 @@ void LayTileRow(Surface& dst, int dx, int dy, int size, const Surface& sheet, co
     }
     if (!any) continue;
     const size_t dw = static_cast<size_t>(dst.width()), sw = static_cast<size_t>(sheet.width());
-    Color* const d = dst.pixels().data();
+    Color* const d = dst.pixels(Rect{dx + first * size, static_cast<int>(top), n * size, static_cast<int>(bottom - top)}).data();
     const Color* const s = sheet.pixels().data();
     for (long long y = top; y < bottom; ++y) {
       Color* const row = d + static_cast<size_t>(y) * dw;

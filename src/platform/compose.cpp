@@ -49,7 +49,7 @@ void FrameComposer::Compose(Color form_back, int form_width, int form_height, co
   if (!same) {
     ComposeAll(form_back, form_width, form_height, out);
   } else {
-    if (layers_[0].version != last_[0].version) CopyViewAroundWindows(out);
+    if (layers_[0].version != last_[0].version && !CopyViewChanges(out)) CopyViewAroundWindows(out);
     // A window drawn again covers those above it where they overlap: they follow.
     bool again = false;
     for (size_t i = 1; i < layers_.size(); ++i) {
@@ -83,6 +83,37 @@ void FrameComposer::ComposeAll(Color form_back, int form_width, int form_height,
     const Layer& w = layers_[i];
     out->BitBlt(w.x, w.y, w.w, w.h, w.surface, w.sx, w.sy, Rop::kSrcCopy);
   }
+}
+
+bool FrameComposer::CopyViewChanges(Surface* out) {
+  const Layer& v = layers_[0];
+  changed_.clear();
+  if (!v.surface->ChangedSince(last_[0].version, &changed_)) return false;
+  if (changed_.size() > 32) return false;
+  const long long view_area = static_cast<long long>(v.w) * v.h;
+  for (const Rect& r : changed_) {
+    if (static_cast<long long>(r.w) * r.h * 2 >= view_area) return false;  // a new picture: copy it all
+  }
+  MergeRects(&changed_);
+  long long area = 0;
+  for (const Rect& r : changed_) area += static_cast<long long>(r.w) * r.h;
+  if (area * 2 >= view_area) return false;
+  for (const Rect& r : changed_) {
+    // The rectangle on the output, within the part of the view that shows.
+    const int x0 = std::max(v.x, v.x + r.x - v.sx), y0 = std::max(v.y, v.y + r.y - v.sy);
+    const int x1 = std::min(v.x + v.w, v.x + r.x - v.sx + r.w), y1 = std::min(v.y + v.h, v.y + r.y - v.sy + r.h);
+    if (x0 >= x1 || y0 >= y1) continue;
+    out->BitBlt(x0, y0, x1 - x0, y1 - y0, v.surface, v.sx + x0 - v.x, v.sy + y0 - v.y, Rop::kSrcCopy);
+    // The windows over it, bottom to top, where they cover it.
+    for (size_t i = 1; i < layers_.size(); ++i) {
+      const Layer& w = layers_[i];
+      const int wx0 = std::max(x0, w.x), wy0 = std::max(y0, w.y);
+      const int wx1 = std::min(x1, w.x + w.w), wy1 = std::min(y1, w.y + w.h);
+      if (wx0 >= wx1 || wy0 >= wy1) continue;
+      out->BitBlt(wx0, wy0, wx1 - wx0, wy1 - wy0, w.surface, w.sx + wx0 - w.x, w.sy + wy0 - w.y, Rop::kSrcCopy);
+    }
+  }
+  return true;
 }
 
 void FrameComposer::CopyViewAroundWindows(Surface* out) {

@@ -3,8 +3,9 @@
 // and clipped to it).
 //
 // A composer keeps what it composed last into an output surface. When the same layers
-// stand in the same places, only what changed is copied again: the view where no window
-// covers it, and the windows whose pictures changed (with those above them).
+// stand in the same places, only what changed is copied again: the rectangles of the view
+// that changed (or all of it where no window covers it, when much changed), and the
+// windows whose pictures changed (with those above them).
 #pragma once
 
 #include <cstdint>
@@ -16,7 +17,11 @@ namespace ardo::platform {
 
 class FrameComposer {
  public:
-  FrameComposer() { layers_.reserve(19); last_.reserve(19); }
+  FrameComposer() {
+    layers_.reserve(19);
+    last_.reserve(19);
+    changed_.reserve(64);
+  }
   // `windows` bottom to top. Allocates nothing unless the output's size changes.
   void Compose(Color form_back, int form_width, int form_height, const Surface& view,
                const std::vector<const Surface*>& windows, Surface* out);
@@ -35,12 +40,15 @@ class FrameComposer {
   };
   void ComposeAll(Color form_back, int form_width, int form_height, Surface* out);
   void CopyViewAroundWindows(Surface* out);
+  // Only the view's changed rectangles; false when they are not known or too many.
+  bool CopyViewChanges(Surface* out);
 
   std::vector<Layer> layers_;  // this frame's: the view first, then the windows
   std::vector<Layer> last_;    // what the output shows
   const Surface* out_ = nullptr;
   std::uint64_t out_version_ = 0;
   Color back_ = 0;
+  std::vector<Rect> changed_;
 };
 
 }  // namespace ardo::platform

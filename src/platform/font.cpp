@@ -3,9 +3,14 @@
 
 #include <SDL.h>
 #include <SDL_ttf.h>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <map>
+#include <vector>
 #include <unordered_map>
 
 namespace ardo::platform {
@@ -22,9 +27,33 @@ class TtfFontRenderer final : public FontRenderer {
   explicit TtfFontRenderer(std::string path) : path_(std::move(path)) {}
   ~TtfFontRenderer() override {
     for (auto& [key, font] : fonts_) TTF_CloseFont(font);
+    if (mapped_ != nullptr) ::munmap(mapped_, size_);
   }
 
   bool Probe(std::string* error) {
+    // The font file is mapped into memory once; every size and style opens on that one
+    // mapping instead of reading the file again in small pieces. Only the pages of the
+    // glyphs drawn become resident (the whole of IPAGothic is 6 MB). Where it can't be
+    // mapped it is read whole, in one read.
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && st.st_size > 0 && st.st_size < (64 << 20)) {
+      size_ = static_cast<std::size_t>(st.st_size);
+      void* m = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
+      if (m != MAP_FAILED) {
+        mapped_ = m;
+      } else {
+        copy_.resize(size_);
+        const ssize_t n = ::read(fd, copy_.data(), size_);
+        copy_.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+        size_ = copy_.size();
+      }
+    }
+    if (fd >= 0) ::close(fd);
+    if (size_ == 0) {
+      if (error) *error = path_ + ": cannot read the window font";
+      return false;
+    }
     if (Font(TextStyle{}) == nullptr) {
       if (error) *error = path_ + ": cannot open the window font: " + TTF_GetError();
       return false;
@@ -68,7 +97,9 @@ class TtfFontRenderer final : public FontRenderer {
   TTF_Font* Font(const TextStyle& style) {
     const int key = style.size_px * 2 + (style.bold ? 1 : 0);
     if (auto it = fonts_.find(key); it != fonts_.end()) return it->second;
-    TTF_Font* f = TTF_OpenFont(path_.c_str(), style.size_px);
+    const void* data = mapped_ != nullptr ? mapped_ : static_cast<const void*>(copy_.data());
+    SDL_RWops* rw = SDL_RWFromConstMem(data, static_cast<int>(size_));
+    TTF_Font* f = rw != nullptr ? TTF_OpenFontRW(rw, 1, style.size_px) : nullptr;
     if (f == nullptr) return nullptr;
     TTF_SetFontStyle(f, style.bold ? TTF_STYLE_BOLD : TTF_STYLE_NORMAL);
     TTF_SetFontHinting(f, TTF_HINTING_MONO);
@@ -77,6 +108,10 @@ class TtfFontRenderer final : public FontRenderer {
   }
 
   std::string path_;
+  // The whole file, for every TTF_Font opened on it: mapped, or else read.
+  void* mapped_ = nullptr;
+  std::vector<char> copy_;
+  std::size_t size_ = 0;
   std::map<int, TTF_Font*> fonts_;
   static constexpr std::size_t kCacheBytes = 2 << 20;
   std::unordered_map<std::string, Glyphs> cache_;

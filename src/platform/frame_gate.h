@@ -4,6 +4,9 @@
 // only on the rows that changed.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "platform/surface.h"
 
 namespace ardo::platform {
@@ -22,6 +25,11 @@ class FrameGate {
  private:
   Surface last_;
   bool repaint_ = true;
+  // The surface last admitted and its version then: an unchanged one is not compared at all,
+  // a changed one only on the rows it says changed.
+  const Surface* shown_ = nullptr;
+  std::uint64_t shown_version_ = 0;
+  std::vector<Rect> changed_;
 };
 
 }  // namespace ardo::platform

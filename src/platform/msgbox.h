@@ -11,11 +11,6 @@
 
 namespace ardo::platform {
 
-struct Rect {
-  int x = 0, y = 0, w = 0, h = 0;
-  bool Contains(int px, int py) const { return px >= x && py >= y && px < x + w && py < y + h; }
-};
-
 class DrawnMessageBox {
  public:
   // Laid out centred on a frame of the given size; long text is wrapped to fit it.

@@ -50,7 +50,61 @@ void OrRow(Color* __restrict d, const Color* __restrict s, int n) {
 
 }  // namespace
 
-void Surface::Touch() { version_ = g_next_version.fetch_add(1, std::memory_order_relaxed); }
+void Surface::Touch() { Touch(Rect{0, 0, width_, height_}); }
+
+void Surface::Touch(const Rect& r) {
+  // After a copy the log starts from the version copied: changes after it are known.
+  if (log_.known_since == ChangeLog::kUnknown) log_.known_since = version_;
+  version_ = g_next_version.fetch_add(1, std::memory_order_relaxed);
+  const long long x0 = std::max(0, r.x), y0 = std::max(0, r.y);
+  const long long x1 = std::min<long long>(width_, static_cast<long long>(r.x) + r.w);
+  const long long y1 = std::min<long long>(height_, static_cast<long long>(r.y) + r.h);
+  const Rect in{static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(std::max(0LL, x1 - x0)),
+                static_cast<int>(std::max(0LL, y1 - y0))};
+  Change& slot = log_.ring[static_cast<size_t>(log_.next)];
+  if (slot.version != 0) log_.known_since = std::max(log_.known_since, slot.version);  // forgotten
+  slot = Change{version_, in};
+  log_.next = (log_.next + 1) % kLogSize;
+}
+
+void MergeRects(std::vector<Rect>* rects) {
+  std::vector<Rect>& v = *rects;
+  const auto area = [](const Rect& r) { return static_cast<long long>(r.w) * r.h; };
+  bool merged = true;
+  while (merged) {
+    merged = false;
+    for (size_t i = 0; i < v.size() && !merged; ++i) {
+      if (v[i].empty()) {
+        v.erase(v.begin() + static_cast<std::ptrdiff_t>(i));
+        merged = true;
+        break;
+      }
+      for (size_t j = i + 1; j < v.size(); ++j) {
+        const Rect& a = v[i];
+        const Rect& b = v[j];
+        const int x0 = std::min(a.x, b.x), y0 = std::min(a.y, b.y);
+        const int x1 = std::max(a.x + a.w, b.x + b.w), y1 = std::max(a.y + a.h, b.y + b.h);
+        const Rect u{x0, y0, x1 - x0, y1 - y0};
+        if (area(u) <= area(a) + area(b)) {
+          v[i] = u;
+          v.erase(v.begin() + static_cast<std::ptrdiff_t>(j));
+          merged = true;
+          break;
+        }
+      }
+    }
+  }
+}
+
+bool Surface::ChangedSince(std::uint64_t seen, std::vector<Rect>* changed) const {
+  if (seen == version_) return true;
+  if (log_.known_since == ChangeLog::kUnknown || seen < log_.known_since || seen > version_) return false;
+  for (int k = 0; k < kLogSize; ++k) {
+    const Change& c = log_.ring[static_cast<size_t>((log_.next + k) % kLogSize)];
+    if (c.version > seen) changed->push_back(c.rect);
+  }
+  return true;
+}
 
 void SetFontRenderer(FontRenderer* renderer) { g_font_renderer = renderer; }
 FontRenderer* GetFontRenderer() { return g_font_renderer; }
@@ -60,7 +114,8 @@ Surface::Surface(int width, int height, Color fill)
       height_(std::max(0, height)),
       pixels_(static_cast<size_t>(width_) * height_, fill),
       back_color_(fill) {
-  Touch();
+  version_ = g_next_version.fetch_add(1, std::memory_order_relaxed);
+  log_.known_since = version_;
 }
 
 Color Surface::At(int x, int y) const {
@@ -70,7 +125,7 @@ Color Surface::At(int x, int y) const {
 
 void Surface::Set(int x, int y, Color c) {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
-  Touch();
+  Touch(Rect{x, y, 1, 1});
   pixels_[static_cast<size_t>(y) * width_ + x] = c & 0x00FFFFFFu;
 }
 
@@ -89,6 +144,9 @@ void Surface::Resize(int width, int height) {
   width_ = width;
   height_ = height;
   Touch();
+  log_ = ChangeLog{};  // nothing before the new size says where it changed
+  log_.known_since = version_;
+  laid_ = LaidCopy{};
 }
 
 void Surface::BitBlt(int dx, int dy, int w, int h, const Surface* src, int sx, int sy, Rop op) {
@@ -112,7 +170,15 @@ void Surface::BitBlt(int dx, int dy, int w, int h, const Surface* src, int sx, i
   dy = static_cast<int>(y);
   w = static_cast<int>(cw);
   h = static_cast<int>(ch);
-  Touch();
+  if (op == Rop::kSrcCopy && src != this) {
+    const Rect to{dx, dy, w, h};
+    const int from_x = static_cast<int>(fx), from_y = static_cast<int>(fy);
+    if (CopyAgain(to, src, from_x, from_y)) return;
+    Touch(to);
+    laid_ = LaidCopy{src, src->version_, version_, to, from_x, from_y};
+  } else {
+    Touch(Rect{dx, dy, w, h});
+  }
   if (blackness) {
     for (int row = 0; row < h; ++row) {
       std::fill_n(&pixels_[static_cast<size_t>(dy + row) * width_ + dx], w, Color{0});
@@ -161,10 +227,39 @@ void Surface::BitBlt(int dx, int dy, int w, int h, const Surface* src, int sx, i
   }
 }
 
+bool Surface::CopyAgain(const Rect& to, const Surface* src, int sx, int sy) {
+  const LaidCopy& l = laid_;
+  if (l.src != src || l.src_version != src->version_ || l.to.x != to.x || l.to.y != to.y || l.to.w != to.w ||
+      l.to.h != to.h || l.sx != sx || l.sy != sy) {
+    return false;
+  }
+  // The block equals the source except where this surface changed since it was laid.
+  static thread_local std::vector<Rect> changed;
+  changed.clear();
+  if (!ChangedSince(l.version, &changed) || changed.size() > kLogSize / 2) return false;
+  MergeRects(&changed);
+  long long area = 0;
+  for (const Rect& r : changed) area += static_cast<long long>(r.w) * r.h;
+  if (area >= static_cast<long long>(to.w) * to.h) return false;
+  for (const Rect& r : changed) {
+    const int x0 = std::max(r.x, to.x), y0 = std::max(r.y, to.y);
+    const int x1 = std::min(r.x + r.w, to.x + to.w), y1 = std::min(r.y + r.h, to.y + to.h);
+    if (x0 >= x1 || y0 >= y1) continue;
+    Touch(Rect{x0, y0, x1 - x0, y1 - y0});
+    for (int y = y0; y < y1; ++y) {
+      std::memcpy(&pixels_[static_cast<size_t>(y) * width_ + x0],
+                  &src->pixels_[static_cast<size_t>(sy + y - to.y) * src->width_ + (sx + x0 - to.x)],
+                  sizeof(Color) * static_cast<size_t>(x1 - x0));
+    }
+  }
+  laid_.version = version_;
+  return true;
+}
+
 void Surface::StretchBlt(int dx, int dy, int dw, int dh, const Surface& src, int sx, int sy, int sw,
                          int sh, Rop op) {
   if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
-  Touch();
+  Touch(Rect{dx, dy, dw, dh});
   const Surface* from = &src;
   Surface copy;
   if (&src == this) {
@@ -195,7 +290,7 @@ void Surface::FillRect(int x, int y, int w, int h, Color c) {
   const long long x1 = std::min<long long>(width_, static_cast<long long>(x) + w);
   const long long y1 = std::min<long long>(height_, static_cast<long long>(y) + h);
   if (x0 >= x1 || y0 >= y1) return;
-  Touch();
+  Touch(Rect{static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1 - x0), static_cast<int>(y1 - y0)});
   for (long long yy = y0; yy < y1; ++yy) {
     std::fill(&pixels_[static_cast<size_t>(yy * width_ + x0)], &pixels_[static_cast<size_t>(yy * width_ + x1 - 1)] + 1,
               c & 0x00FFFFFFu);
@@ -222,7 +317,7 @@ int Surface::TextOut(int x, int y, std::string_view utf8) {
   if (utf8.empty() || g_font_renderer == nullptr) return 0;
   const FontRenderer::Glyphs& g = g_font_renderer->Render(utf8, style_);
   const Color c = fore_color_ & 0x00FFFFFFu;
-  Touch();
+  Touch(Rect{x, y, g.width, g.height});
   for (int gy = 0; gy < g.height; ++gy) {
     const int ty = y + gy;
     if (ty < 0 || ty >= height_) continue;

@@ -2,6 +2,7 @@
 // game draws with. Nothing here touches SDL; the platform only shows a finished frame.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -27,6 +28,17 @@ enum class Rop {
   kBlackness,   // dest = 0 (no source)
 };
 
+// A rectangle of pixels.
+struct Rect {
+  int x = 0, y = 0, w = 0, h = 0;
+  bool empty() const { return w <= 0 || h <= 0; }
+  bool Contains(int px, int py) const { return px >= x && py >= y && px < x + w && py < y + h; }
+};
+
+// Rectangles that overlap or nearly do become the one rectangle round both (where that
+// covers no more than the two apart), so a region drawn over twice is copied once.
+void MergeRects(std::vector<Rect>* rects);
+
 struct TextStyle {
   int size_px = 16;  // the window font: 12 pt bold, a 16 px glyph on a 17 px grid
   bool bold = true;
@@ -44,9 +56,14 @@ class Surface {
   Color At(int x, int y) const;  // 0 outside the surface
   void Set(int x, int y, Color c);  // ignored outside the surface
   const std::vector<Color>& pixels() const { return pixels_; }
-  // For writing: counts as a change (ask for it again for each drawing).
+  // For writing: counts as a change of the whole surface (ask for it again for each drawing).
   std::vector<Color>& pixels() {
     Touch();
+    return pixels_;
+  }
+  // For writing within `r` only (clipped to the surface by the caller): a change of that rectangle.
+  std::vector<Color>& pixels(const Rect& r) {
+    Touch(r);
     return pixels_;
   }
 
@@ -54,12 +71,18 @@ class Surface {
   // surface showing the version seen before shows the same picture. (Copies share the
   // version of the picture they copied.)
   std::uint64_t version() const { return version_; }
+  // The rectangles that changed since this surface showed version `seen` (in the order they
+  // changed, possibly overlapping), appended to *changed. False when that is no longer known
+  // (too many changes since, or another picture): then anything may have changed.
+  bool ChangedSince(std::uint64_t seen, std::vector<Rect>* changed) const;
 
   // Resizes the pixel buffer; the new area is filled with the background colour.
   void Resize(int width, int height);
 
   // Copies a w x h block from src (sx, sy) to this surface at (dx, dy), combining with op.
-  // Both rectangles are clipped at every edge of both surfaces.
+  // Both rectangles are clipped at every edge of both surfaces. A copy of the same block of
+  // the same unchanged source as the last copy only copies again where this surface has
+  // changed since (a background laid again under moving figures costs their size).
   void BitBlt(int dx, int dy, int w, int h, const Surface* src, int sx, int sy, Rop op);
   // Stretches the src rectangle onto the dest rectangle (nearest neighbour), combining with op.
   void StretchBlt(int dx, int dy, int dw, int dh, const Surface& src, int sx, int sy, int sw, int sh,
@@ -96,10 +119,47 @@ class Surface {
 
  private:
   void Touch();
+  void Touch(const Rect& r);
+  // The copy of BitBlt again over what the last one laid: true when done here.
+  bool CopyAgain(const Rect& to, const Surface* src, int sx, int sy);
+
+  // The last changes, as a ring: enough for a frame's figures, their backgrounds and text.
+  static constexpr int kLogSize = 64;
+  struct Change {
+    std::uint64_t version = 0;
+    Rect rect;
+  };
+  // A copied or moved surface knows nothing of its changes before the copy: what changed in
+  // the picture it came from says nothing about what the surface it replaced showed.
+  struct ChangeLog {
+    static constexpr std::uint64_t kUnknown = ~std::uint64_t{0};
+    std::uint64_t known_since = 0;  // every change after this version is in the ring
+    std::array<Change, kLogSize> ring{};
+    int next = 0;
+    ChangeLog() = default;
+    ChangeLog(const ChangeLog&) : known_since(kUnknown) {}
+    ChangeLog& operator=(const ChangeLog&) {
+      known_since = kUnknown;
+      ring.fill(Change{});
+      next = 0;
+      return *this;
+    }
+    ChangeLog(ChangeLog&& o) noexcept : ChangeLog(static_cast<const ChangeLog&>(o)) {}
+    ChangeLog& operator=(ChangeLog&& o) noexcept { return *this = static_cast<const ChangeLog&>(o); }
+  };
+  // The last plain copy of a whole block (see BitBlt).
+  struct LaidCopy {
+    const Surface* src = nullptr;
+    std::uint64_t src_version = 0, version = 0;
+    Rect to;
+    int sx = 0, sy = 0;
+  };
 
   int width_ = 0;
   int height_ = 0;
   std::uint64_t version_ = 0;
+  ChangeLog log_;
+  LaidCopy laid_;
   std::vector<Color> pixels_;
   Color back_color_ = 0;
   Color fore_color_ = 0;

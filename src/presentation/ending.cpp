@@ -18,9 +18,9 @@ const std::vector<std::vector<StaffLine>>& StaffPages() {
       {{-50, "Music Composer", 0},
        {-40, "(Thanks to)", 0},
        {-20, "Scores: the ardo project", 0},
-       {0, "TimGM6mb soundfont (GPL-2)", 0},
-       {10, "by Tim Brechbill, David Bolton", 0},
-       {25, "FluidSynth (LGPL-2.1)", 3200}},
+       {0, "FluidR3 GM soundfont (MIT)", 0},
+       {10, "by Frank Wen", 0},
+       {25, "FluidSynth, Ogg Vorbis", 3200}},
       {{-50, "Special Thanks to", 0},
        {-20, "IPA Fonts (IPA Font License v1.0)", 0},
        {0, "SDL 2 (zlib license)", 0},
@@ -28,7 +28,7 @@ const std::vector<std::vector<StaffLine>>& StaffPages() {
        {25, "SDL_image, SDL_ttf, SDL_mixer", 3200}},
       {{0, "Debian and the GNU Project", 0}, {20, "GoogleTest, nlohmann/json, CMake", 2300}},
       // A last thanks to the one who gave every tune its voice.
-      {{0, "T.B.", 2800}},
+      {{0, "F.W.", 2800}},
       {{-20, "A N D", 2000}},
       {{-20, "Thank You for Your Playing!", 3200}},
   };

@@ -657,7 +657,7 @@ TEST_F(BattleTest, VictoryShrinksTheEnemyInStripsAndPays) {
   EXPECT_EQ(Player.gold, 100 + Enemy.stats.gold);
   EXPECT_GE(Player.exp, 8);
   EXPECT_FALSE(BattleWindowShown());
-  EXPECT_EQ(audio().state().music_path, GamePath("music/letsgo.mid"));
+  EXPECT_EQ(audio().state().music_path, GamePath("music/letsgo.ogg"));
 }
 
 // Whole battles won by a spell and by a bomb: every blow the enemy takes follows its formula.
@@ -744,7 +744,7 @@ TEST_F(BattleTest, EscapeBringsBackTheFieldMusicAndNoWindows) {
   EXPECT_EQ(Fight(60, true), 0);
   EXPECT_EQ(panel, (std::vector<std::string>{"ためし", "にげだした"}));
   EXPECT_FALSE(BattleWindowShown());
-  EXPECT_EQ(audio().state().music_path, GamePath("music/letsgo.mid"));
+  EXPECT_EQ(audio().state().music_path, GamePath("music/letsgo.ogg"));
   EXPECT_TRUE(audio().state().playing);
 }
 
@@ -828,7 +828,7 @@ TEST_F(BattleTest, WalkingTheFieldMeetsEnemiesAndFightsThemToTheEnd) {
       was_in_battle = false;
       ++battles;
       EXPECT_FALSE(BattleWindowShown());
-      EXPECT_EQ(audio().state().music_path, GamePath("music/letsgo.mid"));
+      EXPECT_EQ(audio().state().music_path, GamePath("music/letsgo.ogg"));
       if (battles == 3) ReturnToTitle = true;
     }
     if (Player.x != last_x) {

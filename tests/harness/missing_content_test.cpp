@@ -116,7 +116,7 @@ std::string SlotOn(const std::string& map, const std::string& tune) {
 // What a run wants from the folder: the new game uses every picture and table, the
 // opening, the title's, the village's and the battle's tunes and the battle's effects.
 const std::set<std::string> kNewGameUses = {
-    "opening.txt", "ss_m1b.mid", "tender.mid", "movc.wav", "pi.wav",  "encount2.wav", "attack.wav",
+    "opening.txt", "ss_m1b.ogg", "tender.ogg", "movc.wav", "pi.wav",  "encount2.wav", "attack.wav",
     "hit.wav",     "vanish.wav", "town1.map",  "chara.dat", "enemy.dat", "encount.dat", "item.dat", "lvup.dat"};
 
 struct Outcome {
@@ -185,6 +185,8 @@ TEST_P(MissingContent, EachFileAndTheFolder) {
   for (const auto& e : fs::directory_iterator(fs::path(ARDO_GAME_DIR) / folder)) {
     // The window's icon is the desktop's business: a headless run never reads it.
     if (folder == "graphics" && e.path().filename() == "icon.png") continue;
+    // The soundfont's notice goes with the rendered music for people to read, not the game.
+    if (folder == "music" && e.path().extension() == ".txt") continue;
     files.push_back(e.path().filename().string());
   }
   std::sort(files.begin(), files.end());
@@ -249,7 +251,7 @@ TEST_P(MissingContent, EachFileAndTheFolder) {
       EXPECT_EQ(Naming(o.err, "(drawn blank)", nullptr), 1) << ::testing::PrintToString(o.err);
     }
     const auto& audio = o.dump["audio"];
-    if (folder == "music" && (file.empty() || file == "tender.mid" || !slot.empty())) {
+    if (folder == "music" && (file.empty() || file == "tender.ogg" || !slot.empty())) {
       EXPECT_EQ(audio["music"], "") << "silence";
       EXPECT_FALSE(audio["playing"].get<bool>());
     }

@@ -176,7 +176,7 @@ TEST_F(WorldBTest, ExitsTablesHoldTheAtlasDoorsAndLeadToGoodCells) {
     } else {
       EXPECT_EQ(e.file, e.to_map + ".exits") << "the field's doors live in the file of the map they lead to";
     }
-    EXPECT_TRUE(std::filesystem::exists(GamePath("music/" + e.music + ".mid"))) << e.music;
+    EXPECT_TRUE(std::filesystem::exists(GamePath("music/" + e.music + ".ogg"))) << e.music;
     const auto from = ResolveCell(e.from_map, e.from_cell);
     const auto to = ResolveCell(e.to_map, e.to_cell);
     ASSERT_TRUE(from) << e.from_cell;

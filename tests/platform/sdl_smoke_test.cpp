@@ -45,8 +45,8 @@ TEST(SdlPlatform, RunsUnderTheDummyDrivers) {
 
   // The audio thread plays a built tune and an effect, and stops and closes cleanly.
   Audio& a = p->audio();
-  EXPECT_FALSE(a.OpenMusic(std::string(ARDO_GAME_DIR) + "/music/no-such-tune.mid"));
-  ASSERT_TRUE(a.OpenMusic(std::string(ARDO_GAME_DIR) + "/music/green.mid"));
+  EXPECT_FALSE(a.OpenMusic(std::string(ARDO_GAME_DIR) + "/music/no-such-tune.ogg"));
+  ASSERT_TRUE(a.OpenMusic(std::string(ARDO_GAME_DIR) + "/music/green.ogg"));
   a.PlayMusic();
   p->Sleep(100);
   EXPECT_FALSE(a.MusicStopped());

@@ -318,11 +318,15 @@ TEST(Compose, WindowsLieOverTheViewInZOrderAndAreClipped) {
   EXPECT_EQ(out.At(13, 13), 0x0000FFu) << "a window never spills out of the view";
 }
 
-// Composing into the same frame again copies only what changed: through any sequence of
-// drawing, moving, hiding and restacking, and drawing on the frame itself, it shows
-// what composing from nothing would.
+// Composing into the same frame again copies only what changed, laying a background again
+// copies only where it was drawn over, and the gate compares only the rows the frame says
+// changed: through any sequence of drawing, moving, hiding and restacking, drawing on the
+// frame itself and laying the view's background again, the frame shows what composing from
+// nothing would, the view what copying the background whole would, and the gate what is shown.
 TEST(ComposeFrame, AKeptFrameAlwaysMatchesOneComposedFromNothing) {
-  Surface view(40, 40, 1);
+  Surface view(40, 40, 1), ref(40, 40, 1), back(40, 40), sheet(8, 8);
+  for (int i = 0; i < 1600; ++i) back.Set(i % 40, i / 40, static_cast<Color>(i * 2654435761u) >> 8);
+  for (int i = 0; i < 64; ++i) sheet.Set(i % 8, i / 8, static_cast<Color>(i * 40503u));
   view.left = view.top = 3;
   Surface w[3] = {Surface(12, 10, 2), Surface(30, 8, 3), Surface(9, 30, 4)};
   const int places[3][2] = {{2, 2}, {5, 28}, {25, 5}};
@@ -331,25 +335,64 @@ TEST(ComposeFrame, AKeptFrameAlwaysMatchesOneComposedFromNothing) {
     w[i].top = places[i][1];
   }
   FrameComposer kept;
+  FrameGate gate;
   Surface out, fresh;
   std::uint32_t r = 1;
   const auto next = [&r](std::uint32_t n) { return ((r = r * 1664525u + 1013904223u) >> 8) % n; };
-  for (int round = 0; round < 400; ++round) {
+  for (int round = 0; round < 1500; ++round) {
     Surface& s = w[next(3)];
-    switch (next(7)) {
-      case 0: view.FillRect(static_cast<int>(next(40)), static_cast<int>(next(40)), 5, 5, next(200)); break;
+    switch (next(10)) {
+      case 0: {
+        const int x = static_cast<int>(next(44)) - 2, y = static_cast<int>(next(44)) - 2;
+        const Color c = next(200);
+        view.FillRect(x, y, 5, 5, c);
+        ref.FillRect(x, y, 5, 5, c);
+        break;
+      }
       case 1: s.FillRect(static_cast<int>(next(12)), static_cast<int>(next(8)), 3, 3, next(200)); break;
       case 2: s.left = static_cast<int>(next(50)) - 5; break;
       case 3: s.visible = !s.visible; break;
       case 4: std::swap(w[0], w[1]); break;  // the same surfaces, other pictures and places
       case 5: out.Set(static_cast<int>(next(46)), static_cast<int>(next(46)), 77); break;
+      case 6: case 7: {  // the background laid again (as every field and battle frame does), a figure on it
+        view.BitBlt(0, 0, 40, 40, &back, 0, 0, Rop::kSrcCopy);
+        ref.FillRect(0, 0, 40, 40, 0);
+        ref.BitBlt(0, 0, 40, 40, &back, 0, 0, Rop::kSrcPaint);
+        const int x = static_cast<int>(next(40)) - 4, y = static_cast<int>(next(40)) - 4;
+        view.BitBlt(x, y, 8, 8, &sheet, 0, 0, Rop::kSrcAnd);
+        ref.BitBlt(x, y, 8, 8, &sheet, 0, 0, Rop::kSrcAnd);
+        break;
+      }
+      case 8: back.Set(static_cast<int>(next(40)), static_cast<int>(next(40)), next(200)); break;
       default: break;  // nothing changed
     }
+    ASSERT_TRUE(std::as_const(view).pixels() == std::as_const(ref).pixels()) << "round " << round;
     const std::vector<const Surface*> shown = {&w[0], &w[1], &w[2]};
     kept.Compose(0x0000FF, 46, 46, view, shown, &out);
     ComposeFrame(0x0000FF, 46, 46, view, shown, &fresh);
     ASSERT_TRUE(std::as_const(out).pixels() == std::as_const(fresh).pixels()) << "round " << round;
+    gate.Admit(out);
+    ASSERT_TRUE(std::as_const(gate.last()).pixels() == std::as_const(out).pixels()) << "round " << round;
   }
+}
+
+// A copy of a surface replaces another's picture: what changed in the copy's history says
+// nothing of what the replaced one showed, so those who kept a version of it look again.
+TEST(Surface, ACopyKnowsNoChangesFromBeforeIt) {
+  Surface a(8, 8, 1), b(8, 8, 2);
+  const std::uint64_t seen = a.version();
+  b.Set(1, 1, 3);
+  a = b;
+  std::vector<Rect> changed;
+  EXPECT_FALSE(a.ChangedSince(seen, &changed)) << "another picture";
+  EXPECT_TRUE(a.ChangedSince(a.version(), &changed));
+  EXPECT_TRUE(changed.empty());
+  const std::uint64_t copied = a.version();
+  a.FillRect(2, 3, 2, 2, 5);
+  ASSERT_TRUE(a.ChangedSince(copied, &changed));
+  ASSERT_EQ(changed.size(), 1u);
+  EXPECT_EQ(changed[0].x, 2);
+  EXPECT_EQ(changed[0].y, 3);
 }
 
 TEST(Surface, EveryDrawingChangesTheVersion) {

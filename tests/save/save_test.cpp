@@ -149,7 +149,7 @@ TEST_F(SaveTest, LoadRestoresEverythingSaved) {
   MapName = "field";
   BgmName = "letsgo";
   fs::create_directories(folder_ + "/music");
-  WriteAll(folder_ + "/music/letsgo.mid", "MThd");
+  WriteAll(folder_ + "/music/letsgo.ogg", "MThd");
   SetFlag(0, 1);
   PlayBgm(BgmName);
   ASSERT_FALSE(audio().state().music_path.empty());

@@ -1,8 +1,10 @@
-// What the player hears: the soundfont the music player picks, and the loudness of every
-// tune and effect as the game plays them (tunes through the player's own synthesiser
-// settings, effects as their WAV files on both channels).
+// What the player hears: the soundfont the music is rendered with, and the loudness of every
+// tune and effect as the game plays them (tunes as the game's music player decodes their
+// Ogg files, looping; effects as their WAV files on both channels).
 #include <gtest/gtest.h>
 #include <unistd.h>
+#define OV_EXCLUDE_STATIC_CALLBACKS
+#include <vorbis/vorbisfile.h>
 
 #include <cmath>
 #include <cstdio>
@@ -14,7 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/music_player.h"
 #include "platform/platform.h"
+#include "render.h"
 
 namespace ardo {
 namespace {
@@ -103,21 +107,22 @@ TEST(SoundFont, PrefersTheFullerSetAndFallsBackWhenItIsMissing) {
   for (const std::string& f : {tim, mine}) std::ofstream(f) << "RIFF";
   const std::vector<std::string> candidates = {fluid, tim};
   std::string note;
+  using oggc::ChooseSoundFont;
 
-  EXPECT_EQ(platform::ChooseSoundFont("", candidates, &note), tim);  // FluidR3 missing
+  EXPECT_EQ(ChooseSoundFont("", candidates, &note), tim);  // FluidR3 missing
   EXPECT_EQ(note, "");
   std::ofstream(fluid) << "RIFF";
-  EXPECT_EQ(platform::ChooseSoundFont("", candidates, &note), fluid);
-  EXPECT_EQ(platform::ChooseSoundFont(mine, candidates, &note), mine);  // the player's own choice wins
-  EXPECT_EQ(platform::ChooseSoundFont(scratch + "/gone.sf2", candidates, &note), fluid);
+  EXPECT_EQ(ChooseSoundFont("", candidates, &note), fluid);
+  EXPECT_EQ(ChooseSoundFont(mine, candidates, &note), mine);  // the player's own choice wins
+  EXPECT_EQ(ChooseSoundFont(scratch + "/gone.sf2", candidates, &note), fluid);
   EXPECT_NE(note.find("gone.sf2: soundfont not found"), std::string::npos) << note;
   note.clear();
-  EXPECT_EQ(platform::ChooseSoundFont(scratch, candidates, &note), fluid) << "a folder is not a soundfont";
+  EXPECT_EQ(ChooseSoundFont(scratch, candidates, &note), fluid) << "a folder is not a soundfont";
   fs::remove_all(scratch);
-  EXPECT_EQ(platform::ChooseSoundFont("", candidates, &note), "");
-  EXPECT_NE(note.find("music is silent"), std::string::npos) << note;
+  EXPECT_EQ(ChooseSoundFont("", candidates, &note), "");
+  EXPECT_NE(note.find("no soundfont found"), std::string::npos) << note;
 
-  EXPECT_EQ(platform::SoundFontCandidates().front(), "/usr/share/sounds/sf2/FluidR3_GM.sf2");
+  EXPECT_EQ(oggc::SoundFontCandidates().front(), "/usr/share/sounds/sf2/FluidR3_GM.sf2");
 }
 
 // Loudness bands, LUFS: towns, houses and caves sit lowest, the open road in the middle,
@@ -133,24 +138,53 @@ void PrintTo(const Tune& t, std::ostream* os) { *os << t.name; }
 
 class TuneLoudness : public testing::TestWithParam<Tune> {};
 
-// Each tune whole, once through, as it plays before it loops.
-TEST_P(TuneLoudness, SitsInItsBandAndNeverClips) {
-  // The levels are set for FluidR3, the soundfont the set-up scripts install.
-  const std::string sf = platform::SoundFontCandidates().front();
-  if (!fs::is_regular_file(sf)) GTEST_SKIP() << sf << " is not installed (fluid-soundfont-gm)";
+// The loop an Ogg file's comments give, in samples: {start, length}.
+std::pair<std::int64_t, std::int64_t> LoopOf(const std::string& path) {
+  OggVorbis_File f;
+  if (ov_fopen(path.c_str(), &f) != 0) return {-1, -1};
+  std::int64_t start = -1, length = -1;
+  const vorbis_comment* vc = ov_comment(&f, -1);
+  for (int i = 0; i < vc->comments; ++i) {
+    const std::string c = vc->user_comments[i];
+    if (c.rfind("LOOPSTART=", 0) == 0) start = std::stoll(c.substr(10));
+    if (c.rfind("LOOPLENGTH=", 0) == 0) length = std::stoll(c.substr(11));
+  }
+  ov_clear(&f);
+  return {start, length};
+}
+
+// Each tune as the game plays it, round its loop and on: the loop is measured once
+// through, and the jump back to its start must be no step the music doesn't take anyway.
+TEST_P(TuneLoudness, SitsInItsBandNeverClipsAndLoopsWithoutASeam) {
   const Tune& t = GetParam();
-  std::vector<std::int16_t> pcm;
-  std::string error;
-  ASSERT_TRUE(platform::RenderMusicOffline(sf, std::string(ARDO_GAME_DIR) + "/music/" + t.name + ".mid", 180, &pcm,
-                                           &error))
-      << error;
-  ASSERT_GT(pcm.size(), 2u * 44100 * 30) << t.name << " ended early";
-  const double lufs = Loudness(pcm, 2);
-  const int peak = PeakOf(pcm);
-  std::printf("tune %-9s %6.1f LUFS  peak %6.1f dBFS  %5.1f s\n", t.name, lufs, 20 * std::log10(peak / 32768.0),
-              static_cast<double>(pcm.size()) / 2 / 44100);
+  const std::string path = std::string(ARDO_GAME_DIR) + "/music/" + t.name + ".ogg";
+  const auto [start, length] = LoopOf(path);
+  ASSERT_GE(start, 0) << t.name << ": no LOOPSTART";
+  ASSERT_GT(length, 44100 * 30) << t.name << ": no LOOPLENGTH, or a loop too short";
+  platform::MusicPlayer player;
+  player.Start();
+  ASSERT_TRUE(player.Open(path));
+  player.Play();
+  const std::int64_t wrap = start + length, frames = wrap + 44100;
+  std::vector<std::int16_t> played(static_cast<size_t>(2 * ((frames + 1023) / 1024) * 1024));
+  for (size_t at = 0; at < played.size(); at += 2048) player.Render(played.data() + at, 2048, 2);
+  const std::vector<std::int16_t> loop(played.begin() + 2 * start, played.begin() + 2 * wrap);
+  const double lufs = Loudness(loop, 2);
+  const int peak = PeakOf(played);
+  std::printf("tune %-9s %6.1f LUFS  peak %6.1f dBFS  loop %5.1f s from %.1f s\n", t.name, lufs,
+              20 * std::log10(peak / 32768.0), static_cast<double>(length) / 44100, static_cast<double>(start) / 44100);
   EXPECT_NEAR(lufs, t.target, kTuneBand) << t.name;
   EXPECT_LE(peak, kMinus1dBFS) << t.name << " peaks above -1 dBFS";
+  // The largest step between neighbouring samples in the 20 ms before the wrap, against the
+  // steps across it.
+  int before = 1, across = 0;
+  for (std::int64_t f = wrap - 882; f < wrap - 1; ++f)
+    for (int c = 0; c < 2; ++c)
+      before = std::max(before, std::abs(played[static_cast<size_t>(2 * (f + 1) + c)] - played[static_cast<size_t>(2 * f + c)]));
+  for (std::int64_t f = wrap - 1; f < wrap + 2; ++f)
+    for (int c = 0; c < 2; ++c)
+      across = std::max(across, std::abs(played[static_cast<size_t>(2 * (f + 1) + c)] - played[static_cast<size_t>(2 * f + c)]));
+  EXPECT_LE(across, 2 * before) << t.name << ": a click where the loop starts again";
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -20,12 +20,12 @@ class SoundTest : public testing::HeadlessGame {
     const std::string folder = UseScratchFolder();
     std::filesystem::create_directories(folder + "/music");
     std::filesystem::create_directories(folder + "/sound");
-    for (const char* name : {"tender", "fight4"}) std::ofstream(folder + "/music/" + name + ".mid") << "MThd";
+    for (const char* name : {"tender", "fight4"}) std::ofstream(folder + "/music/" + name + ".ogg") << "MThd";
     for (const char* name : {"pi", "bomb"}) std::ofstream(folder + "/sound/" + name + ".wav") << "RIFF";
     SetFlag(0, 1);
     SetFlag(1, 1);
   }
-  std::string Music(const std::string& name) { return GamePath("music/" + name + ".mid"); }
+  std::string Music(const std::string& name) { return GamePath("music/" + name + ".ogg"); }
   std::string Sound(const std::string& name) { return GamePath("sound/" + name + ".wav"); }
   const Log& log() { return audio().state().log; }
 };

@@ -264,7 +264,7 @@ TEST_F(Mmlc, FailedCompileKeepsThePreviousOutputAndLeavesNoTemporary) {
 }
 
 TEST_F(Mmlc, EveryTuneOfTheGameCompiledToAWellFormedLoop) {
-  const fs::path music = fs::path(ARDO_GAME_DIR) / "music";
+  const fs::path music = fs::path(ARDO_BINARY_DIR) / "assets" / "music" / "mid";
   int count = 0;
   for (const auto& e : fs::directory_iterator(fs::path(ARDO_SOURCE_DIR) / "assets" / "music")) {
     if (e.path().extension() != ".mml") continue;
