@@ -35,8 +35,6 @@ void PrintHelp() {
       "                  in virtual time); --route FILE plays another route\n"
       "  --record FILE   write this session as a script that replays it headless\n"
       "  --verbose       also write every fault of error.log to stderr\n"
-      "  --soundfont FILE  the General MIDI soundfont for the music (default: FluidR3 if\n"
-      "                  installed, else TimGM6mb)\n"
       "  --help          this text\n"
       "  --version       the version\n"
       "\n"
@@ -127,8 +125,6 @@ int main(int argc, char** argv) {
       options.route = need("a route file");
     } else if (a == "--new-game") {
       options.new_game = true;
-    } else if (a == "--soundfont") {
-      ardo::platform::SetSoundFontOverride(need("a soundfont file"));
     } else if (a == "--map") {
       options.first_map = need("a map name");
       std::int64_t x = 0, y = 0;

@@ -1,80 +1,79 @@
 #include "platform/music_player.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-
-#include "platform/music_synth.h"
+#include <strings.h>
 
 namespace ardo::platform {
 
 namespace {
-constexpr std::size_t kMaxMidiBytes = 4 << 20;
+
+// A comment's number when it is KEY=NUMBER, else -1.
+std::int64_t Tag(const vorbis_comment* vc, const char* key) {
+  const size_t n = std::strlen(key);
+  for (int i = 0; vc != nullptr && i < vc->comments; ++i) {
+    const char* c = vc->user_comments[i];
+    if (c != nullptr && ::strncasecmp(c, key, n) == 0 && c[n] == '=') {
+      char* end = nullptr;
+      const long long v = std::strtoll(c + n + 1, &end, 10);
+      if (end != c + n + 1 && v >= 0) return v;
+    }
+  }
+  return -1;
+}
+
 }  // namespace
 
-bool MusicPlayer::Start(const std::string& soundfont, double rate) {
+void MusicPlayer::Start() {
   Shutdown();
-  settings_ = NewMusicSettings(rate);
-  if (settings_ == nullptr) return false;
-  synth_ = new_fluid_synth(settings_);
-  if (synth_ == nullptr || fluid_synth_sfload(synth_, soundfont.c_str(), 1) == FLUID_FAILED) {
-    std::fprintf(stderr, "ardo: %s: cannot load the soundfont; music is silent\n", soundfont.c_str());
-    Shutdown();
-    return false;
-  }
   queue_.reserve(64);
   work_.reserve(64);
   stereo_.resize(2 * 4096);
-  return true;
+  decoded_.resize(4096);
+  started_ = true;
 }
 
 void MusicPlayer::Shutdown() {
-  if (player_ != nullptr) {
-    fluid_player_stop(player_);
-    delete_fluid_player(player_);
-  }
-  player_ = nullptr;
-  midi_.reset();
-  if (synth_ != nullptr) delete_fluid_synth(synth_);
-  if (settings_ != nullptr) delete_fluid_settings(settings_);
-  synth_ = nullptr;
-  settings_ = nullptr;
+  CloseFile();
+  refused_ = false;
   queue_.clear();
   work_.clear();
   posted_ = 0;
   applied_ = 0;
   intended_ = kNone;
   state_ = kNone;
+  started_ = false;
 }
 
 // ---------------------------------------------------------------------------
-// The game's side: never waits for the synthesiser.
+// The game's side: never waits for the decoder, and reads only a file's first bytes.
 
-void MusicPlayer::Post(Op op, std::shared_ptr<const std::vector<char>> midi) {
+void MusicPlayer::Post(Op op, std::string path) {
   {
     std::lock_guard<std::mutex> lock(queue_mutex_);
-    queue_.push_back(Command{op, std::move(midi)});
+    queue_.push_back(Command{op, std::move(path)});
   }
   ++posted_;
 }
 
 bool MusicPlayer::Open(const std::string& path) {
   Close();
-  if (synth_ == nullptr) return false;
-  auto bytes = std::make_shared<std::vector<char>>();
+  if (!started_) return false;
+  char magic[4] = {};
+  bool ogg = false;
   if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-    char buffer[8192];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0 && bytes->size() < kMaxMidiBytes) {
-      bytes->insert(bytes->end(), buffer, buffer + n);
-    }
+    ogg = std::fread(magic, 1, 4, f) == 4 && std::memcmp(magic, "OggS", 4) == 0;
     std::fclose(f);
   }
-  if (bytes->size() < 14 || std::memcmp(bytes->data(), "MThd", 4) != 0) {
-    std::fprintf(stderr, "ardo: %s: cannot open music: not a MIDI file\n", path.c_str());
+  if (!ogg) {
+    std::fprintf(stderr, "ardo: %s: cannot open music: not an Ogg file\n", path.c_str());
     return false;
   }
   music_path_ = path;
-  Post(Op::kOpen, std::move(bytes));
+  Post(Op::kOpen, path);
   intended_ = kStopped;  // open, not yet playing
   return true;
 }
@@ -113,9 +112,9 @@ bool MusicPlayer::Stopped() {
       return true;
     case kRefused:
       if (intended_ != kNone) {
-        // The synthesiser refused the file when it began to play it. Restarting would
-        // only be refused again, every frame: the tune stays closed and silent.
-        std::fprintf(stderr, "ardo: %s: the synthesiser can't play this music; silent\n", music_path_.c_str());
+        // The decoder refused the file. Restarting would only be refused again, every
+        // frame: the tune stays closed and silent.
+        std::fprintf(stderr, "ardo: %s: can't play this music; silent\n", music_path_.c_str());
         intended_ = kNone;
       }
       return false;
@@ -127,79 +126,102 @@ bool MusicPlayer::Stopped() {
 // ---------------------------------------------------------------------------
 // The audio thread's side.
 
-bool MusicPlayer::NewPlayer() {
-  if (player_ != nullptr) delete_fluid_player(player_);
-  player_ = new_fluid_player(synth_);
-  if (player_ != nullptr && fluid_player_add_mem(player_, midi_->data(), midi_->size()) != FLUID_OK) {
-    delete_fluid_player(player_);
-    player_ = nullptr;
+bool MusicPlayer::OpenFile(const std::string& path) {
+  CloseFile();
+  if (ov_fopen(path.c_str(), &file_) != 0) return false;
+  open_ = true;
+  const vorbis_info* info = ov_info(&file_, -1);
+  const std::int64_t total = ov_pcm_total(&file_, -1);
+  if (info == nullptr || info->rate != kRate || info->channels < 1 || info->channels > 2 || total <= 0) {
+    CloseFile();
+    return false;
   }
-  return player_ != nullptr;
+  file_channels_ = info->channels;
+  const vorbis_comment* vc = ov_comment(&file_, -1);
+  const std::int64_t start = Tag(vc, "LOOPSTART"), length = Tag(vc, "LOOPLENGTH"), end = Tag(vc, "LOOPEND");
+  loop_start_ = std::max<std::int64_t>(0, start);
+  loop_end_ = length > 0 ? loop_start_ + length : end > 0 ? end : total;
+  loop_end_ = std::min(loop_end_, total);
+  if (loop_start_ >= loop_end_) {
+    loop_start_ = 0;
+    loop_end_ = total;
+  }
+  position_ = 0;
+  return true;
 }
 
-// The last event of the tune has been played (the player itself says so only seconds later).
-bool MusicPlayer::AtEnd() {
-  const int total = fluid_player_get_total_ticks(player_);
-  return total > 0 && fluid_player_get_current_tick(player_) >= total;
+void MusicPlayer::CloseFile() {
+  if (open_) ov_clear(&file_);
+  open_ = false;
+  playing_ = false;
+  position_ = 0;
+}
+
+void MusicPlayer::Seek(std::int64_t frame) {
+  if (position_ == frame) return;
+  if (ov_pcm_seek(&file_, frame) == 0) {
+    position_ = frame;
+  } else {
+    position_ = std::max<std::int64_t>(0, ov_pcm_tell(&file_));
+  }
+}
+
+// `frames` stereo frames of the tune, from the loop's start again at its end.
+void MusicPlayer::Decode(std::int16_t* stereo, int frames) {
+  constexpr int kBigEndian = std::endian::native == std::endian::big ? 1 : 0;
+  int done = 0;
+  for (int tries = 0; done < frames && tries < 64; ++tries) {
+    if (position_ >= loop_end_) Seek(loop_start_);
+    const int want = static_cast<int>(std::min<std::int64_t>(frames - done, loop_end_ - position_));
+    if (want <= 0) break;
+    int section = 0;
+    long got = 0;
+    if (file_channels_ == 2) {
+      got = ov_read(&file_, reinterpret_cast<char*>(stereo + 2 * done), want * 4, kBigEndian, 2, 1, &section) / 4;
+    } else {
+      const int n = std::min(want, static_cast<int>(decoded_.size()));
+      got = ov_read(&file_, reinterpret_cast<char*>(decoded_.data()), n * 2, kBigEndian, 2, 1, &section) / 2;
+      for (long i = 0; i < got; ++i) stereo[2 * (done + i)] = stereo[2 * (done + i) + 1] = decoded_[static_cast<size_t>(i)];
+    }
+    if (got == 0) {
+      // The file ends before its loop says: it loops where it ends.
+      loop_end_ = position_;
+      if (loop_start_ >= loop_end_) loop_start_ = 0;
+      Seek(loop_start_);
+      continue;
+    }
+    if (got < 0) continue;  // a damaged stretch: read on
+    done += static_cast<int>(got);
+    position_ += got;
+  }
+  if (done < frames) std::memset(stereo + 2 * done, 0, static_cast<size_t>(frames - done) * 2 * sizeof(std::int16_t));
 }
 
 void MusicPlayer::Apply(const Command& c) {
   switch (c.op) {
     case Op::kOpen:
-      // A new tune starts from a synthesiser without the last tune's programs and controllers.
-      fluid_synth_system_reset(synth_);
-      midi_ = c.midi;
-      paused_ = false;
-      if (!NewPlayer()) midi_.reset();
+      refused_ = !OpenFile(c.path);
       break;
     case Op::kPlay:
-      if (player_ == nullptr) break;
-      if (AtEnd()) {
-        NewPlayer();  // it ran out: from the beginning
-      } else if (fluid_player_get_status(player_) == FLUID_PLAYER_PLAYING) {
-        break;
-      }
-      if (player_ != nullptr) fluid_player_play(player_);  // starts, or resumes where stopped
-      paused_ = false;
+      if (open_) playing_ = true;  // starts, or resumes where stopped
       break;
     case Op::kRestart:
-      if (player_ == nullptr) break;
-      // The last notes ring on into the new start, as a loop should sound.
-      if (NewPlayer()) fluid_player_play(player_);
-      paused_ = false;
+      if (!open_) break;
+      Seek(0);
+      playing_ = true;
       break;
     case Op::kStop:
-      if (player_ == nullptr || fluid_player_get_status(player_) != FLUID_PLAYER_PLAYING) break;
-      fluid_player_stop(player_);  // keeps its place: play resumes
-      paused_ = true;
-      fluid_synth_all_notes_off(synth_, -1);
+      playing_ = false;  // keeps its place: play resumes
       break;
     case Op::kClose:
-      if (player_ == nullptr) break;
-      fluid_player_stop(player_);
-      delete_fluid_player(player_);
-      player_ = nullptr;
-      midi_.reset();
-      fluid_synth_all_notes_off(synth_, -1);
+      CloseFile();
+      refused_ = false;
       break;
   }
 }
 
 void MusicPlayer::Publish() {
-  int s = kNone;
-  if (player_ != nullptr) {
-    const int status = fluid_player_get_status(player_);
-    if (!paused_ && status == FLUID_PLAYER_DONE && fluid_player_get_total_ticks(player_) <= 0) {
-      delete_fluid_player(player_);
-      player_ = nullptr;
-      midi_.reset();
-      s = kRefused;
-    } else {
-      s = status != FLUID_PLAYER_PLAYING || AtEnd() ? kStopped : kPlaying;
-    }
-  } else if (state_.load(std::memory_order_relaxed) == kRefused) {
-    s = kRefused;  // said until a new tune is opened or closed
-  }
+  const int s = open_ ? (playing_ ? kPlaying : kStopped) : refused_ ? kRefused : kNone;
   state_.store(s, std::memory_order_release);
 }
 
@@ -209,35 +231,29 @@ void MusicPlayer::Render(std::int16_t* out, int samples, int channels) {
     work_.swap(queue_);
   }
   if (!work_.empty()) {
-    bool fresh = false;
-    for (const Command& c : work_) {
-      Apply(c);
-      fresh = fresh || c.op == Op::kOpen || c.op == Op::kClose;
-    }
-    if (fresh && state_.load(std::memory_order_relaxed) == kRefused) state_.store(kNone, std::memory_order_relaxed);
+    for (const Command& c : work_) Apply(c);
     Publish();
     applied_.fetch_add(work_.size(), std::memory_order_release);
     work_.clear();
   }
   const int frames = samples / channels;
-  const bool playing = player_ != nullptr && fluid_player_get_status(player_) == FLUID_PLAYER_PLAYING;
-  if (!playing && fluid_synth_get_active_voice_count(synth_) == 0) {
-    std::memset(out, 0, static_cast<std::size_t>(samples) * sizeof(std::int16_t));
+  if (!open_ || !playing_) {
+    std::memset(out, 0, static_cast<size_t>(samples) * sizeof(std::int16_t));
   } else if (channels == 2) {
-    fluid_synth_write_s16(synth_, frames, out, 0, 2, out, 1, 2);
+    Decode(out, frames);
   } else {
-    if (stereo_.size() < static_cast<std::size_t>(2 * frames)) stereo_.resize(2 * frames);
-    fluid_synth_write_s16(synth_, frames, stereo_.data(), 0, 2, stereo_.data(), 1, 2);
+    if (stereo_.size() < static_cast<size_t>(2 * frames)) stereo_.resize(static_cast<size_t>(2 * frames));
+    Decode(stereo_.data(), frames);
     for (int f = 0; f < frames; ++f) {
-      const std::int16_t l = stereo_[2 * f];
-      const std::int16_t r = stereo_[2 * f + 1];
+      const std::int16_t l = stereo_[static_cast<size_t>(2 * f)];
+      const std::int16_t r = stereo_[static_cast<size_t>(2 * f + 1)];
       std::int16_t* frame = out + f * channels;
       if (channels == 1) {
         frame[0] = static_cast<std::int16_t>((l + r) / 2);
       } else {
         frame[0] = l;
         frame[1] = r;
-        for (int c = 2; c < channels; ++c) frame[c] = 0;
+        for (int k = 2; k < channels; ++k) frame[k] = 0;
       }
     }
   }

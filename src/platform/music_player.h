@@ -1,16 +1,18 @@
-// The music player: one FluidSynth synthesiser and one tune at a time, driven from two
-// threads without either waiting on the other's work. The game posts commands (open,
-// play, restart, stop, close) to a queue held only for a push or a swap; the audio
-// thread takes them at the start of each buffer, applies them and synthesises. What
-// the game reads back (is the tune stopped?) is published by the audio thread after
-// each buffer, and answered from the game's own record while commands are in flight.
+// The music player: one tune at a time, an Ogg Vorbis file rendered at build time with its
+// loop in the comments (LOOPSTART, LOOPLENGTH or LOOPEND, in samples; without them the
+// whole file loops). It is driven from two threads without either waiting on the other's
+// work: the game posts commands (open, play, restart, stop, close) to a queue held only
+// for a push or a swap; the audio thread takes them at the start of each buffer, applies
+// them (opening the file there too) and decodes. What the game reads back (is the tune
+// stopped?) is published by the audio thread after each buffer, and answered from the
+// game's own record while commands are in flight.
 #pragma once
 
-#include <fluidsynth.h>
+#define OV_EXCLUDE_STATIC_CALLBACKS  // the library's unused static callbacks
+#include <vorbis/vorbisfile.h>
 
 #include <atomic>
 #include <cstdint>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -19,48 +21,50 @@ namespace ardo::platform {
 
 class MusicPlayer {
  public:
+  static constexpr int kRate = 44100;  // the rate of the tunes and of what Render fills
+
   MusicPlayer() = default;
   MusicPlayer(const MusicPlayer&) = delete;
   MusicPlayer& operator=(const MusicPlayer&) = delete;
   ~MusicPlayer() { Shutdown(); }
 
-  // Loads the soundfont into a synthesiser at `rate` Hz. False (and one line on stderr) when it can't.
-  bool Start(const std::string& soundfont, double rate);
-  // Frees the synthesiser; call it once the audio thread no longer renders.
+  void Start();
+  // Closes the tune; call it once the audio thread no longer renders.
   void Shutdown();
-  bool started() const { return synth_ != nullptr; }
+  bool started() const { return started_; }
 
   // The game's side.
-  bool Open(const std::string& path);  // false when there is no synthesiser or the file is not MIDI
-  void Play();                         // plays or resumes; from the beginning when it ran out
+  bool Open(const std::string& path);  // false when there is no player or the file is not Ogg
+  void Play();                         // plays or resumes
   void Restart();                      // from the beginning
   void Stop();                         // pauses; play resumes
   void Close();
   bool Stopped();                      // a tune is open and not playing
   void SetVolume(int percent) { volume_.store(percent < 0 ? 0 : percent > 100 ? 100 : percent); }
 
-  // The audio thread's side: fills `samples` 16-bit samples of `channels`-channel audio.
+  // The audio thread's side: fills `samples` 16-bit samples of `channels`-channel audio at kRate.
   void Render(std::int16_t* out, int samples, int channels);
 
  private:
   enum class Op : std::uint8_t { kOpen, kPlay, kRestart, kStop, kClose };
   struct Command {
     Op op;
-    std::shared_ptr<const std::vector<char>> midi;  // kOpen: the file
+    std::string path;  // kOpen: the file
   };
   // What the audio thread publishes after each buffer.
   enum State : int { kNone, kPlaying, kStopped, kRefused };
 
-  void Post(Op op, std::shared_ptr<const std::vector<char>> midi = nullptr);
+  void Post(Op op, std::string path = {});
   // Audio thread only.
   void Apply(const Command& c);
-  bool NewPlayer();
-  bool AtEnd();
+  bool OpenFile(const std::string& path);
+  void CloseFile();
+  void Seek(std::int64_t frame);
+  void Decode(std::int16_t* stereo, int frames);
   void Publish();
 
+  bool started_ = false;
   std::atomic<int> volume_{100};  // the music's master volume in percent, read by the audio thread
-  fluid_settings_t* settings_ = nullptr;
-  fluid_synth_t* synth_ = nullptr;
 
   // The queue: the only lock, held for a push or a swap.
   std::mutex queue_mutex_;
@@ -77,10 +81,15 @@ class MusicPlayer {
 
   // The audio thread's own.
   std::vector<Command> work_;
-  fluid_player_t* player_ = nullptr;
-  std::shared_ptr<const std::vector<char>> midi_;
-  bool paused_ = false;
+  OggVorbis_File file_{};
+  bool open_ = false;      // file_ holds a tune
+  bool refused_ = false;   // the last tune opened could not be played
+  bool playing_ = false;
+  int file_channels_ = 2;
+  std::int64_t position_ = 0;  // the next frame decoded
+  std::int64_t loop_start_ = 0, loop_end_ = 0;
   std::vector<std::int16_t> stereo_;
+  std::vector<std::int16_t> decoded_;
 };
 
 }  // namespace ardo::platform

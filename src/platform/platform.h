@@ -263,26 +263,10 @@ struct PlatformOptions {
   bool headless = false;
   int scale = 0;               // 0: choose from the desktop size
   std::string font_path;       // empty: the system's IPAGothic
-  std::string soundfont_path;  // empty: SoundFontOverride(), else the best the system has
   bool audio = true;           // headless always records instead of playing
   std::string title = "ardo";  // the window's title until the game sets its caption
   std::string icon_path;       // the window's icon (a PNG); empty or unreadable: none
 };
-
-// The General MIDI soundfonts the music player looks for, best first.
-const std::vector<std::string>& SoundFontCandidates();
-// A soundfont chosen on the command line (--soundfont); empty: none.
-void SetSoundFontOverride(const std::string& path);
-const std::string& SoundFontOverride();
-// The soundfont to load: `wanted` if it is a file, else the first candidate that is.
-// Empty when there is none. `note` gets one line when the choice is not what was asked.
-std::string ChooseSoundFont(const std::string& wanted, const std::vector<std::string>& candidates,
-                            std::string* note);
-
-// Renders a MIDI file as the game's music player would (same synthesiser settings), up to
-// its last event or `seconds`, into 16-bit stereo frames at 44100 Hz. False and an error line on failure.
-bool RenderMusicOffline(const std::string& soundfont, const std::string& midi_path, double seconds,
-                        std::vector<std::int16_t>* stereo, std::string* error);
 
 // Creates the platform; on failure returns null and sets error to one clear line.
 std::unique_ptr<Platform> CreatePlatform(const PlatformOptions& options, std::string* error);

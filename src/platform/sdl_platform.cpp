@@ -32,36 +32,30 @@ namespace {
 Platform* g_platform = nullptr;
 
 // ---------------------------------------------------------------------------
-// Sound through SDL_mixer: WAV effects on mixer channels, and the music from one
-// FluidSynth synthesiser fed into SDL_mixer's music stream. The synthesiser loads the
-// soundfont once, so opening a tune only reads a small MIDI file; SDL_mixer's own MIDI
-// player loads the soundfont again for every tune (12 to 150 ms here, a visible
-// hitch), keeps a halted tune at the place it stopped, and reports a tune as playing
-// for seconds after its last note.
+// Sound through SDL_mixer: WAV effects on mixer channels, and the music fed into
+// SDL_mixer's music stream by our own player, which decodes the tunes (Ogg Vorbis
+// rendered at build time, each with its loop) on the audio thread: opening a tune never
+// holds the game's frame, and a tune loops without a seam (see MusicPlayer).
 class MixerAudio final : public Audio {
  public:
   ~MixerAudio() override { Shutdown(); }
 
   // Opens the device. On any failure the game runs silent; the reason is said once.
-  void Start(const std::string& soundfont) {
+  void Start() {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
       std::fprintf(stderr, "ardo: no audio device (%s); running silent\n", SDL_GetError());
       return;
     }
-    std::string note;
-    const std::string sf =
-        ChooseSoundFont(soundfont.empty() ? SoundFontOverride() : soundfont, SoundFontCandidates(), &note);
-    if (!note.empty()) std::fprintf(stderr, "ardo: %s\n", note.c_str());
-    // 1024 frames keep an effect within about 25 ms of its call.
-    if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 1024) != 0) {
+    // 1024 frames keep an effect within about 25 ms of its call. The mix is always at the
+    // tunes' own rate and in stereo; SDL converts it for a device that differs.
+    if (Mix_OpenAudioDevice(MusicPlayer::kRate, AUDIO_S16SYS, 2, 1024, nullptr, 0) != 0) {
       std::fprintf(stderr, "ardo: cannot open the audio device (%s); running silent\n", Mix_GetError());
       return;
     }
     Mix_AllocateChannels(8);
     open_ = true;
     Mix_Volume(-1, effects_volume_);
-    if (sf.empty()) return;
-    StartSynth(sf);
+    StartMusic();
   }
 
   void Shutdown() {
@@ -76,7 +70,7 @@ class MixerAudio final : public Audio {
     open_ = false;
   }
 
-  // The music never waits on the synthesiser: see MusicPlayer.
+  // The music never waits on the decoder: see MusicPlayer.
   bool OpenMusic(const std::string& path) override { return music_.Open(path); }
   void PlayMusic() override { music_.Play(); }
   void RestartMusic() override { music_.Restart(); }
@@ -115,15 +109,16 @@ class MixerAudio final : public Audio {
   // above the music (see assets/sound/README.md).
   static constexpr int kEffectVolume = 128;
 
-  void StartSynth(const std::string& sf) {
+  void StartMusic() {
     int freq = 0;
     Uint16 format = 0;
     int channels = 0;
-    if (Mix_QuerySpec(&freq, &format, &channels) == 0 || format != AUDIO_S16SYS || channels < 1) {
+    if (Mix_QuerySpec(&freq, &format, &channels) == 0 || format != AUDIO_S16SYS || channels < 1 ||
+        freq != MusicPlayer::kRate) {
       std::fprintf(stderr, "ardo: the audio device's format can't take the music; music is silent\n");
       return;
     }
-    if (!music_.Start(sf, freq)) return;
+    music_.Start();
     channels_ = channels;
     Mix_HookMusic(&MixerAudio::RenderMusic, this);
   }
@@ -234,7 +229,7 @@ class SdlPlatform final : public Platform {
     display_ = std::make_unique<WindowDisplay>();
     if (!display_->Open(window_, error)) return false;
     SDL_ShowCursor(SDL_ENABLE);
-    if (options.audio) audio_.Start(options.soundfont_path);
+    if (options.audio) audio_.Start();
     start_ = SDL_GetTicks64();
     OpenFirstController();
     return true;

@@ -29,7 +29,7 @@ bool FileThere(const std::string& path, const char* what) {
 // Opens a tune as the current one. A file that isn't there leaves whatever is open alone,
 // as a failed open did on the old media interface.
 void OpenBgm(const std::string& name) {
-  const std::string path = GamePath("music/" + name + ".mid");
+  const std::string path = GamePath("music/" + name + ".ogg");
   if (!FileThere(path, "music")) return;
   Device().OpenMusic(path);
 }
