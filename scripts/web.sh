@@ -23,7 +23,7 @@ done
 WEB_DEPS="$ARDO_ROOT/build/web-deps"
 WEB_PREFIX="$WEB_DEPS/prefix"
 WEB_BUILD="$ARDO_ROOT/build/web"
-WEB_PACKAGES=(emscripten nodejs chromium python3 pkg-config ca-certificates)
+WEB_PACKAGES=(emscripten nodejs chromium python3 python3-fonttools pkg-config fonts-ipafont-gothic)
 
 web_install() {
   local missing=() p
@@ -126,9 +126,58 @@ web_inih() {
 }
 
 web_libraries() {
-  web_lib libsdl2 -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF
+  web_apt
+  # SDL first on its own (its configure step is long and serial) beside the others.
+  web_lib libsdl2 -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF &
+  local sdl=$!
+  web_other_libraries
+  wait "$sdl"
+  web_sdl_libraries
+}
+
+# libogg and libvorbis (the music's decoder): their C files compiled as they are (their
+# CMake size checks fail under emscripten).
+web_vorbis() {
+  [ -f "$WEB_DEPS/stamps/libvorbis" ] && return 0
+  echo "Building libogg and libvorbis for the web (once; cached in build/web-deps)"
+  local obj="$WEB_DEPS/build/vorbis" ogg vorbis f
+  rm -rf "$obj"
+  mkdir -p "$obj" "$WEB_PREFIX/lib/pkgconfig" "$WEB_PREFIX/include/ogg" "$WEB_PREFIX/include/vorbis"
+  web_source libogg
+  ogg="$SRC_DIR"
+  cp "$ogg"/include/ogg/ogg.h "$ogg"/include/ogg/os_types.h "$WEB_PREFIX/include/ogg/"
+  printf '%s\n' '#ifndef __CONFIG_TYPES_H__' '#define __CONFIG_TYPES_H__' '#include <stdint.h>' \
+    'typedef int16_t ogg_int16_t;' 'typedef uint16_t ogg_uint16_t;' 'typedef int32_t ogg_int32_t;' \
+    'typedef uint32_t ogg_uint32_t;' 'typedef int64_t ogg_int64_t;' 'typedef uint64_t ogg_uint64_t;' \
+    '#endif' > "$WEB_PREFIX/include/ogg/config_types.h"
+  web_source libvorbis
+  vorbis="$SRC_DIR"
+  cp "$vorbis"/include/vorbis/*.h "$WEB_PREFIX/include/vorbis/"
+  for f in "$ogg"/src/bitwise.c "$ogg"/src/framing.c; do
+    emcc -O2 -I"$WEB_PREFIX/include" -c "$f" -o "$obj/ogg_$(basename "$f" .c).o"
+  done
+  for f in "$vorbis"/lib/*.c; do
+    case "$(basename "$f")" in barkmel.c|psytune.c|tone.c) continue ;; esac
+    emcc -O2 -w -I"$WEB_PREFIX/include" -I"$vorbis/lib" -c "$f" -o "$obj/vorbis_$(basename "$f" .c).o"
+  done
+  emar rcs "$WEB_PREFIX/lib/libogg.a" "$obj"/ogg_*.o
+  emar rcs "$WEB_PREFIX/lib/libvorbis.a" "$obj"/vorbis_*.o
+  printf 'prefix=%s\nName: vorbisfile\nDescription: Ogg Vorbis\nVersion: 1.3.7\nLibs: -L${prefix}/lib -lvorbis -logg\nCflags: -I${prefix}/include\n' \
+    "$WEB_PREFIX" > "$WEB_PREFIX/lib/pkgconfig/vorbisfile.pc"
+  rm -rf "$obj"
+  mkdir -p "$WEB_DEPS/stamps"
+  touch "$WEB_DEPS/stamps/libvorbis"
+}
+
+web_other_libraries() {
+  web_vorbis
+  web_lib googletest "-DCMAKE_CXX_FLAGS=-fexceptions" -Dgtest_disable_pthreads=ON -DBUILD_GMOCK=ON
+  web_inih
   web_lib freetype -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
     -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
+}
+
+web_sdl_libraries() {
   web_lib libsdl2-ttf -DSDL2TTF_VENDORED=OFF -DSDL2TTF_HARFBUZZ=OFF -DSDL2TTF_SAMPLES=OFF
   web_lib libsdl2-image -DSDL2IMAGE_BACKEND_STB=ON -DSDL2IMAGE_SAMPLES=OFF -DSDL2IMAGE_DEPS_SHARED=OFF \
     -DSDL2IMAGE_AVIF=OFF -DSDL2IMAGE_BMP=OFF -DSDL2IMAGE_GIF=OFF -DSDL2IMAGE_JPG=OFF -DSDL2IMAGE_JXL=OFF \
@@ -137,11 +186,7 @@ web_libraries() {
     -DSDL2IMAGE_XV=OFF -DSDL2IMAGE_PNG=ON
   web_lib libsdl2-mixer -DSDL2MIXER_SAMPLES=OFF -DSDL2MIXER_DEPS_SHARED=OFF -DSDL2MIXER_VENDORED=OFF \
     -DSDL2MIXER_CMD=OFF -DSDL2MIXER_FLAC=OFF -DSDL2MIXER_MOD=OFF -DSDL2MIXER_MP3=OFF -DSDL2MIXER_MIDI=OFF \
-    -DSDL2MIXER_OPUS=OFF -DSDL2MIXER_OGG=ON -DSDL2MIXER_VORBIS=STB -DSDL2MIXER_WAVE=ON
-  web_lib libogg -DINSTALL_DOCS=OFF -DBUILD_TESTING=OFF
-  web_lib libvorbis -DINSTALL_DOCS=OFF -DBUILD_TESTING=OFF
-  web_lib googletest "-DCMAKE_CXX_FLAGS=-fexceptions" -Dgtest_disable_pthreads=ON -DBUILD_GMOCK=ON
-  web_inih
+    -DSDL2MIXER_OPUS=OFF -DSDL2MIXER_OGG=OFF -DSDL2MIXER_WAVE=ON
 }
 
 # nlohmann's JSON (headers only) beside the libraries, where the web build looks.
@@ -172,12 +217,20 @@ web_game() {
   for d in map data music sound graphics text narration; do
     cp -rL "$ARDO_ROOT/build/release/game/$d" "$stage/game/"
   done
+  # The font where the game looks for it, cut down to the characters the game shows.
+  local fonts="$stage/usr/share/fonts/opentype/ipafont-gothic"
+  mkdir -p "$fonts"
+  /usr/bin/python3 "$ARDO_ROOT/web/font_chars.py" "$ARDO_ROOT" > "$WEB_BUILD/font-chars.txt"
+  /usr/bin/python3 -m fontTools.subset /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf \
+    --text-file="$WEB_BUILD/font-chars.txt" --output-file="$fonts/ipag.ttf" --name-IDs='*' \
+    --name-languages='*' --notdef-outline --layout-features='*'
+  rm -f "$stage"/game/music/*.mid  # the music plays from its Ogg renderings
   local stamp="$WEB_BUILD/content.sum"
   local sum
-  sum="$( (cd "$stage" && find game -type f -print0 | sort -z | xargs -0 sha1sum) | sha1sum)"
+  sum="$( (cd "$stage" && find game usr -type f -print0 | sort -z | xargs -0 sha1sum) | sha1sum)"
   if [ ! -f "$site/ardo.data" ] || [ "$(cat "$stamp" 2>/dev/null)" != "$sum" ]; then
-    (cd "$stage" && python3 /usr/share/emscripten/tools/file_packager.py "$site/ardo.data" \
-      --preload game@/game --js-output="$site/ardo-data.js" >/dev/null)
+    (cd "$stage" && /usr/bin/python3 /usr/share/emscripten/tools/file_packager.py "$site/ardo.data" \
+      --preload game@/game usr@/usr --js-output="$site/ardo-data.js" >/dev/null)
     echo "$sum" > "$stamp"
   fi
   cp "$ARDO_ROOT/web/index.html" "$site/index.html"
@@ -191,6 +244,7 @@ web_game() {
   printf '  %-14s %8d bytes\n' total "$(cat "$site"/*.gz | wc -c)"
 }
 
+[ "${WEB_SOURCE_ONLY:-}" = 1 ] && return 0  # sourced for its functions
 web_install
 web_toolchain
 web_libraries
