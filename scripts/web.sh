@@ -189,6 +189,17 @@ web_sdl_libraries() {
     -DSDL2MIXER_OPUS=OFF -DSDL2MIXER_OGG=OFF -DSDL2MIXER_WAVE=ON
 }
 
+# SDL's satellite libraries install no pkg-config files when built for the web.
+web_sdl_pc() {
+  local pc="$WEB_PREFIX/lib/pkgconfig" n req
+  for n in image ttf mixer; do
+    req=sdl2
+    [ "$n" = ttf ] && req="sdl2 freetype2"
+    printf 'prefix=%s\nName: SDL2_%s\nDescription: SDL2_%s\nVersion: 2\nRequires: %s\nLibs: -L${prefix}/lib -lSDL2_%s\nCflags: -I${prefix}/include/SDL2\n' \
+      "$WEB_PREFIX" "$n" "$n" "$req" "$n" > "$pc/SDL2_$n.pc"
+  done
+}
+
 # nlohmann's JSON (headers only) beside the libraries, where the web build looks.
 web_json() {
   [ -f "$WEB_PREFIX/share/cmake/nlohmann_json/nlohmann_jsonConfig.cmake" ] && return 0
@@ -248,6 +259,7 @@ web_game() {
 web_install
 web_toolchain
 web_libraries
+web_sdl_pc
 web_json
 [ "${WEB_DEPS_ONLY:-}" = 1 ] && exit 0
 
