@@ -4,6 +4,7 @@ the program's own texts (src/), with ASCII, the kana and the full-width forms be
 The web build keeps only these in its copy of IPAGothic.  font_chars.py REPO_ROOT"""
 import pathlib
 import sys
+import unicodedata
 
 root = pathlib.Path(sys.argv[1])
 chars = set(chr(c) for c in range(0x20, 0x7F))
@@ -16,4 +17,5 @@ for top in ('assets', 'src'):
                 chars.update(path.read_text(encoding='utf-8'))
             except (UnicodeDecodeError, OSError):
                 pass
-print(''.join(sorted(c for c in chars if c.isprintable())))
+# Spaces count (the ideographic one has a glyph); control characters do not.
+print(''.join(sorted(c for c in chars if not unicodedata.category(c).startswith('C'))))
