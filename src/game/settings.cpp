@@ -13,6 +13,7 @@
 
 #include "core/core.h"
 #include "field/field.h"
+#include "platform/persist.h"
 
 namespace ardo {
 
@@ -329,6 +330,11 @@ Settings LoadSettings(const std::string& path) {
       }
     }
     std::filesystem::rename(temp, path);
+    if (!platform::PersistWrites()) {
+      Fault f = Fault::Of(err::kPathFileAccess);
+      f.description += " (" + path + ": the browser's storage refused it)";
+      throw f;
+    }
   });
   return Settings{};
 }

@@ -2,6 +2,9 @@
 // scale, the real clock, keyboard and game controller, and SDL_mixer for sound.
 #include <SDL.h>
 #include <SDL_mixer.h>
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
 
 #include <algorithm>
 #include <atomic>
@@ -399,6 +402,13 @@ class SdlPlatform final : public Platform {
   }
 
   bool SetFullScreenMode(bool full) override {
+#ifdef __EMSCRIPTEN__
+    // In a browser the page goes full screen (web/ardo-pre.js; the key or click that asked
+    // for it lets it) and scales the picture; the game only shows its 640 x 480 one.
+    EM_ASM({ if (Module.ardoFullScreen) Module.ardoFullScreen($0); }, full ? 1 : 0);
+    shown_.Repaint();
+    return true;
+#endif
     // Full screen uses the desktop's own mode; the 640 x 480 canvas is scaled to fit
     // with letterbox bars, so the desktop resolution never changes.
     if (full && !full_) {

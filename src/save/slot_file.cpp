@@ -13,6 +13,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/persist.h"
+
 namespace ardo::save_internal {
 
 std::function<bool(const std::string& temp_path)> before_replace_hook;
@@ -279,6 +281,11 @@ void ReplaceFile(const std::string& path, std::string_view bytes) {
   if (dir >= 0) {
     ::fsync(dir);
     ::close(dir);
+  }
+  if (!platform::PersistWrites()) {
+    Fault f = Fault::Of(err::kIoError);
+    f.description += " (" + path + ": the browser's storage refused it)";
+    throw f;
   }
 }
 

@@ -1,0 +1,28 @@
+// In a browser the save and settings folders live in memory, mirrored into the browser's
+// storage (IndexedDB) by the page (web/ardo-pre.js): after every write the copy is made
+// and waited for, so a reload keeps what the game said it saved.
+#include "platform/persist.h"
+
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
+
+namespace ardo::platform {
+
+bool PersistWrites() {
+#ifdef __EMSCRIPTEN__
+  // Under node (the tests) the files are the machine's own and the game cannot wait.
+  if (!emscripten_has_asyncify()) return true;
+  // 0: no storage to copy to, 1: copying, 2: done, 3: failed.
+  int state = EM_ASM_INT({ return Module.ardoPersistStart ? Module.ardoPersistStart() : 0; });
+  while (state == 1) {
+    emscripten_sleep(5);
+    state = EM_ASM_INT({ return Module.ardoPersistState(); });
+  }
+  return state != 3;
+#else
+  return true;
+#endif
+}
+
+}  // namespace ardo::platform
