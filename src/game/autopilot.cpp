@@ -685,24 +685,31 @@ class Pilot final : public Autopilot {
     }
   }
 
+  // In danger: heal with 回復, else with a healing item, else run from an ordinary
+  // battle. False when none of them can be done (a boss is fought on).
+  bool PlanRescue(bool boss) {
+    const int s = HealStrength();
+    if (s >= 0) {
+      battle_plan_ = {{12, 2}, {13, 0}, {16, s}};
+      return true;
+    }
+    const int slot = HealingItemSlot(true);
+    if (slot >= 0) {
+      battle_plan_ = {{12, 1}, {7, slot}};
+      return true;
+    }
+    if (!boss) {
+      battle_plan_ = {{12, 3}};
+      return true;
+    }
+    return false;
+  }
+
   void CarefulPlanTurn() {
     const bool boss = IsBoss(EnemyId);
     // Heal below a third; against a boss, whose blows are heavier, below a half.
     if (Player.hp * (boss ? 2 : 3) < Player.mhp) {
-      const int s = HealStrength();
-      if (s >= 0) {
-        battle_plan_ = {{12, 2}, {13, 0}, {16, s}};
-        return;
-      }
-      const int slot = HealingItemSlot(true);
-      if (slot >= 0) {
-        battle_plan_ = {{12, 1}, {7, slot}};
-        return;
-      }
-      if (!boss) {
-        battle_plan_ = {{12, 3}};
-        return;
-      }
+      if (PlanRescue(boss)) return;
     }
     if (boss) {
       // The strongest attack spell the magic points allow, keeping one healing back.
@@ -1368,20 +1375,7 @@ class Pilot final : public Autopilot {
     const double worst = EnemyWorstBlow();
     const bool danger = Player.hp < worst * 1.5 || Player.hp * 3 < Player.mhp || (boss && Player.hp * 2 < Player.mhp);
     if (danger) {
-      const int s = HealStrength();
-      if (s >= 0) {
-        battle_plan_ = {{12, 2}, {13, 0}, {16, s}};
-        return;
-      }
-      const int slot = HealingItemSlot(true);
-      if (slot >= 0) {
-        battle_plan_ = {{12, 1}, {7, slot}};
-        return;
-      }
-      if (!boss) {
-        battle_plan_ = {{12, 3}};
-        return;
-      }
+      if (PlanRescue(boss)) return;
     }
     const auto hint = hints_.find(EnemyId);
     if (!boss && hint != hints_.end()) {
