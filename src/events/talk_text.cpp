@@ -83,22 +83,42 @@ constexpr LetterRule kEnglishLetters[] = {
     {0xA0, 0x10FFFF, "not a half-width letter: English is written in plain ASCII and Latin letters"},
 };
 
-// The English text as the window lays it out (WrapMessage).
-std::vector<std::pair<size_t, std::string>> CheckEnglish(const std::string& text, TextEnd end) {
-  std::vector<std::pair<size_t, std::string>> found;
+using Findings = std::vector<std::pair<size_t, std::string>>;
+
+// Calls each(offset, offset after it, character) for every character of text; a byte
+// that starts none is a finding of its own.
+template <class Each>
+void EachCharacter(const std::string& text, Findings* found, Each each) {
   for (size_t i = 0; i < text.size();) {
     const size_t at = i;
     char32_t c = 0;
     if (!NextCodePoint(text, &i, &c)) {
-      found.emplace_back(at, "not valid UTF-8");
+      found->emplace_back(at, "not valid UTF-8");
       continue;
     }
+    each(at, i, c);
+  }
+}
+
+// Whether the text ends the way its use needs.
+void CheckEnd(const std::string& text, bool waits, TextEnd end, Findings* found) {
+  if (end == TextEnd::kPage && !waits) {
+    found->emplace_back(text.size(), "the text must end with ￥, or it is closed before it can be read");
+  } else if (end == TextEnd::kOpen && waits) {
+    found->emplace_back(text.size(), "this text stays on screen under a menu: it must not end with ￥");
+  }
+}
+
+// The English text as the window lays it out (WrapMessage).
+Findings CheckEnglish(const std::string& text, TextEnd end) {
+  Findings found;
+  EachCharacter(text, &found, [&](size_t at, size_t, char32_t c) {
     for (const LetterRule& r : kEnglishLetters) {
       if (c < r.lo || c > r.hi) continue;
       if (r.fault != nullptr) found.emplace_back(at, r.fault);
       break;
     }
-  }
+  });
   const std::string width = std::to_string(kMessageLineLetters) + " letters";
   int lines = 0;  // lines of the page so far
   size_t page_start = 0;
@@ -116,12 +136,7 @@ std::vector<std::pair<size_t, std::string>> CheckEnglish(const std::string& text
     }
     lines = 0;
   }
-  const bool waits = text.ends_with(kMarks[1]);
-  if (end == TextEnd::kPage && !waits) {
-    found.emplace_back(text.size(), "the text must end with ￥, or it is closed before it can be read");
-  } else if (end == TextEnd::kOpen && waits) {
-    found.emplace_back(text.size(), "this text stays on screen under a menu: it must not end with ￥");
-  }
+  CheckEnd(text, text.ends_with(kMarks[1]), end, &found);
   return found;
 }
 
@@ -200,8 +215,8 @@ TalkTextFile ParseTalkText(const std::string& source, Language language) {
   return out;
 }
 
-std::vector<std::pair<size_t, std::string>> CheckMessageText(const std::string& text, TextEnd end, Language language) {
-  std::vector<std::pair<size_t, std::string>> found;
+Findings CheckMessageText(const std::string& text, TextEnd end, Language language) {
+  Findings found;
   if (text.empty()) {
     found.emplace_back(0, "empty text");
     return found;
@@ -227,13 +242,7 @@ std::vector<std::pair<size_t, std::string>> CheckMessageText(const std::string& 
     page_first = -1;
     page_start = at;
   };
-  for (size_t i = 0; i < text.size();) {
-    const size_t at = i;
-    char32_t c = 0;
-    if (!NextCodePoint(text, &i, &c)) {
-      found.emplace_back(at, "not valid UTF-8");
-      continue;
-    }
+  EachCharacter(text, &found, [&](size_t at, size_t i, char32_t c) {
     last = c;
     const bool brk = c == kLineBreak || c == kPageWait;
     if (c == U'/' || c == U'\\' || c == U'\u00A5') {
@@ -267,13 +276,9 @@ std::vector<std::pair<size_t, std::string>> CheckMessageText(const std::string& 
       wide_reported = false;
     }
     if (c == kPageWait) page_in_view(i);
-  }
+  });
   page_in_view(text.size());
-  if (end == TextEnd::kPage && last != kPageWait) {
-    found.emplace_back(text.size(), "the text must end with ￥, or it is closed before it can be read");
-  } else if (end == TextEnd::kOpen && last == kPageWait) {
-    found.emplace_back(text.size(), "this text stays on screen under a menu: it must not end with ￥");
-  }
+  CheckEnd(text, last == kPageWait, end, &found);
   return found;
 }
 
