@@ -30,7 +30,7 @@ constexpr platform::Color kNavy = platform::Rgb(0, 0, 128);
 
 // Types text into the message window at MessageWait per character: "／" breaks the
 // line, "￥" breaks it and waits for button 1 or 2 under a blinking "▽"; the sixth
-// line scrolls. Returns when all is shown; the window stays up (WinHide 0 closes it).
+// line scrolls. In English the text is laid out by WrapMessage and typed half-width. Returns when all is shown; the window stays up (WinHide 0 closes it).
 void Message(const std::string& text);
 // The message window holds 15 characters a line and shows 5 lines.
 constexpr int kMessageLineChars = 15;
@@ -62,7 +62,8 @@ void TextPut(const std::string& s, platform::Surface& dc, int x, int y);
 void TextPutHalfWidth(const std::string& s, platform::Surface& dc, int x, int y);
 // The text of the message now in window 0, markup removed: every character drawn
 // so far by the latest Message, concatenated ("／" and "￥" leave nothing, so a
-// search may run across line breaks). It stays while the window is hidden, as the
+// search may run across line breaks; in English a line the window wrapped by itself
+// keeps the space it broke at). It stays while the window is hidden, as the
 // window's picture does, and starts afresh with the next Message.
 const std::string& MessageShown();
 // True while Message waits at a "￥" for a button (for tests and the harness).
