@@ -139,12 +139,23 @@ TEST_F(MessageTest, EnglishIsTypedHalfWidthAndWrapsAtSpaces) {
   Answer();
   ASSERT_TRUE(Run([] { Message("Hello there, traveller. Welcome to our little village!￥Bye."); }));
   SetGameLanguage(Language::kJapanese);
-  // Two letters to a full-width cell, as the font writes them; "Welcome" did not fit
-  // the first line, and the second is a full line of 30.
-  EXPECT_TRUE(Glyph(Win(), 10, 10, "He"));
-  EXPECT_TRUE(Glyph(Win(), 10, 30, "We"));
-  EXPECT_TRUE(Glyph(Win(), 10 + 8 * 28, 30, "e!"));
-  EXPECT_TRUE(Glyph(Win(), 10, 50, "By"));
+  // Two letters to a full-width cell, as the font writes them in its regular weight;
+  // "Welcome" did not fit the first line, and the second is a full line of 30.
+  const auto letters = [](int x, int y, const std::string& two) {
+    platform::Surface ref(24, 24, 0);
+    ref.SetForeColor(kSilver);
+    ref.SetTextStyle(platform::TextStyle{16, false});
+    ref.TextOut(0, 0, two);
+    int differ = 0;
+    for (int dy = 0; dy < 20; ++dy) {
+      for (int dx = 0; dx < 16; ++dx) differ += (ref.At(dx, dy) == kSilver) != (Win().At(x + dx, y + dy) == kSilver);
+    }
+    return differ;
+  };
+  EXPECT_EQ(letters(10, 10, "He"), 0);
+  EXPECT_EQ(letters(10, 30, "We"), 0);
+  EXPECT_EQ(letters(10 + 8 * 28, 30, "e!"), 0);
+  EXPECT_EQ(letters(10, 50, "By"), 0);
   EXPECT_EQ(MessageShown(), "Hello there, traveller. Welcome to our little village!Bye.");
 }
 
