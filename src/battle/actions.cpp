@@ -172,13 +172,13 @@ void EnemyAttack(const Trap& on, const std::string& name, int divisor, bool ange
   });
   on([&] { HPadd(-d); });
   HeroTakes(on, d);
-  on([] { WinDraw(6); });
+  on([] { WinDraw(win::kSmallStatus); });
 }
 
 void EnemyBlast(const Trap& on, const std::string& name, double base) {
   on([&] { BtlText(name); });
   on([] { EffBomb(1); });
-  on([] { WinHide(14); });
+  on([] { WinHide(win::kPanel); });
   double r = 0;
   bool ok = false;
   on([&] {
@@ -195,7 +195,7 @@ void EnemyBlast(const Trap& on, const std::string& name, double base) {
   on([&] { HPadd(-d); });
   on([] { PlaySe("hit", 1); });
   HeroShake(on, std::to_string(d), kHitRed);
-  on([] { WinDraw(6); });
+  on([] { WinDraw(win::kSmallStatus); });
 }
 
 void EnemySelfHeal(const Trap& on, const std::string& name, double base) {
@@ -229,7 +229,7 @@ void EnemySpell(const Trap& on, const std::string& name, int e) {
   });
   on([&] { HPadd(-d); });
   HeroTakes(on, d);
-  on([] { WinDraw(6); });
+  on([] { WinDraw(win::kSmallStatus); });
 }
 
 void EnemySleep(const Trap& on, const std::string& name, double chance) {
@@ -237,7 +237,7 @@ void EnemySleep(const Trap& on, const std::string& name, double chance) {
   on([] { PlaySe("sleep", 1); });
   on([] { EffRing(228, 190, 2, platform::Rgb(0, 0xAA, 0xFF), 1.2); });
   Wait(500);
-  on([] { WinHide(14); });
+  on([] { WinHide(win::kPanel); });
   on([&] {
     if (Rnd() > static_cast<float>(chance)) {
       BtlText("効果がなかった");
@@ -246,7 +246,7 @@ void EnemySleep(const Trap& on, const std::string& name, double chance) {
       HeroBattle.asleep = 1;
     }
   });
-  on([] { WinDraw(6); });
+  on([] { WinDraw(win::kSmallStatus); });
 }
 
 // The casting: poses 6 and 7, then the sparkles over the raised hand at y.
@@ -341,16 +341,16 @@ void EffHeal() {
   });
   HeroShake(on, std::to_string(amount), kHealBlue);
   on([&] { HPadd(amount); });
-  on([] { WinDraw(6); });
+  on([] { WinDraw(win::kSmallStatus); });
 }
 
 void BtlMagic(int row) {
   Trap on("BtlMagic");
-  on([&] { BtlText(Windows(13).Item(row)); });
+  on([&] { BtlText(Windows(win::kBattleSpells).Item(row)); });
   on([] { PlaySe("magic", 1); });
   const int power = row <= 3 ? SpellPower : 0;
   on([&] { MPadd(CInt(-static_cast<long long>(MagicTable(row).Cost) * (2 * power + 1))); });
-  on([] { WinDraw(6); });
+  on([] { WinDraw(win::kSmallStatus); });
   Casting(on, false, 40);
   on([] {
     DrawScenery(0);
@@ -379,7 +379,7 @@ void BtlMagic(int row) {
       default: break;
     }
   });
-  on([] { WinHide(14); });
+  on([] { WinHide(win::kPanel); });
   const double ap = Player.ap, dp = Player.dp, sp = Player.sp;
   switch (row) {
     case 0: on([] { EffHeal(); }); break;
@@ -428,7 +428,7 @@ void BtlMagic(int row) {
     DrawScenery(0);
     RefreshScreen();
   });
-  on([] { WinDraw(6); });
+  on([] { WinDraw(win::kSmallStatus); });
 }
 
 Byte BtlItemUse(int slot) {
@@ -469,7 +469,7 @@ Byte BtlItemUse(int slot) {
           on([&] { BtlText(p < 1 ? "ＭＰにダメージを受けた！￥" : "ＭＰが回復した！￥"); });
           on([&] { MPadd(amount); });
         }
-        on([] { WinDraw(6); });
+        on([] { WinDraw(win::kSmallStatus); });
         break;
       }
       case 3:
@@ -511,9 +511,9 @@ Byte BtlItemUse(int slot) {
     }
     if (item.Keep == 0 && !refused) Player.items(slot) = 0;
   });
-  on([] { WinHide(7); });
-  on([] { WinHide(14); });
-  on([] { WinDraw(6); });
+  on([] { WinHide(win::kItems); });
+  on([] { WinHide(win::kPanel); });
+  on([] { WinDraw(win::kSmallStatus); });
   return 0;
 }
 

@@ -16,9 +16,9 @@ long long Characters(const std::string& s) {
 }  // namespace
 
 void BtlText(const std::string& text) {
-  Windows(14).Item(0) = text;
-  Windows(14).W = CInt(20 * Characters(text) + 40);
-  WinDraw(14);
+  Windows(win::kPanel).Item(0) = text;
+  Windows(win::kPanel).W = CInt(20 * Characters(text) + 40);
+  WinDraw(win::kPanel);
 }
 
 }  // namespace ardo

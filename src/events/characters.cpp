@@ -205,8 +205,8 @@ int TryStep(int dx, int dy) {
 void PlayerMove(int dx, int dy) {
   Trap on("PlayerMove");
   on([] {
-    if (picWindow(6).visible) {
-      WinHide(6);
+    if (picWindow(win::kSmallStatus).visible) {
+      WinHide(win::kSmallStatus);
       AnimClock = 0;
     }
   });

@@ -89,7 +89,7 @@ Byte TakeExit(const ExitRecord& e) {
 Trigger Sign(Cell at, std::string text) {
   return {{at}, {}, [text](int, int) -> Byte {
             on([&] { Message(text); });
-            on([] { WinHide(0); });
+            on([] { WinHide(win::kMessage); });
             return 255;
           }};
 }
@@ -98,7 +98,7 @@ Trigger ShopCounter(Cell at, std::string greeting, std::vector<int> goods, Byte 
   return {{at}, {}, [=](int, int) -> Byte {
             on([&] { Message(greeting); });
             on([&] { Shop(goods); });
-            on([] { WinHide(0); });
+            on([] { WinHide(win::kMessage); });
             return result;
           }};
 }
@@ -113,8 +113,8 @@ Trigger InnCounter(Cell at, std::string greeting, int price) {
 
 Byte Bed(int, int) {
   on([] { Message("休みますか？"); });
-  if (on.Value<Byte>(255, [] { return WinDeal(3); }) == 0) SleepTillMorning(on);
-  on([] { WinHide(0); });
+  if (on.Value<Byte>(255, [] { return WinDeal(win::kYesNo); }) == 0) SleepTillMorning(on);
+  on([] { WinHide(win::kMessage); });
   return 0;
 }
 
@@ -123,18 +123,18 @@ Byte HealingSpot(int, int) {
   on([] { HPadd(9999); });
   on([] { MPadd(9999); });
   on([] { Message("ＨＰ・ＭＰが回復した！￥"); });
-  on([] { WinHide(0); });
+  on([] { WinHide(win::kMessage); });
   return 0;
 }
 
 // The spring refills HP only.
 Byte Spring(int, int) {
   on([] { Message("綺麗な泉だ。／水を飲んでみますか？"); });
-  if (on.Value<Byte>(255, [] { return WinDeal(3); }) == 0) {
+  if (on.Value<Byte>(255, [] { return WinDeal(win::kYesNo); }) == 0) {
     on([] { PlaySe("heal", 1); });
     on([] { HPadd(9999); });
     on([] { Message("ＨＰが回復した！￥"); });
-    on([] { WinHide(0); });
+    on([] { WinHide(win::kMessage); });
   }
   return 0;
 }
@@ -152,7 +152,7 @@ Byte OpeningScene(int x, int y) {
   on([] { CloseBgm(); });
   Wait(1000);
   on([] { Message(scenes::OpeningMonologue()); });
-  on([] { WinHide(0); });
+  on([] { WinHide(win::kMessage); });
   SetFlag(kMonologueDone, 1);
   return TakeExit(*gate);
 }
@@ -160,7 +160,7 @@ Byte OpeningScene(int x, int y) {
 Byte HerbScene(int, int) {
   SetFlag(kHerbSeen, 1);
   on([] { Message(scenes::kHerbNarration); });
-  on([] { WinHide(0); });
+  on([] { WinHide(win::kMessage); });
   return 0;
 }
 
@@ -198,18 +198,18 @@ Trigger Boss(std::vector<Cell> cells, int enemy, int flag) {
 Byte TreeFight(int, int) {
   PrepareBattle(22);
   on([] { Message("木が襲ってきた！？￥"); });
-  on([] { WinHide(0); });
+  on([] { WinHide(win::kMessage); });
   if (FixedBattle() == 0) {
     on([] { Message(scenes::kTreeInscription); });
     SetFlag(kTreeBeaten, 1);
   }
-  on([] { WinHide(0); });
+  on([] { WinHide(win::kMessage); });
   return 255;
 }
 
 Byte TreeInscription(int, int) {
   on([] { Message(scenes::kTreeInscription); });
-  on([] { WinHide(0); });
+  on([] { WinHide(win::kMessage); });
   return 255;
 }
 
@@ -227,7 +227,7 @@ void LayBridge() {
 Byte BridgeMessage(int, int) {
   on([] { Message("橋はここで終わっている。￥なにか、材木でもあれば向こうへ行けそうだ。￥"); });
   SetFlag(kBridgeSeen, 1);
-  on([] { WinHide(0); });
+  on([] { WinHide(win::kMessage); });
   return 0;
 }
 
@@ -254,7 +254,7 @@ const std::vector<Block>& Blocks() {
        {// The village's own sign closes its window directly.
         {{{21, 49}}, {}, [](int, int) -> Byte {
            on([] { Message("さいはての村￥"); });
-           on([] { picWindow(0).visible = false; });
+           on([] { picWindow(win::kMessage).visible = false; });
            return 255;
          }},
         {{{19, 52}, {20, 52}}, [] { return Clear(kMonologueDone); }, OpeningScene},

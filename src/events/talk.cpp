@@ -290,7 +290,7 @@ void Scene::Run() {
       break;
     case Kind::kGhost:
       Say("");
-      WinHide(0);
+      WinHide(win::kMessage);
       Fight(true, "fight4");  // like any wandering monster: he may run
       break;
     case Kind::kSilent:
@@ -311,7 +311,7 @@ void Scene::Run() {
       break;
     case Kind::kYesNo:
       Say("ask");
-      Say(WinDeal(3) == 0 ? "yes" : "no");
+      Say(WinDeal(win::kYesNo) == 0 ? "yes" : "no");
       break;
     case Kind::kOldMan:
       if (Flag(e_.flag) != 0) {
@@ -319,7 +319,7 @@ void Scene::Run() {
         break;
       }
       Say("ask");
-      if (WinDeal(3) == 0) {
+      if (WinDeal(win::kYesNo) == 0) {
         Say("yes");
         SetFlag(e_.flag, 1);
       } else {
@@ -359,7 +359,7 @@ void Scene::Run() {
         break;
       }
       Say("trap");
-      WinHide(0);
+      WinHide(win::kMessage);
       if (Fight(false, "boss2") == 0) {
         Say("prize");
         GOLDAdd(e_.prize);
@@ -373,7 +373,7 @@ void Scene::Run() {
         break;
       }
       Say("challenge");
-      WinHide(0);
+      WinHide(win::kMessage);
       if (Fight(false, "boss2") == 0) {
         Say("defeat");
         Me().x = CInt(e_.aside);
@@ -383,11 +383,11 @@ void Scene::Run() {
     case Kind::kFinalBoss:
       MessageWait = 32;  // the speech at its own pace, whatever the setting
       Say("speech");
-      WinHide(0);
+      WinHide(win::kMessage);
       if (Fight(false, "fight6") == 0) {
         Me().x = CInt(e_.aside);
         Say("closing");
-        WinHide(0);
+        WinHide(win::kMessage);
         TalkEnding();
       }
       break;
@@ -483,7 +483,7 @@ void Talk(int index) {
   Trap on("Talk");
   on([] { PlaySe("pi", 1); });
   on([&] { Converse(index); });
-  on([] { WinHide(0); });
+  on([] { WinHide(win::kMessage); });
 }
 
 std::vector<TalkTextNeed> TalkTextNeeds() {

@@ -165,12 +165,12 @@ void ItemDrop(int slot) {
   on([&] { id = Player.items(slot); });
   if (id == 0) return;
   on([&] { Message(ItemTable(id).Name + "を／捨てますか？"); });
-  const Byte answer = on.Value<Byte>(255, [] { return WinDeal(3); });
+  const Byte answer = on.Value<Byte>(255, [] { return WinDeal(win::kYesNo); });
   if (answer != 0) return;  // the question stays for the caller to clear
   on([] { Message("捨てました。￥"); });
   on([&] { Player.items(slot) = 0; });
   on([] { KeyWait(); });
-  on([] { WinHide(0); });
+  on([] { WinHide(win::kMessage); });
 }
 
 void ItemUse(int slot) {
@@ -215,7 +215,7 @@ void ItemUse(int slot) {
         on([&] { MPadd(amount); });
       }
       use_up();
-      on([] { WinDraw(6); });
+      on([] { WinDraw(win::kSmallStatus); });
       break;
     }
     case 3:
@@ -246,8 +246,8 @@ void ItemUse(int slot) {
       on([] { Message("効果がなかった・・・￥"); });
       break;
   }
-  on([] { WinHide(0); });
-  on([] { WinDraw(7); });
+  on([] { WinHide(win::kMessage); });
+  on([] { WinDraw(win::kItems); });
 }
 
 void ResetItemState() {

@@ -130,7 +130,7 @@ Byte Load(int slot) {
   if (slot >= 1 && slot <= kSlots) usable = ReadSlot(slot, &c, [&](const Fault& f) { on.LogFault(f); });
   if (!usable) {
     on([] { Message("読み込みに失敗しました。"); });
-    on([] { WinHide(0); });
+    on([] { WinHide(win::kMessage); });
     on([&] { SaveList(slot - 1) = SaveEntry{}; });
     on([] { SaveListWrite(); });
     return 255;

@@ -30,6 +30,18 @@ void DrawFrame(platform::Surface& s);
 void DrawCursor(int n, int c);
 void EraseCursor(int n, int c);
 
+// A place the hero can be sent to: a map, the cell, the music and the area.
+struct Destination {
+  std::string_view place;
+  const char* map;
+  int x;
+  int y;
+  const char* bgm;
+  int area;
+};
+// The destination of a row of the travel list (window 17) as it was last drawn.
+const Destination& TravelDestination(int row);
+
 // Window 0 keeps the text it shows for MessageShown.
 void ResetShownText();
 void AppendShownText(const std::string& c);
