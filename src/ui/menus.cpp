@@ -3,6 +3,7 @@
 // title choices, healing strength, travel, buying).
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <string_view>
 
 #include "battle/battle.h"
@@ -68,6 +69,13 @@ void Go(const Destination& d) { ChangeMap(d.map, d.x, d.y, d.bgm, d.area); }
 // The menus' error handler: a fault in one statement is logged under "WinDeal"
 // and the menu goes on with the next statement.
 const Trap on("WinDeal");
+
+// Refuses a pick with a message that waits for a button.
+Pick Refuse(const char* text) {
+  on([&] { Message(text); });
+  on([] { WinHide(win::kMessage); });
+  return Pick::kStay;
+}
 
 // "終了".
 Pick QuitDialogue() {
@@ -214,11 +222,7 @@ void SwitchSetting(MenuAction action) {
 // Window 16: the strength of "回復" if the magic points suffice.
 Pick HealingStrength(Selection& s) {
   const long needed = static_cast<long>(s.row() + 1) * on.Value<Integer>(0, [] { return MagicTable(0).Cost; }) * 2;
-  if (Player.mp < needed) {
-    on([] { Message("ＭＰが足りません￥"); });
-    on([] { WinHide(win::kMessage); });
-    return Pick::kStay;
-  }
+  if (Player.mp < needed) return Refuse("ＭＰが足りません￥");
   s.result = static_cast<Byte>(s.row());
   return Pick::kLeave;
 }
@@ -265,19 +269,21 @@ Pick ItemHandling(Selection& s, Mark& mark) {
   return Pick::kStay;
 }
 
+// The cost of a field spell (a row of the magic table) when the hero has the magic
+// points for it; otherwise says so and gives nothing.
+std::optional<Integer> Affordable(int spell) {
+  const Integer cost = on.Value<Integer>(0, [&] { return MagicTable(spell).Cost; });
+  if (Player.mp >= cost) return cost;
+  on([] { Message("ＭＰが足りません。￥"); });
+  return std::nullopt;
+}
+
 // "脱出": back to the field from a town, cave or the mountain.
 Pick Escape() {
-  const Integer cost = on.Value<Integer>(0, [] { return MagicTable(8).Cost; });
-  if (Player.mp < cost) {
-    on([] { Message("ＭＰが足りません。￥"); });
-    return Pick::kStay;
-  }
+  const std::optional<Integer> cost = Affordable(8);
+  if (!cost) return Pick::kStay;
   const std::string place = on.Value<std::string>("", [] { return MapTitle(MapName); });
-  if (OpenCountry(place) || Flag(257) == 0) {
-    on([] { Message("今はつかえません￥"); });
-    on([] { WinHide(win::kMessage); });
-    return Pick::kStay;
-  }
+  if (OpenCountry(place) || Flag(257) == 0) return Refuse("今はつかえません￥");
   on([] { Message("フィールドに移動します。／よろしいですか？"); });
   if (WinDeal(win::kYesNo) != 0) return Pick::kStay;
   if (const Destination* exit = FindExit(place)) {
@@ -285,25 +291,18 @@ Pick Escape() {
   } else {
     on([] { Message("効果がなかった。￥"); });
   }
-  on([&] { MPadd(-cost); });
+  on([&] { MPadd(-*cost); });
   return Pick::kLeave;
 }
 
 // "移動": to a known place, from the open country only.
 Pick Travel() {
-  const Integer cost = on.Value<Integer>(0, [] { return MagicTable(9).Cost; });
-  if (Player.mp < cost) {
-    on([] { Message("ＭＰが足りません。￥"); });
-    return Pick::kStay;
-  }
-  if (!OpenCountry(on.Value<std::string>("", [] { return MapTitle(MapName); }))) {
-    on([] { Message("今はつかえません￥"); });
-    on([] { WinHide(win::kMessage); });
-    return Pick::kStay;
-  }
+  const std::optional<Integer> cost = Affordable(9);
+  if (!cost) return Pick::kStay;
+  if (!OpenCountry(on.Value<std::string>("", [] { return MapTitle(MapName); }))) return Refuse("今はつかえません￥");
   const Byte t = WinDeal(win::kTravel);
   MenuChoice = static_cast<long long>(t);
-  if (t < 255) on([&] { MPadd(-cost); });
+  if (t < 255) on([&] { MPadd(-*cost); });
   return Pick::kLeave;
 }
 
@@ -313,13 +312,6 @@ Pick HealSpell() {
   MenuChoice = static_cast<long long>(s);
   if (s < 255) on([&] { Heal(s); });
   return Pick::kLeave;
-}
-
-// Refuses a pick with a message that waits for a button.
-Pick Refuse(const char* text) {
-  on([&] { Message(text); });
-  on([] { WinHide(win::kMessage); });
-  return Pick::kStay;
 }
 
 // Window 15, the shop's goods: buy the item of the picked row.
