@@ -69,9 +69,9 @@ bool Clear(int flag) { return Flag(flag) == 0; }
 // map is logged and the hero stays where he is, free to walk on.
 bool Reachable(const ExitRecord& e) {
   std::error_code ec;
-  if (e.to == MapName || std::filesystem::is_regular_file(GamePath("map/" + e.to + ".map"), ec)) return true;
+  if (e.to == MapName || std::filesystem::is_regular_file(GamePath(MapFileName(e.to)), ec)) return true;
   Fault f = Fault::Of(err::kFileNotFound);
-  f.description += " (map/" + e.to + ".map)";
+  f.description += " (" + MapFileName(e.to) + ")";
   on.LogFault(f);
   return false;
 }
