@@ -451,9 +451,8 @@ Byte BtlItemUse(int slot) {
       case 1:
       case 2: {
         if (refuse()) break;
-        const int q = static_cast<int>(std::floor(p / 4.0));
         Integer amount = 0;
-        on([&] { amount = CInt(q * static_cast<double>(Rnd()) + 3.0 * q); });
+        on([&] { amount = ItemRestoreAmount(item.Value); });
         if (item.Kind == 1) {
           if (p < 1) {
             on([] { BtlText("ダメージを受けた！￥"); });
@@ -477,23 +476,10 @@ Byte BtlItemUse(int slot) {
       case 5:
       case 6:
       case 7: {
-        Integer amount = 0;
-        on([&] {
-          const long long pick = Mod(static_cast<long long>(std::floor(static_cast<double>(Rnd()) + 0.5)) * 100, 101);
-          amount = CInt(static_cast<double>(pick * p) / 100.0 + 1.0);
-        });
-        static constexpr std::array<const char*, 5> kLabels = {"最大ＨＰが", "最大ＭＰが", "ちからが", "丈夫さが",
-                                                               "すばやさが"};
-        on([&] {
-          switch (item.Kind) {
-            case 3: MHPadd(amount); break;
-            case 4: MMPadd(amount); break;
-            case 5: Player.ap = CInt(static_cast<long long>(Player.ap) + amount); break;
-            case 6: Player.dp = CInt(static_cast<long long>(Player.dp) + amount); break;
-            default: Player.sp = CInt(static_cast<long long>(Player.sp) + amount); break;
-          }
-        });
-        on([&] { BtlText(std::string(kLabels[item.Kind - 3]) + std::to_string(amount) + "増えた！￥"); });
+        long long gain = 0;
+        on([&] { gain = ItemGrowthGain(item.Value); });
+        on([&] { AddGrowth(item.Kind, gain); });
+        on([&] { BtlText(GrowthWord(item.Kind) + std::to_string(gain) + "増えた！￥"); });
         break;
       }
       case 8: {

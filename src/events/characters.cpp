@@ -203,6 +203,22 @@ int TryStep(int dx, int dy) {
   return 0;
 }
 
+void HandleStepResult(int r, const Trap& on) {
+  if (r == 0) {
+    on([] { BuffDraw(); });
+    on([] { StepOffset = CInt(-TileSize); });
+    on([] { Debugging(0); });
+  } else if (r == -1) {
+    on([] { MapDraw(Player.dx * StepOffset, Player.dy * StepOffset, 1, 1); });
+    RefreshScreen();
+    on([] { EventProc(Player.x + Player.dx, Player.y + Player.dy, true); });
+  } else if (r > 0) {
+    on([&] {
+      if (Flag(16) == 1) TalkFacingHero(r - 1);
+    });
+  }
+}
+
 // One whole step of the hero for scripted scenes: the same 12 frames as a walked
 // step, without input, arrival event, encounter or moving floor.
 void PlayerMove(int dx, int dy) {
@@ -217,21 +233,7 @@ void PlayerMove(int dx, int dy) {
     Player.dx = CInt(dx);
     Player.dy = CInt(dy);
   });
-  int r = 0;
-  on([&] { r = TryStep(dx, dy); });
-  if (r == 0) {
-    on([] { BuffDraw(); });
-    on([] { StepOffset = CInt(-TileSize); });
-    on([] { Debugging(0); });
-  } else if (r == -1) {
-    on([] { MapDraw(0, 0, 1, 1); });
-    RefreshScreen();
-    on([&] { EventProc(Player.x + dx, Player.y + dy, true); });
-  } else if (r > 0) {
-    on([&] {
-      if (Flag(16) == 1) TalkFacingHero(r - 1);
-    });
-  }
+  on([&] { HandleStepResult(TryStep(dx, dy), on); });
   while (StepOffset < 0) {
     FramePace frame;
     DoEvents();

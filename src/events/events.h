@@ -58,6 +58,11 @@ void CharaSet(const std::string& map);
 void ChrMove();
 void ChrDraw(int i, int pdx, int pdy, int refresh);
 int TryStep(int dx, int dy);
+// What TryStep's result r means, for the field loop and scripted steps alike (the step
+// toward Player.dx, Player.dy, with no step under way): a free cell starts the step, a
+// blocked one runs its event, a person in the way talks when auto-talk (flag 16) is on.
+// A fault of each statement goes to `on`, which goes on with the next.
+void HandleStepResult(int r, const Trap& on);
 void PlayerMove(int dx, int dy);
 // Turns character k toward the hero, draws the field, runs its conversation and turns
 // it back (the talk button, and walking into someone with auto-talk on).
