@@ -7,6 +7,7 @@
 
 #include "battle/battle.h"
 #include "events/events.h"
+#include "events/story.h"
 #include "field/field.h"
 #include "items/items.h"
 #include "sound/sound.h"
@@ -20,8 +21,6 @@ std::uint32_t Now() { return platform::GetPlatform().TimeGetTime(); }
 void FrameEnd(std::uint32_t t0, long ms) { Wait(ms - static_cast<long>(Now() - t0)); }
 
 // The hero's item 25 softens spells, item 26 blows.
-constexpr int kSpellGuard = 25;
-constexpr int kBlowGuard = 26;
 constexpr platform::Color kHitRed = platform::Rgb(255, 0, 0);
 constexpr platform::Color kHealBlue = platform::Rgb(0, 50, 100);
 
@@ -168,7 +167,7 @@ void EnemyAttack(const Trap& on, const std::string& name, int divisor, bool ange
               : CalcDamage(Enemy.stats, EnemyBattle, HeroStats(), HeroBattle, divisor);
   });
   on([&] {
-    if (ItemHave(kBlowGuard) == 0) d = CInt((1.0 - static_cast<double>(Rnd()) * 0.2) * d);
+    if (ItemHave(story::kPhoenixRobe) == 0) d = CInt((1.0 - static_cast<double>(Rnd()) * 0.2) * d);
   });
   on([&] { HPadd(-d); });
   HeroTakes(on, d);
@@ -225,7 +224,7 @@ void EnemySpell(const Trap& on, const std::string& name, int e) {
   });
   if (!ok) return;
   on([&] {
-    if (ItemHave(kSpellGuard) == 0) d = CInt((1.0 - static_cast<double>(Rnd()) * 0.2) * d);
+    if (ItemHave(story::kFlowerHat) == 0) d = CInt((1.0 - static_cast<double>(Rnd()) * 0.2) * d);
   });
   on([&] { HPadd(-d); });
   HeroTakes(on, d);

@@ -4,6 +4,7 @@
 
 #include "debug/console.h"
 #include "events/events.h"
+#include "events/story.h"
 #include "field/field.h"
 #include "items/items.h"
 #include "sound/sound.h"
@@ -17,7 +18,6 @@ Byte CharCount = 0;
 namespace {
 
 // Item that breaks brown rock, and the two rock tiles it breaks.
-constexpr int kDrillItem = 18;
 constexpr Byte kRockTile = 95;
 constexpr Byte kRockTile2 = 111;
 
@@ -185,7 +185,7 @@ int TryStep(int dx, int dy) {
   const int ty = Player.y + dy;
   MapCell& cell = MapData(tx, ty);
   if ((cell.attr & kAttrBlocked) != 0) {
-    if ((cell.tile == kRockTile || cell.tile == kRockTile2) && ItemHave(kDrillItem) == 0) {
+    if ((cell.tile == kRockTile || cell.tile == kRockTile2) && ItemHave(story::kDrill) == 0) {
       cell.tile = static_cast<Byte>(cell.tile - 1);
       cell.attr = 0;
       PlaySe("heal", 1);
@@ -214,7 +214,7 @@ void HandleStepResult(int r, const Trap& on) {
     on([] { EventProc(Player.x + Player.dx, Player.y + Player.dy, true); });
   } else if (r > 0) {
     on([&] {
-      if (Flag(16) == 1) TalkFacingHero(r - 1);
+      if (Flag(story::kAutoTalk) == 1) TalkFacingHero(r - 1);
     });
   }
 }
