@@ -74,14 +74,16 @@ std::uint32_t Utf8CodePoint(std::string_view s, std::size_t i, std::size_t* leng
 std::size_t Utf8Length(std::string_view s) {
   std::size_t n = 0;
   const Utf8Chars chars(s);
-  for (auto it = chars.begin(); it != chars.end(); ++it) ++n;
+  const auto end = chars.end();
+  for (auto it = chars.begin(); it != end; ++it) ++n;
   return n;
 }
 
 std::size_t Utf8Offset(std::string_view s, std::size_t n) {
   const Utf8Chars chars(s);
+  const auto end = chars.end();
   auto it = chars.begin();
-  for (; n > 0 && it != chars.end(); --n) ++it;
+  for (; n > 0 && it != end; --n) ++it;
   return it.offset();
 }
 

@@ -128,7 +128,8 @@ std::vector<std::pair<size_t, std::string>> CheckMessageText(const std::string& 
     page_start = at;
   };
   const Utf8Chars chars(text);
-  for (auto it = chars.begin(); it != chars.end(); ++it) {
+  const auto end_of_text = chars.end();
+  for (auto it = chars.begin(); it != end_of_text; ++it) {
     const size_t at = it.offset();
     const size_t i = at + it->bytes.size();  // where the next character starts
     if (!it->valid()) {
