@@ -475,9 +475,7 @@ Byte BtlItemUse(int slot) {
       case 5:
       case 6:
       case 7: {
-        long long gain = 0;
-        on([&] { gain = ItemGrowthGain(item.Value); });
-        on([&] { AddGrowth(item.Kind, gain); });
+        const long long gain = UseGrowthItem(item.Kind, item.Value, on);
         on([&] { BtlText(GrowthWord(item.Kind) + std::to_string(gain) + "増えた！￥"); });
         break;
       }

@@ -205,9 +205,7 @@ void ItemUse(int slot) {
     case 5:
     case 6:
     case 7: {
-      long long g = 0;
-      on([&] { g = ItemGrowthGain(item.Value); });
-      on([&] { AddGrowth(item.Kind, g); });
+      const long long g = UseGrowthItem(item.Kind, item.Value, on);
       on([&] { Message(GrowthWord(item.Kind) + SignedFullWidth(g) + "増えた！￥"); });
       use_up();
       break;
@@ -231,6 +229,13 @@ long long ItemGrowthGain(Integer value) {
   // p is 0 or 100 with even chance.
   const long long p = static_cast<long long>(static_cast<double>(Rnd()) + 0.5) * 100 % 101;
   return static_cast<long long>(RoundHalfEven(static_cast<double>(value) * p / 100.0 + 1));
+}
+
+long long UseGrowthItem(Byte kind, Integer value, const Trap& on) {
+  long long gain = 0;
+  on([&] { gain = ItemGrowthGain(value); });
+  on([&] { AddGrowth(kind, gain); });
+  return gain;
 }
 
 void AddGrowth(Byte kind, long long gain) {

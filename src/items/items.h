@@ -38,6 +38,9 @@ void ItemUse(int slot);
 Integer ItemRestoreAmount(Integer value);
 // Kinds 3 to 7: the gain, 1 or Value + 1 with even chance.
 long long ItemGrowthGain(Integer value);
+// Uses a growth item (kind 3 to 7) of this Value: draws the gain and adds it to its
+// stat, each step under the caller's handler; returns the gain (0 when drawing it faulted).
+long long UseGrowthItem(Byte kind, Integer value, const Trap& on);
 // Adds a gain to the stat of growth kind 3 to 7: MHPadd, MMPadd, or attack, defence
 // and speed directly, which have no limit of their own (a sum beyond the Integer range
 // stops at its end).
