@@ -7,6 +7,7 @@
 
 #include "battle/battle.h"
 #include "events/events.h"
+#include "events/story.h"
 #include "field/field.h"
 #include "items/items.h"
 #include "sound/sound.h"
@@ -20,8 +21,6 @@ std::uint32_t Now() { return platform::GetPlatform().TimeGetTime(); }
 void FrameEnd(std::uint32_t t0, long ms) { Wait(ms - static_cast<long>(Now() - t0)); }
 
 // The hero's item 25 softens spells, item 26 blows.
-constexpr int kSpellGuard = 25;
-constexpr int kBlowGuard = 26;
 constexpr platform::Color kHitRed = platform::Rgb(255, 0, 0);
 constexpr platform::Color kHealBlue = platform::Rgb(0, 50, 100);
 
@@ -168,7 +167,7 @@ void EnemyAttack(const Trap& on, const std::string& name, int divisor, bool ange
               : CalcDamage(Enemy.stats, EnemyBattle, HeroStats(), HeroBattle, divisor);
   });
   on([&] {
-    if (ItemHave(kBlowGuard) == 0) d = CInt((1.0 - static_cast<double>(Rnd()) * 0.2) * d);
+    if (ItemHave(story::kPhoenixRobe) == 0) d = CInt((1.0 - static_cast<double>(Rnd()) * 0.2) * d);
   });
   on([&] { HPadd(-d); });
   HeroTakes(on, d);
@@ -225,7 +224,7 @@ void EnemySpell(const Trap& on, const std::string& name, int e) {
   });
   if (!ok) return;
   on([&] {
-    if (ItemHave(kSpellGuard) == 0) d = CInt((1.0 - static_cast<double>(Rnd()) * 0.2) * d);
+    if (ItemHave(story::kFlowerHat) == 0) d = CInt((1.0 - static_cast<double>(Rnd()) * 0.2) * d);
   });
   on([&] { HPadd(-d); });
   HeroTakes(on, d);
@@ -451,9 +450,8 @@ Byte BtlItemUse(int slot) {
       case 1:
       case 2: {
         if (refuse()) break;
-        const int q = static_cast<int>(std::floor(p / 4.0));
         Integer amount = 0;
-        on([&] { amount = CInt(q * static_cast<double>(Rnd()) + 3.0 * q); });
+        on([&] { amount = ItemRestoreAmount(item.Value); });
         if (item.Kind == 1) {
           if (p < 1) {
             on([] { BtlText("ダメージを受けた！￥"); });
@@ -477,23 +475,8 @@ Byte BtlItemUse(int slot) {
       case 5:
       case 6:
       case 7: {
-        Integer amount = 0;
-        on([&] {
-          const long long pick = Mod(static_cast<long long>(std::floor(static_cast<double>(Rnd()) + 0.5)) * 100, 101);
-          amount = CInt(static_cast<double>(pick * p) / 100.0 + 1.0);
-        });
-        static constexpr std::array<const char*, 5> kLabels = {"最大ＨＰが", "最大ＭＰが", "ちからが", "丈夫さが",
-                                                               "すばやさが"};
-        on([&] {
-          switch (item.Kind) {
-            case 3: MHPadd(amount); break;
-            case 4: MMPadd(amount); break;
-            case 5: Player.ap = CInt(static_cast<long long>(Player.ap) + amount); break;
-            case 6: Player.dp = CInt(static_cast<long long>(Player.dp) + amount); break;
-            default: Player.sp = CInt(static_cast<long long>(Player.sp) + amount); break;
-          }
-        });
-        on([&] { BtlText(std::string(kLabels[item.Kind - 3]) + std::to_string(amount) + "増えた！￥"); });
+        const long long gain = UseGrowthItem(item.Kind, item.Value, on);
+        on([&] { BtlText(GrowthWord(item.Kind) + std::to_string(gain) + "増えた！￥"); });
         break;
       }
       case 8: {

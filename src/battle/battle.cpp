@@ -4,6 +4,7 @@
 
 #include "battle/battle.h"
 #include "events/events.h"
+#include "events/story.h"
 #include "field/field.h"
 #include "items/items.h"
 #include "sound/sound.h"
@@ -324,7 +325,7 @@ void Attack() {
   }
   Integer d = CalcDamage(HeroStats(), HeroBattle, Enemy.stats, EnemyBattle, 1);
   on([&] {
-    if (ItemHave(19) == 0 && d < 32700 / 1.5) d = CInt(d * 1.5);
+    if (ItemHave(story::kMoonSword) == 0 && d < 32700 / 1.5) d = CInt(d * 1.5);
   });
   on([&] { Enemy.stats.hp = CInt(static_cast<long long>(Enemy.stats.hp) - d); });
   EnemyTakes(on, d);

@@ -2,6 +2,7 @@
 // and the hand-over of a new or loaded game to the field.
 #include "core/core.h"
 #include "events/events.h"
+#include "events/story.h"
 #include "field/field.h"
 #include "presentation/presentation.h"
 #include "presentation/presentation_internal.h"
@@ -112,7 +113,7 @@ void HandOver() {
   on([] { PlayBgm(BgmName); });
   on([] { MapLoad(MapName); });
   on([] { CharaSet(MapName); });
-  on([] { ChangeMap(MapName, Player.x, Player.y, BgmName, Flags(1)); });
+  on([] { ChangeMap(MapName, Player.x, Player.y, BgmName, Flags(story::kAreaByte)); });
 }
 
 void StartNewGame() {

@@ -128,9 +128,9 @@ void Message(const std::string& text) {
   // One character at a time from the text as it stands: a long text costs no more
   // than itself.
   std::string c;
-  for (size_t at = 0; at < text.size();) {
+  for (const Utf8Char& ch : Utf8Chars(text)) {
     c.clear();
-    AppendUtf8(&c, DecodeNext(text, &at));
+    AppendUtf8(DrawnCode(ch), &c);
     const bool wait = c == "￥";
     if (wait || c == "／") {
       x = kLastColumn;
