@@ -7,7 +7,7 @@
 #include "battle/battle.h"
 #include "events/events.h"
 #include "items/items.h"
-#include "ui/ui_fixture.h"
+#include "support/ui_fixture.h"
 
 namespace ardo::testing {
 namespace {

@@ -13,7 +13,7 @@
 #include "field/field.h"
 #include "items/items.h"
 #include "sound/sound.h"
-#include "ui/ui_fixture.h"
+#include "support/ui_fixture.h"
 
 namespace ardo::testing {
 namespace {

@@ -19,8 +19,8 @@
 #include "events/scenes.h"
 #include "field/field.h"
 #include "items/items.h"
-#include "items/items_fixture.h"
 #include "sound/sound.h"
+#include "support/items_fixture.h"
 #include "ui/ui.h"
 #include "ui/window_internal.h"
 

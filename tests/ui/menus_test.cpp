@@ -8,7 +8,7 @@
 #include "items/items.h"
 #include "save/save.h"
 #include "sound/sound.h"
-#include "ui_fixture.h"
+#include "support/ui_fixture.h"
 
 namespace ardo::testing {
 namespace {
