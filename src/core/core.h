@@ -272,6 +272,20 @@ const std::string& WriteFolder();  // the folder in use (the game folder when no
 std::string WritePath(std::string_view relative);
 
 // ---------------------------------------------------------------------------
+// The language of the texts a player reads: Japanese, the game's own and the default,
+// or English. Each text file of a language sits in its folder: Japanese in the folder
+// itself (text/town1.txt), English one level down (text/en/town1.txt).
+enum class Language { kJapanese, kEnglish };
+Language GameLanguage();
+void SetGameLanguage(Language language);
+// "ja" or "en" (any case); false for anything else.
+bool ParseLanguage(std::string_view code, Language* out);
+const char* LanguageCode(Language language);
+// The game-folder path of a text file in the current language: "text/town1.txt" or
+// "text/en/town1.txt" for LanguagePath("text", "town1.txt").
+std::string LanguagePath(std::string_view folder, std::string_view file);
+
+// ---------------------------------------------------------------------------
 // The hero's record, members in order (saved as one unit).
 struct PlayerStatus {
   Integer x = 0;

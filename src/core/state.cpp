@@ -150,6 +150,7 @@ void SetDefaultSettings() {
 
 void ResetCoreState() {
   Player = PlayerStatus{};
+  SetGameLanguage(Language::kJapanese);
   for (auto& b : Flags) b = 0;
   GameRunning = true;
   ReturnToTitle = false;

@@ -122,7 +122,9 @@ struct TalkTextFile {
   std::vector<std::pair<int, std::string>> errors;              // line, what is wrong
   const TalkTextEntry* Find(const std::string& key) const;
 };
-TalkTextFile ParseTalkText(const std::string& source);
+// In English the lines of an entry are joined with one space between them, except
+// next to a "／" or "￥" (the window wraps English at spaces by itself).
+TalkTextFile ParseTalkText(const std::string& source, Language language = Language::kJapanese);
 // The longest text one conversation may say (bytes): far more than any scene a player
 // would read through, far less than could weigh on the game. A longer one is refused.
 constexpr size_t kMaxTalkText = 64 * 1024;
@@ -139,7 +141,10 @@ std::vector<TalkTextNeed> TalkTextNeeds();
 // What is wrong with a text as the message window would show it: bad markup, a line
 // wider than the window, a page with more lines than are in view at its wait, the
 // wrong ending. Each finding carries the byte offset in text where it starts.
-std::vector<std::pair<size_t, std::string>> CheckMessageText(const std::string& text, TextEnd end);
+// English is checked as WrapMessage lays it out: plain half-width letters only, no word
+// longer than a line, and the same rules for pages and endings.
+std::vector<std::pair<size_t, std::string>> CheckMessageText(const std::string& text, TextEnd end,
+                                                             Language language = Language::kJapanese);
 
 // Services and stat changes.
 extern VbArray<Byte, 0, 7> ShopStock;

@@ -189,17 +189,17 @@ constexpr Piece kEmpty{"empty", TextEnd::kPage};             // a chest on a map
 constexpr Piece kEmptyChest{"empty_chest", TextEnd::kPage};  // a chest with nothing in it
 constexpr Piece kFullHands{"full", TextEnd::kPage};          // no room for a gift
 
-// Reads text/<file>.txt and returns the text of each key asked for. A missing file
+// Reads text/<file>.txt (text/en/<file>.txt in English) and returns the text of each key asked for. A missing file
 // or key is a fault: the conversation stops before anything has happened.
 std::map<std::string, std::string> ReadTexts(const std::string& file, const std::vector<std::string>& keys) {
   std::map<std::string, std::string> out;
   if (keys.empty()) return out;
-  const std::string relative = "text/" + file + ".txt";
+  const std::string relative = LanguagePath("text", file + ".txt");
   std::string bytes;
   std::string why;
   const FileStatus status = ReadGameFile(GamePath(relative), &bytes, &why);
   if (status != FileStatus::kOk) throw FileFault(status, relative, why);
-  const TalkTextFile texts = ParseTalkText(bytes);
+  const TalkTextFile texts = ParseTalkText(bytes, GameLanguage());
   for (const std::string& key : keys) {
     const TalkTextEntry* e = texts.Find(key);
     if (e == nullptr) {

@@ -34,6 +34,101 @@ bool ValidKey(std::string_view k) {
 
 constexpr char32_t kLineBreak = U'／';
 constexpr char32_t kPageWait = U'￥';
+constexpr std::string_view kMarks[] = {"／", "￥"};
+
+bool StartsWithMark(std::string_view s) {
+  for (std::string_view m : kMarks) {
+    if (s.substr(0, m.size()) == m) return true;
+  }
+  return false;
+}
+
+bool EndsWithMark(std::string_view s) {
+  for (std::string_view m : kMarks) {
+    if (s.size() >= m.size() && s.substr(s.size() - m.size()) == m) return true;
+  }
+  return false;
+}
+
+constexpr const char* kHalfWidthMarkup =
+    "half-width '/', '\\' or '¥' is drawn, not obeyed: write ／ for a new line, ￥ for a page";
+
+// What the English text may hold besides the two marks: plain ASCII and Latin letters,
+// all of them half-width in the window font.
+struct LetterRule {
+  char32_t lo, hi;
+  const char* fault;  // nullptr: allowed
+};
+constexpr LetterRule kEnglishLetters[] = {
+    {U'/', U'/', kHalfWidthMarkup},
+    {U'\\', U'\\', kHalfWidthMarkup},
+    {0xA5, 0xA5, kHalfWidthMarkup},
+    {0x20, 0x7E, nullptr},
+    {0xA0, 0x17F, nullptr},
+    {kLineBreak, kLineBreak, nullptr},
+    {kPageWait, kPageWait, nullptr},
+    {0x00, 0x1F, "a control character in the text"},
+    {0x7F, 0x9F, "a control character in the text"},
+    {0xA0, 0x10FFFF, "not a half-width letter: English is written in plain ASCII and Latin letters"},
+};
+
+using Findings = std::vector<std::pair<size_t, std::string>>;
+
+// Calls each(offset, offset after it, character) for every character of text; a byte
+// that starts none is a finding of its own.
+template <class Each>
+void EachCharacter(const std::string& text, Findings* found, Each each) {
+  const Utf8Chars chars(text);
+  const auto end_of_text = chars.end();
+  for (auto it = chars.begin(); it != end_of_text; ++it) {
+    const size_t at = it.offset();
+    if (!it->valid()) {
+      found->emplace_back(at, "not valid UTF-8");
+      continue;
+    }
+    each(at, at + it->bytes.size(), it->code);
+  }
+}
+
+// Whether the text ends the way its use needs.
+void CheckEnd(const std::string& text, bool waits, TextEnd end, Findings* found) {
+  if (end == TextEnd::kPage && !waits) {
+    found->emplace_back(text.size(), "the text must end with ￥, or it is closed before it can be read");
+  } else if (end == TextEnd::kOpen && waits) {
+    found->emplace_back(text.size(), "this text stays on screen under a menu: it must not end with ￥");
+  }
+}
+
+// The English text as the window lays it out (WrapMessage).
+Findings CheckEnglish(const std::string& text, TextEnd end) {
+  Findings found;
+  EachCharacter(text, &found, [&](size_t at, size_t, char32_t c) {
+    for (const LetterRule& r : kEnglishLetters) {
+      if (c < r.lo || c > r.hi) continue;
+      if (r.fault != nullptr) found.emplace_back(at, r.fault);
+      break;
+    }
+  });
+  const std::string width = std::to_string(kMessageLineLetters) + " letters";
+  int lines = 0;  // lines of the page so far
+  size_t page_start = 0;
+  for (const MessageLine& line : WrapMessage(text)) {
+    if (lines == 0) page_start = line.start;
+    ++lines;
+    if (line.cut) found.emplace_back(line.start, "a word longer than a line of the window (" + width + ")");
+    const bool page_ends = line.end == MessageLine::End::kWait || line.end == MessageLine::End::kEnd;
+    if (!page_ends) continue;
+    // After a wait the pen stands on the next line, under the prompt.
+    if (lines + (line.end == MessageLine::End::kWait ? 1 : 0) > kMessageLines) {
+      found.emplace_back(page_start, "this page runs to more lines than the window shows at once (" +
+                                         std::to_string(kMessageLines - 1) + " lines of " + width +
+                                         " above the prompt); break it with ￥");
+    }
+    lines = 0;
+  }
+  CheckEnd(text, text.ends_with(kMarks[1]), end, &found);
+  return found;
+}
 
 }  // namespace
 
@@ -44,7 +139,7 @@ const TalkTextEntry* TalkTextFile::Find(const std::string& key) const {
   return nullptr;
 }
 
-TalkTextFile ParseTalkText(const std::string& source) {
+TalkTextFile ParseTalkText(const std::string& source, Language language) {
   TalkTextFile out;
   std::string_view rest = source;
   if (rest.substr(0, 3) == "\xEF\xBB\xBF") rest.remove_prefix(3);
@@ -94,6 +189,10 @@ TalkTextFile ParseTalkText(const std::string& source) {
       if (current_line == 0) out.errors.emplace_back(number, "text before the first [KEY]");
       continue;  // under a bad key: reported there
     }
+    if (language == Language::kEnglish && !current->text.empty() && !EndsWithMark(current->text) &&
+        !StartsWithMark(line)) {
+      current->text += ' ';
+    }
     current->lines.emplace_back(current->text.size(), number);
     current->text += line;
   }
@@ -101,12 +200,13 @@ TalkTextFile ParseTalkText(const std::string& source) {
   return out;
 }
 
-std::vector<std::pair<size_t, std::string>> CheckMessageText(const std::string& text, TextEnd end) {
-  std::vector<std::pair<size_t, std::string>> found;
+Findings CheckMessageText(const std::string& text, TextEnd end, Language language) {
+  Findings found;
   if (text.empty()) {
     found.emplace_back(0, "empty text");
     return found;
   }
+  if (language == Language::kEnglish) return CheckEnglish(text, end);
   // The pen of the message window, in characters and lines: `line` counts every
   // line the text has reached, `top` the first line still in view.
   int column = 0;
@@ -127,20 +227,11 @@ std::vector<std::pair<size_t, std::string>> CheckMessageText(const std::string& 
     page_first = -1;
     page_start = at;
   };
-  const Utf8Chars chars(text);
-  const auto end_of_text = chars.end();
-  for (auto it = chars.begin(); it != end_of_text; ++it) {
-    const size_t at = it.offset();
-    const size_t i = at + it->bytes.size();  // where the next character starts
-    if (!it->valid()) {
-      found.emplace_back(at, "not valid UTF-8");
-      continue;
-    }
-    const char32_t c = it->code;
+  EachCharacter(text, &found, [&](size_t at, size_t i, char32_t c) {
     last = c;
     const bool brk = c == kLineBreak || c == kPageWait;
     if (c == U'/' || c == U'\\' || c == U'\u00A5') {
-      found.emplace_back(at, "half-width '/', '\\' or '¥' is drawn, not obeyed: write ／ for a new line, ￥ for a page");
+      found.emplace_back(at, kHalfWidthMarkup);
     } else if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0)) {
       found.emplace_back(at, "a control character in the text");
     }
@@ -170,13 +261,9 @@ std::vector<std::pair<size_t, std::string>> CheckMessageText(const std::string& 
       wide_reported = false;
     }
     if (c == kPageWait) page_in_view(i);
-  }
+  });
   page_in_view(text.size());
-  if (end == TextEnd::kPage && last != kPageWait) {
-    found.emplace_back(text.size(), "the text must end with ￥, or it is closed before it can be read");
-  } else if (end == TextEnd::kOpen && last == kPageWait) {
-    found.emplace_back(text.size(), "this text stays on screen under a menu: it must not end with ￥");
-  }
+  CheckEnd(text, last == kPageWait, end, &found);
   return found;
 }
 

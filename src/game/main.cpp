@@ -25,6 +25,7 @@ void PrintHelp() {
       "  --settings FILE the settings file (default: $XDG_CONFIG_HOME/ardo/settings.ini,\n"
       "                  that is ~/.config/ardo/settings.ini; headless runs read none unless given)\n"
       "  --scale N       window scale 1-8 (default: the largest that fits the desktop)\n"
+      "  --lang ja|en    the language of the texts (default: the settings' [game] language, else ja)\n"
       "  --headless      no window and no sound; a virtual clock (for scripts and tests)\n"
       "  --seed N        start the random generator from N\n"
       "  --script FILE   drive a headless run from a script (see README)\n"
@@ -108,6 +109,8 @@ int main(int argc, char** argv) {
       options.record = need("a file");
     } else if (a == "--verbose") {
       options.verbose = true;
+    } else if (a == "--lang") {
+      options.language = need("ja or en");
     } else if (a == "--scale") {
       if (!ParseNumber(need("a number"), 1, 8, &v)) {
         std::fprintf(stderr, "ardo: --scale needs a number from 1 to 8\n");

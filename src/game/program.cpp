@@ -85,6 +85,14 @@ int RunProgram(const RunOptions& options) {
     settings_path = UserConfigFolder() + "/settings.ini";
   }
   const Settings settings = settings_path.empty() ? Settings{} : LoadSettings(settings_path);
+  Language language = settings.language;
+  if (!options.language.empty() && !ParseLanguage(options.language, &language)) {
+    language = Language::kJapanese;
+    Fault f = Fault::Of(err::kInvalidCall);
+    f.description += " (--lang " + options.language + ": not ja or en; the game speaks Japanese)";
+    LogError("Language", f);
+  }
+  SetGameLanguage(language);
 
   std::unique_ptr<ScriptRunner> script;
   if (!options.script.empty()) {
@@ -131,6 +139,7 @@ int RunProgram(const RunOptions& options) {
         replay += " " + std::to_string(options.first_x) + " " + std::to_string(options.first_y);
       }
     }
+    if (language != Language::kJapanese) replay += std::string(" --lang ") + LanguageCode(language);
     // The replay walks with the same key bindings.
     if (!settings_path.empty()) replay += " --settings " + settings_path;
     std::string why;

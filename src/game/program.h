@@ -21,6 +21,7 @@ struct RunOptions {
   std::string record;       // desktop: write the session as a script to this file
   bool verbose = false;     // faults are also written to stderr
   int scale = 0;
+  std::string language;     // --lang: ja or en (wins over the settings; anything else is ja)
   std::string first_map;    // start straight on a map (tests and the debug start)
   int first_x = -1, first_y = -1;
   bool new_game = false;    // start a new game at once: no logo, title or opening

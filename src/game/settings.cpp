@@ -149,6 +149,11 @@ struct Parse {
       } else {
         target = v;
       }
+    } else if (section == "game" && key == "language") {
+      if (!ParseLanguage(value, &settings.language)) {
+        settings.language = Language::kJapanese;
+        Report(err::kInvalidCall, where + " = " + value + ": not ja or en; ja is kept");
+      }
     } else if (section == "keys" || section == "pad") {
       Action a;
       if (!ParseAction(key, &a)) {
@@ -248,6 +253,13 @@ std::string SettingsText(const Settings& s) {
   out << "# ardo settings. The game writes this file with its defaults when there is none\n"
          "# and reads it at start-up. Lines starting with # or ; are comments. A line the game\n"
          "# can't use is noted in error.log and that setting keeps its default.\n"
+         "\n"
+         "[game]\n"
+         "# The language of the game's texts: ja (Japanese) or en (English). The --lang\n"
+         "# option wins over it.\n"
+         "language = "
+      << LanguageCode(s.language)
+      << "\n"
          "\n"
          "[window]\n"
          "# The window's size: 1-8 times 366 x 366 pixels; 0 picks the largest that fits the\n"

@@ -1,5 +1,5 @@
-// The player's preferences outside any save: window scale, full screen at start, the
-// volumes and the key bindings, in a plain commented INI file (settings.ini in the
+// The player's preferences outside any save: the language, window scale, full screen
+// at start, the volumes and the key bindings, in a plain commented INI file (settings.ini in the
 // player's config folder).
 #pragma once
 
@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/bindings.h"
+#include "core/core.h"
 
 namespace ardo {
 
@@ -16,6 +17,7 @@ struct Settings {
   int music_volume = 100;  // percent
   int effects_volume = 100;
   Bindings bindings = DefaultBindings();
+  Language language = Language::kJapanese;  // of every text the player reads
   bool operator==(const Settings&) const = default;
 };
 

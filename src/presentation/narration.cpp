@@ -1,5 +1,6 @@
 // The narrations: a script of rows scrolled up the view one pixel a frame, on black,
 // over the title picture or over the dimmed summit.
+#include <algorithm>
 #include <sstream>
 
 #include "core/core.h"
@@ -66,23 +67,10 @@ void ScrollText(const std::vector<std::string>& lines, int last_start, ScrollMod
 using presentation::SceneGuard;
 using presentation::ScrollMode;
 
-std::vector<std::string> LoadNarration(const std::string& name, int entries, const char* source) {
-  const Trap on(source);
-  std::vector<std::string> lines(static_cast<size_t>(entries));
-  const std::string relative = "narration/" + name + ".txt";
-  // Every line of the log names the file (and the line) it is about.
-  auto fault = [&](int number, const std::string& where) {
-    Fault f = Fault::Of(number);
-    f.description += " (" + where + ")";
-    on.LogFault(f);
-  };
-  std::string bytes;
-  std::string why;
-  const FileStatus status = ReadGameFile(GamePath(relative), &bytes, &why);
-  if (status != FileStatus::kOk) {
-    on.LogFault(FileFault(status, relative, why));
-    return lines;
-  }
+NarrationScript ParseNarration(const std::string& bytes, int entries) {
+  NarrationScript out;
+  out.rows.resize(static_cast<size_t>(std::max(entries, 0)));
+  out.lines.resize(out.rows.size());
   std::istringstream in(bytes);
   // One row a line: its number, one blank, its text. Blank lines and lines starting
   // with '#' are notes; rows not named stay empty.
@@ -95,17 +83,50 @@ std::vector<std::string> LoadNarration(const std::string& name, int entries, con
     size_t digits = 0;
     while (digits < line.size() && line[digits] >= '0' && line[digits] <= '9') ++digits;
     if (digits == 0 || digits > 4 || (digits < line.size() && line[digits] != ' ')) {
-      fault(err::kTypeMismatch, relative + " line " + std::to_string(number));
+      out.faults.emplace_back(number, err::kTypeMismatch);
       continue;
     }
     const int n = std::stoi(line.substr(0, digits));
     if (n >= entries) {
-      fault(err::kSubscript, relative + " line " + std::to_string(number));
+      out.faults.emplace_back(number, err::kSubscript);
       continue;
     }
-    lines[static_cast<size_t>(n)] = digits < line.size() ? line.substr(digits + 1) : std::string();
+    out.rows[static_cast<size_t>(n)] = digits < line.size() ? line.substr(digits + 1) : std::string();
+    out.lines[static_cast<size_t>(n)] = number;
   }
-  return lines;
+  return out;
+}
+
+int NarrationRowCells(const std::string& row) {
+  int cells = 0;
+  for (size_t i = 0; i < row.size();) {
+    size_t n = 1;
+    const std::uint32_t c = Utf8CodePoint(row, i, &n);
+    i += n;
+    // Half-width: ASCII, Latin letters and the half-width katakana.
+    cells += c < 0x250 || (c >= 0xFF61 && c <= 0xFF9F) ? 1 : 2;
+  }
+  return cells;
+}
+
+std::vector<std::string> LoadNarration(const std::string& name, int entries, const char* source) {
+  const Trap on(source);
+  const std::string relative = LanguagePath("narration", name + ".txt");
+  std::string bytes;
+  std::string why;
+  const FileStatus status = ReadGameFile(GamePath(relative), &bytes, &why);
+  if (status != FileStatus::kOk) {
+    on.LogFault(FileFault(status, relative, why));
+    return std::vector<std::string>(static_cast<size_t>(entries));
+  }
+  NarrationScript script = ParseNarration(bytes, entries);
+  // Every line of the log names the file (and the line) it is about.
+  for (const auto& [number, fault] : script.faults) {
+    Fault f = Fault::Of(fault);
+    f.description += " (" + relative + " line " + std::to_string(number) + ")";
+    on.LogFault(f);
+  }
+  return std::move(script.rows);
 }
 
 void OpeningText(int mode) {

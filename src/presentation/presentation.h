@@ -55,6 +55,24 @@ ScrollPosition NarrationScroll();
 // a row, most of them empty. A missing or broken file is logged under `source` and
 // leaves the rows it could not fill empty.
 std::vector<std::string> LoadNarration(const std::string& name, int entries, const char* source);
+// One script's text read into its rows, and what could not be read: the file's line
+// number and the fault (13: not a row number and its text; 9: a row past `entries`).
+struct NarrationScript {
+  std::vector<std::string> rows;
+  std::vector<int> lines;  // the file line of each row (0: not written)
+  std::vector<std::pair<int, int>> faults;
+};
+NarrationScript ParseNarration(const std::string& bytes, int entries);
+// The width of a row in half-width cells (a full-width character takes two). The view
+// writes rows from x = 40 in a 12 pixel font: kNarrationRowCells fit.
+int NarrationRowCells(const std::string& row);
+constexpr int kNarrationRowCells = 46;
+// Each script with its size and last starting row, for the build's check.
+struct NarrationShape {
+  const char* name;
+  int entries;
+  int last_start;
+};
 // The scripts' sizes and the last row each scroll starts from.
 constexpr int kOpeningEntries = 101;
 constexpr int kOpeningLastStart = 70;
@@ -62,6 +80,11 @@ constexpr int kDemoEntries = 201;
 constexpr int kDemoLastStart = 107;
 constexpr int kEndingEntries = 126;
 constexpr int kEndingLastStart = 101;
+constexpr NarrationShape kNarrations[] = {
+    {"opening", kOpeningEntries, kOpeningLastStart},
+    {"demo", kDemoEntries, kDemoLastStart},
+    {"ending", kEndingEntries, kEndingLastStart},
+};
 
 // The studio's name under its logo, and the staff roll's pages.
 extern const char* const kStudioName;

@@ -13,10 +13,11 @@ using namespace ui_internal;
 namespace {
 
 // Layout of the message window.
-constexpr int kLeft = 10;        // pen x at the start of a line
-constexpr int kTop = 10;         // pen y of the first line
-constexpr int kAdvance = 17;     // one character
-constexpr int kLastColumn = 248; // x of the fifteenth character
+constexpr int kLeft = 10;         // pen x at the start of a line
+constexpr int kTop = 10;          // pen y of the first line
+constexpr int kAdvance = 17;      // one character
+constexpr int kHalfAdvance = 8;   // one half-width letter (its glyph is half a full-width one)
+constexpr int kLastColumn = 248;  // x of the fifteenth character
 constexpr int kLineHeight = 20;
 constexpr int kLastLine = 90;    // y of the fifth line
 constexpr int kPromptX = 129;
@@ -116,12 +117,53 @@ void AppendShownText(const std::string& c) { g_shown += c; }
 const std::string& MessageShown() { return g_shown; }
 bool MessageWaiting() { return g_waiting; }
 
+namespace {
+
+// English: the lines of WrapMessage, a half-width letter at a time. The pen goes to a
+// new line after each line (scrolling at the bottom as in Japanese), and a line that
+// wrapped by itself leaves a space in the shown text where its break was.
+void MessageHalfWidth(const std::string& text) {
+  platform::Surface& w = picWindow(0);
+  int y = kTop;
+  int blink = 0;
+  std::string c;
+  for (const MessageLine& line : WrapMessage(text)) {
+    int x = kLeft;
+    for (size_t at = 0; at < line.text.size();) {
+      c.clear();
+      AppendUtf8(&c, DecodeNext(line.text, &at));
+      TextPutHalfWidth(c, w, x, y);
+      AppendShownText(c);
+      x += kHalfAdvance;
+      RefreshScreen();
+      Wait(MessageWait);
+    }
+    if (line.end == MessageLine::End::kEnd) break;
+    if (line.end == MessageLine::End::kWrap) AppendShownText(" ");
+    y += kLineHeight;
+    if (y > kLastLine) {
+      y = kLastLine;
+      Scroll();
+    }
+    if (line.end == MessageLine::End::kWait) PromptWait(&blink);
+    RefreshScreen();
+    Wait(MessageWait);
+  }
+  KeyWait();
+}
+
+}  // namespace
+
 void Message(const std::string& text) {
   platform::Surface& w = picWindow(win::kMessage);
   w.Clear();
   WinToFront(win::kMessage);
   WinDraw(win::kMessage);
   ResetShownText();
+  if (GameLanguage() == Language::kEnglish) {
+    MessageHalfWidth(text);
+    return;
+  }
   int x = kLeft;
   int y = kTop;
   int blink = 0;

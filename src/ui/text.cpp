@@ -94,15 +94,32 @@ std::string RightChars(const std::string& s, size_t k) {
 
 size_t CharLength(const std::string& s) { return Utf8Length(s); }
 
-void TextPut(const std::string& s, platform::Surface& dc, int x, int y) {
+namespace {
+
+void PutInWindowColour(const std::string& s, platform::Surface& dc, int x, int y) {
   const bool red = HitPointsLow();
   if (red) {
     for (auto& w : picWindow) w.SetForeColor(kRed);
   }
-  dc.TextOut(x, y, ToFullWidth(s));
+  dc.TextOut(x, y, s);
   if (red) {
     for (auto& w : picWindow) w.SetForeColor(kSilver);
   }
+}
+
+}  // namespace
+
+void TextPut(const std::string& s, platform::Surface& dc, int x, int y) {
+  PutInWindowColour(ToFullWidth(s), dc, x, y);
+}
+
+void TextPutHalfWidth(const std::string& s, platform::Surface& dc, int x, int y) {
+  // The window font's bold fills the narrow letters (w, m, W) into blots: half-width
+  // letters are written in its regular weight.
+  const platform::TextStyle saved = dc.text_style();
+  dc.SetTextStyle(platform::TextStyle{saved.size_px, false});
+  PutInWindowColour(s, dc, x, y);
+  dc.SetTextStyle(saved);
 }
 
 }  // namespace ardo

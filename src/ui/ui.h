@@ -108,16 +108,40 @@ constexpr platform::Color kNavy = platform::Rgb(0, 0, 128);
 
 // Types text into the message window at MessageWait per character: "／" breaks the
 // line, "￥" breaks it and waits for button 1 or 2 under a blinking "▽"; the sixth
-// line scrolls. Returns when all is shown; the window stays up (WinHide 0 closes it).
+// line scrolls. In English the text is laid out by WrapMessage and typed half-width. Returns when all is shown; the window stays up (WinHide 0 closes it).
 void Message(const std::string& text);
 // The message window holds 15 characters a line and shows 5 lines.
 constexpr int kMessageLineChars = 15;
 constexpr int kMessageLines = 5;
+// English is written in half-width letters, two to a full-width cell.
+constexpr int kMessageLineLetters = 2 * kMessageLineChars;
+// One line of an English message as the window lays it out.
+struct MessageLine {
+  enum class End {
+    kWrap,   // the next word did not fit: the window went on to a new line by itself
+    kBreak,  // "／"
+    kWait,   // "￥": a new line, then the window waits under the prompt
+    kEnd,    // the text ended here
+  };
+  std::size_t start = 0;  // byte offset in the text of its first letter
+  std::string text;       // the letters drawn, without markup
+  End end = End::kEnd;
+  bool cut = false;  // a word longer than a whole line was cut here
+};
+// Lays out English for the message window: lines of at most `width` letters, wrapped
+// at spaces (a run of spaces is one space, and none starts or ends a line), never
+// inside a word unless the word alone is longer than a line. "／" starts a new line,
+// "￥" ends the page. Every line but a last kEnd one is followed by a new line. The
+// window and the build's text check both lay out through this.
+std::vector<MessageLine> WrapMessage(std::string_view text, int width = kMessageLineLetters);
 // Draws s full-width at (x, y) on dc; red on every window while HP < max HP / 5.
 void TextPut(const std::string& s, platform::Surface& dc, int x, int y);
+// The same, with the text as it stands (English: half-width letters).
+void TextPutHalfWidth(const std::string& s, platform::Surface& dc, int x, int y);
 // The text of the message now in window 0, markup removed: every character drawn
 // so far by the latest Message, concatenated ("／" and "￥" leave nothing, so a
-// search may run across line breaks). It stays while the window is hidden, as the
+// search may run across line breaks; in English a line the window wrapped by itself
+// keeps the space it broke at). It stays while the window is hidden, as the
 // window's picture does, and starts afresh with the next Message.
 const std::string& MessageShown();
 // True while Message waits at a "￥" for a button (for tests and the harness).

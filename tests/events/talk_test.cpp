@@ -526,7 +526,10 @@ TEST(TalkTextCheck, FindsWhatTheWindowCannotShow) {
     const char* text;
     TextEnd end;
     const char* finding;  // "" when sound
+    Language language = Language::kJapanese;
   };
+  constexpr Language kEn = Language::kEnglish;
+  const std::string thirty = "abcdefghij abcdefghij abcdefgh";  // a full line of English
   const Case cases[] = {
       {"あいうえおかきくけこさしすせそ￥", TextEnd::kPage, "adds an empty line"},
       {"あいうえおかきくけこさしすせそた￥", TextEnd::kPage, "wider than the message window"},
@@ -539,9 +542,23 @@ TEST(TalkTextCheck, FindsWhatTheWindowCannotShow) {
       {"おわり", TextEnd::kPage, "must end with ￥"},
       {"しつもん？￥", TextEnd::kOpen, "must not end with ￥"},
       {"", TextEnd::kAny, "empty text"},
+      {"1／2／3／4／5￥", TextEnd::kPage, "more lines than the window shows", kEn},
+      {"A line of English that wraps at its spaces to four lines in all, not one more than the window holds.￥", TextEnd::kPage, "", kEn},
+      {"A line of English that wraps at its spaces into five lines in all, which is one line more than "
+       "the window shows above its prompt.￥",
+       TextEnd::kPage, "more lines than the window shows", kEn},
+      {"Supercalifragilisticexpialidocious!￥", TextEnd::kPage, "a word longer than a line", kEn},
+      {"Ｆull-width￥", TextEnd::kPage, "not a half-width letter", kEn},
+      {"Yes/no￥", TextEnd::kPage, "half-width", kEn},
+      {"The end", TextEnd::kPage, "must end with ￥", kEn},
   };
+  for (const std::string mark : {"／", "￥"}) {
+    EXPECT_TRUE(CheckMessageText(thirty + mark + thirty + mark + thirty + mark + thirty + "￥", TextEnd::kPage, kEn)
+                    .empty())
+        << "a full English line ends at its mark, with no empty line";
+  }
   for (const Case& c : cases) {
-    const auto found = CheckMessageText(c.text, c.end);
+    const auto found = CheckMessageText(c.text, c.end, c.language);
     if (*c.finding == '\0') {
       EXPECT_TRUE(found.empty()) << c.text << ": " << (found.empty() ? "" : found[0].second);
     } else {
@@ -549,6 +566,8 @@ TEST(TalkTextCheck, FindsWhatTheWindowCannotShow) {
       EXPECT_NE(found[0].second.find(c.finding), std::string::npos) << c.text << ": " << found[0].second;
     }
   }
+  EXPECT_EQ(ParseTalkText("[1]\nWell, \nwell.／\nBye\n￥\n", kEn).Find("1")->text, "Well, well.／Bye￥")
+      << "English lines are joined with a space, none next to a mark";
   const TalkTextFile f = ParseTalkText("# notes\nまえがき\n[1]\n  あ／\n い￥\n[1]\nう￥\n[x.1]\n[2]\n");
   EXPECT_EQ(f.Find("1")->text, "あ／い￥");
   EXPECT_EQ(f.Find("1")->lines[1].second, 5);

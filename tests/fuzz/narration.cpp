@@ -4,7 +4,7 @@
 ARDO_FUZZ_TARGET(narration) {
   ardo::fuzz::Setup();
   ardo::fuzz::PutGameFile("narration/fuzz.txt", ardo::fuzz::Bytes(data, size));
-  ardo::LoadNarration("fuzz", 64, "fuzz");
+  for (const std::string& row : ardo::LoadNarration("fuzz", 64, "fuzz")) (void)ardo::NarrationRowCells(row);
   ardo::fuzz::EndInput();
   return 0;
 }

@@ -37,6 +37,7 @@ TEST_F(SettingsFile, DefaultsAndChangedSettingsRoundTripThroughTheFile) {
   s.full_screen = true;
   s.music_volume = 40;
   s.effects_volume = 0;
+  s.language = Language::kEnglish;
   auto& keys = s.bindings.keys;
   keys[static_cast<int>(Action::kUp)].push_back({'W'});  // added to the defaults
   keys[static_cast<int>(Action::kChoose)] = {{vk::kNumpad0 + 5}, {'K', platform::kCtrlMask}};  // replaced
@@ -81,17 +82,20 @@ TEST_F(SettingsFile, BadLinesAreReportedAndKeepTheirDefaults) {
       "cancel = Q, q\n"                     // 21 a key twice
       "dash = default, Shift\n"             // 22 a key of default twice
       "[pad]\n"                             // 23
-      "dash = X, X\n";                      // 24 a button twice
+      "dash = X, X\n"                       // 24 a button twice
+      "[game]\n"                            // 25
+      "language = en\n"                     // 26 good, but overruled by:
+      "language = fr\n";                    // 27 neither ja nor en: ja
   const Settings s = ParseSettings(text, "settings.ini");
   Settings expected;
   expected.music_volume = 55;
   expected.bindings.keys[static_cast<int>(Action::kDown)] = {{'S'}};
   EXPECT_EQ(s, expected);
   const std::string log = Log();
-  for (int line : {2, 3, 4, 7, 9, 10, 13, 15, 16, 17, 18, 20, 21, 22, 24}) {
+  for (int line : {2, 3, 4, 7, 9, 10, 13, 15, 16, 17, 18, 20, 21, 22, 24, 27}) {
     EXPECT_NE(log.find("settings.ini line " + std::to_string(line) + ":"), std::string::npos) << line << "\n" << log;
   }
-  for (int line : {1, 6, 11}) {
+  for (int line : {1, 6, 11, 26}) {
     EXPECT_EQ(log.find("settings.ini line " + std::to_string(line) + ":"), std::string::npos) << line << "\n" << log;
   }
 }

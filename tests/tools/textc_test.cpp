@@ -12,20 +12,24 @@ using namespace tooltest;
 class Textc : public ScratchTest {
  protected:
   std::string textc() const { return tool_path("textc", "ardo-textc"); }
-  // The game's own texts, copied to src/ with `edit` applied to one of them.
+  // The game's own texts in both languages, copied to src/ and src/en/ with `edit`
+  // applied to one of them (name "en/town1.txt" for an English one).
   std::vector<std::string> Sources(const std::string& name = "", const std::string& from = "",
                                    const std::string& to = "") const {
-    fs::create_directories(path("src"));
+    fs::create_directories(path("src/en"));
     std::vector<std::string> args = {path("out").string()};
-    for (const auto& e : fs::directory_iterator(fs::path(ARDO_SOURCE_DIR) / "assets/text")) {
-      if (e.path().extension() != ".txt" || e.path().filename() == "CMakeLists.txt") continue;
-      std::string data = read_bytes(e.path());
-      if (e.path().filename() == name) {
-        const size_t at = data.find(from);
-        EXPECT_NE(at, std::string::npos) << from;
-        if (at != std::string::npos) data.replace(at, from.size(), to);
+    for (const std::string folder : {"", "en/"}) {
+      for (const auto& e : fs::directory_iterator(fs::path(ARDO_SOURCE_DIR) / ("assets/text/" + folder))) {
+        if (e.path().extension() != ".txt" || e.path().filename() == "CMakeLists.txt") continue;
+        const std::string relative = folder + e.path().filename().string();
+        std::string data = read_bytes(e.path());
+        if (relative == name) {
+          const size_t at = data.find(from);
+          EXPECT_NE(at, std::string::npos) << from;
+          if (at != std::string::npos) data.replace(at, from.size(), to);
+        }
+        args.push_back(file("src/" + relative, data));
       }
-      args.push_back(file("src/" + e.path().filename().string(), data));
     }
     return args;
   }
@@ -47,6 +51,24 @@ TEST_F(Textc, FaultsNameFileAndLineAndCopyNothing) {
   EXPECT_NE(r.err.find("forest.txt:" + std::to_string(line) + ":"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("wider than the message window"), std::string::npos) << r.err;
   EXPECT_FALSE(fs::exists(path("out")));
+  // English: a key the Japanese has is missing, and a page that wraps to five lines
+  // with a full-width letter in it.
+  fs::remove_all(path("src"));
+  r = run(textc(), Sources("en/town1.txt", "[1.after]", "[1.later]"));
+  EXPECT_NE(r.err.find("town1.txt:1:1: no text for [1.after]"), std::string::npos) << r.err;
+  fs::remove_all(path("src"));
+  r = run(textc(), Sources("en/forest.txt", "now I'm good and lost.", "now I'm good and lost, lost in the deep dark woods for days and days on end！"));
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("en/forest.txt:"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("more lines than the window shows"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("not a half-width letter"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(path("out")));
+  // Both languages sound: everything is copied, English to en/.
+  fs::remove_all(path("src"));
+  r = run(textc(), Sources());
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(fs::exists(path("out/town1.txt")));
+  EXPECT_TRUE(fs::exists(path("out/en/town1.txt")));
 }
 
 }  // namespace

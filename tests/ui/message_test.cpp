@@ -134,6 +134,51 @@ TEST_F(MessageTest, TextIsDrawnFullWidthAndShownWithoutMarkup) {
   EXPECT_EQ(Ink(Win(), 0, 0, 275, 115), 0);
 }
 
+TEST_F(MessageTest, EnglishIsTypedHalfWidthAndWrapsAtSpaces) {
+  SetGameLanguage(Language::kEnglish);
+  Answer();
+  ASSERT_TRUE(Run([] { Message("Hello there, traveller. Welcome to our little village!￥Bye."); }));
+  SetGameLanguage(Language::kJapanese);
+  // Two letters to a full-width cell, as the font writes them; "Welcome" did not fit
+  // the first line, and the second is a full line of 30.
+  EXPECT_TRUE(Glyph(Win(), 10, 10, "He"));
+  EXPECT_TRUE(Glyph(Win(), 10, 30, "We"));
+  EXPECT_TRUE(Glyph(Win(), 10 + 8 * 28, 30, "e!"));
+  EXPECT_TRUE(Glyph(Win(), 10, 50, "By"));
+  EXPECT_EQ(MessageShown(), "Hello there, traveller. Welcome to our little village!Bye.");
+}
+
+TEST(WrapMessage, WrapsAtSpacesAndCutsOnlyWordsLongerThanALine) {
+  using End = MessageLine::End;
+  struct Line {
+    std::string text;
+    End end;
+    bool cut = false;
+  };
+  const std::string full = "abcdefghij abcdefghij abcdefgh";  // exactly 30 letters
+  const std::string long_word(35, 'x');
+  const struct {
+    std::string text;
+    std::vector<Line> lines;
+  } cases[] = {
+      {full + "／x￥", {{full, End::kBreak}, {"x", End::kWait}}},
+      {full + " next", {{full, End::kWrap}, {"next", End::kEnd}}},
+      {"Hi " + long_word, {{"Hi", End::kWrap}, {long_word.substr(0, 30), End::kWrap, true}, {"xxxxx", End::kEnd}}},
+      {"A／／B￥", {{"A", End::kBreak}, {"", End::kBreak}, {"B", End::kWait}}},
+      {"  spaced   out ￥", {{"spaced out", End::kWait}}},
+  };
+  for (const auto& c : cases) {
+    const std::vector<MessageLine> got = WrapMessage(c.text);
+    ASSERT_EQ(got.size(), c.lines.size()) << c.text;
+    for (size_t i = 0; i < got.size(); ++i) {
+      EXPECT_EQ(got[i].text, c.lines[i].text) << c.text << " line " << i;
+      EXPECT_EQ(got[i].end, c.lines[i].end) << c.text << " line " << i;
+      EXPECT_EQ(got[i].cut, c.lines[i].cut) << c.text << " line " << i;
+    }
+  }
+  EXPECT_EQ(WrapMessage(full + " next")[1].start, 31u) << "where the line starts in the text";
+}
+
 TEST_F(MessageTest, RedBelowAFifthOfTheHitPointsAndSilverAfterwards) {
   Player.mhp = 150;
   Player.hp = 29;
