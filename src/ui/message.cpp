@@ -126,12 +126,10 @@ void MessageHalfWidth(const std::string& text) {
   platform::Surface& w = picWindow(0);
   int y = kTop;
   int blink = 0;
-  std::string c;
   for (const MessageLine& line : WrapMessage(text)) {
     int x = kLeft;
-    for (size_t at = 0; at < line.text.size();) {
-      c.clear();
-      AppendUtf8(&c, DecodeNext(line.text, &at));
+    for (const Utf8Char& ch : Utf8Chars(line.text)) {
+      const std::string c(ch.bytes);
       TextPutHalfWidth(c, w, x, y);
       AppendShownText(c);
       x += kHalfAdvance;
