@@ -7,6 +7,7 @@
 
 #include "battle/battle.h"
 #include "events/events.h"
+#include "events/story.h"
 #include "field/field.h"
 #include "items/items.h"
 #include "sound/sound.h"
@@ -20,8 +21,6 @@ std::uint32_t Now() { return platform::GetPlatform().TimeGetTime(); }
 void FrameEnd(std::uint32_t t0, long ms) { Wait(ms - static_cast<long>(Now() - t0)); }
 
 // The hero's item 25 softens spells, item 26 blows.
-constexpr int kSpellGuard = 25;
-constexpr int kBlowGuard = 26;
 constexpr platform::Color kHitRed = platform::Rgb(255, 0, 0);
 constexpr platform::Color kHealBlue = platform::Rgb(0, 50, 100);
 
@@ -168,17 +167,17 @@ void EnemyAttack(const Trap& on, const std::string& name, int divisor, bool ange
               : CalcDamage(Enemy.stats, EnemyBattle, HeroStats(), HeroBattle, divisor);
   });
   on([&] {
-    if (ItemHave(kBlowGuard) == 0) d = CInt((1.0 - static_cast<double>(Rnd()) * 0.2) * d);
+    if (ItemHave(story::kPhoenixRobe) == 0) d = CInt((1.0 - static_cast<double>(Rnd()) * 0.2) * d);
   });
   on([&] { HPadd(-d); });
   HeroTakes(on, d);
-  on([] { WinDraw(6); });
+  on([] { WinDraw(win::kSmallStatus); });
 }
 
 void EnemyBlast(const Trap& on, const std::string& name, double base) {
   on([&] { BtlText(name); });
   on([] { EffBomb(1); });
-  on([] { WinHide(14); });
+  on([] { WinHide(win::kPanel); });
   double r = 0;
   bool ok = false;
   on([&] {
@@ -195,7 +194,7 @@ void EnemyBlast(const Trap& on, const std::string& name, double base) {
   on([&] { HPadd(-d); });
   on([] { PlaySe("hit", 1); });
   HeroShake(on, std::to_string(d), kHitRed);
-  on([] { WinDraw(6); });
+  on([] { WinDraw(win::kSmallStatus); });
 }
 
 void EnemySelfHeal(const Trap& on, const std::string& name, double base) {
@@ -225,11 +224,11 @@ void EnemySpell(const Trap& on, const std::string& name, int e) {
   });
   if (!ok) return;
   on([&] {
-    if (ItemHave(kSpellGuard) == 0) d = CInt((1.0 - static_cast<double>(Rnd()) * 0.2) * d);
+    if (ItemHave(story::kFlowerHat) == 0) d = CInt((1.0 - static_cast<double>(Rnd()) * 0.2) * d);
   });
   on([&] { HPadd(-d); });
   HeroTakes(on, d);
-  on([] { WinDraw(6); });
+  on([] { WinDraw(win::kSmallStatus); });
 }
 
 void EnemySleep(const Trap& on, const std::string& name, double chance) {
@@ -237,7 +236,7 @@ void EnemySleep(const Trap& on, const std::string& name, double chance) {
   on([] { PlaySe("sleep", 1); });
   on([] { EffRing(228, 190, 2, platform::Rgb(0, 0xAA, 0xFF), 1.2); });
   Wait(500);
-  on([] { WinHide(14); });
+  on([] { WinHide(win::kPanel); });
   on([&] {
     if (Rnd() > static_cast<float>(chance)) {
       BtlText("効果がなかった");
@@ -246,7 +245,7 @@ void EnemySleep(const Trap& on, const std::string& name, double chance) {
       HeroBattle.asleep = 1;
     }
   });
-  on([] { WinDraw(6); });
+  on([] { WinDraw(win::kSmallStatus); });
 }
 
 // The casting: poses 6 and 7, then the sparkles over the raised hand at y.
@@ -341,16 +340,16 @@ void EffHeal() {
   });
   HeroShake(on, std::to_string(amount), kHealBlue);
   on([&] { HPadd(amount); });
-  on([] { WinDraw(6); });
+  on([] { WinDraw(win::kSmallStatus); });
 }
 
 void BtlMagic(int row) {
   Trap on("BtlMagic");
-  on([&] { BtlText(Windows(13).Item(row)); });
+  on([&] { BtlText(Windows(win::kBattleSpells).Item(row)); });
   on([] { PlaySe("magic", 1); });
   const int power = row <= 3 ? SpellPower : 0;
   on([&] { MPadd(CInt(-static_cast<long long>(MagicTable(row).Cost) * (2 * power + 1))); });
-  on([] { WinDraw(6); });
+  on([] { WinDraw(win::kSmallStatus); });
   Casting(on, false, 40);
   on([] {
     DrawScenery(0);
@@ -379,7 +378,7 @@ void BtlMagic(int row) {
       default: break;
     }
   });
-  on([] { WinHide(14); });
+  on([] { WinHide(win::kPanel); });
   const double ap = Player.ap, dp = Player.dp, sp = Player.sp;
   switch (row) {
     case 0: on([] { EffHeal(); }); break;
@@ -428,7 +427,7 @@ void BtlMagic(int row) {
     DrawScenery(0);
     RefreshScreen();
   });
-  on([] { WinDraw(6); });
+  on([] { WinDraw(win::kSmallStatus); });
 }
 
 Byte BtlItemUse(int slot) {
@@ -451,9 +450,8 @@ Byte BtlItemUse(int slot) {
       case 1:
       case 2: {
         if (refuse()) break;
-        const int q = static_cast<int>(std::floor(p / 4.0));
         Integer amount = 0;
-        on([&] { amount = CInt(q * static_cast<double>(Rnd()) + 3.0 * q); });
+        on([&] { amount = ItemRestoreAmount(item.Value); });
         if (item.Kind == 1) {
           if (p < 1) {
             on([] { BtlText("ダメージを受けた！￥"); });
@@ -469,7 +467,7 @@ Byte BtlItemUse(int slot) {
           on([&] { BtlText(p < 1 ? "ＭＰにダメージを受けた！￥" : "ＭＰが回復した！￥"); });
           on([&] { MPadd(amount); });
         }
-        on([] { WinDraw(6); });
+        on([] { WinDraw(win::kSmallStatus); });
         break;
       }
       case 3:
@@ -477,23 +475,8 @@ Byte BtlItemUse(int slot) {
       case 5:
       case 6:
       case 7: {
-        Integer amount = 0;
-        on([&] {
-          const long long pick = Mod(static_cast<long long>(std::floor(static_cast<double>(Rnd()) + 0.5)) * 100, 101);
-          amount = CInt(static_cast<double>(pick * p) / 100.0 + 1.0);
-        });
-        static constexpr std::array<const char*, 5> kLabels = {"最大ＨＰが", "最大ＭＰが", "ちからが", "丈夫さが",
-                                                               "すばやさが"};
-        on([&] {
-          switch (item.Kind) {
-            case 3: MHPadd(amount); break;
-            case 4: MMPadd(amount); break;
-            case 5: Player.ap = CInt(static_cast<long long>(Player.ap) + amount); break;
-            case 6: Player.dp = CInt(static_cast<long long>(Player.dp) + amount); break;
-            default: Player.sp = CInt(static_cast<long long>(Player.sp) + amount); break;
-          }
-        });
-        on([&] { BtlText(std::string(kLabels[item.Kind - 3]) + std::to_string(amount) + "増えた！￥"); });
+        const long long gain = UseGrowthItem(item.Kind, item.Value, on);
+        on([&] { BtlText(GrowthWord(item.Kind) + std::to_string(gain) + "増えた！￥"); });
         break;
       }
       case 8: {
@@ -511,9 +494,9 @@ Byte BtlItemUse(int slot) {
     }
     if (item.Keep == 0 && !refused) Player.items(slot) = 0;
   });
-  on([] { WinHide(7); });
-  on([] { WinHide(14); });
-  on([] { WinDraw(6); });
+  on([] { WinHide(win::kItems); });
+  on([] { WinHide(win::kPanel); });
+  on([] { WinDraw(win::kSmallStatus); });
   return 0;
 }
 

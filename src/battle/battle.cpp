@@ -1,10 +1,10 @@
 // The battle: the entry from the field, the screen's drawing, the round loop with
 // the hero's commands, the plain attack and its damage, escape, victory and defeat.
 #include <cmath>
-#include <string_view>
 
 #include "battle/battle.h"
 #include "events/events.h"
+#include "events/story.h"
 #include "field/field.h"
 #include "items/items.h"
 #include "sound/sound.h"
@@ -28,7 +28,8 @@ constexpr int kPoseW = 56;
 constexpr int kPoseH = 80;
 
 // The windows the battle opens; none of them stays over the field afterwards.
-constexpr int kBattleWindows[] = {12, 13, 16, 7, 14};
+constexpr int kBattleWindows[] = {win::kBattleCommands, win::kBattleSpells, win::kHealStrength, win::kItems,
+                                  win::kPanel};
 
 std::uint32_t Now() { return platform::GetPlatform().TimeGetTime(); }
 
@@ -53,22 +54,6 @@ void DrawScene(bool withEnemy = true) {
   BtlDrawHero(0, 0, 0);
   RefreshScreen();
 }
-
-bool OneOf(std::string_view s, std::initializer_list<std::string_view> list) {
-  for (std::string_view x : list) {
-    if (s == x) return true;
-  }
-  return false;
-}
-
-// The menu cursor of btldeal, and its erasure with the window's fill.
-void DrawCursor(int n, int row) { TextPut("⇒", picWindow(n), 8, 20 * row + 10); }
-void EraseCursor(int n, int row) {
-  picWindow(n).StretchBlt(8, 20 * row + 10, 18, 20, picWaku, 5, 5, 5, 5, Rop::kSrcCopy);
-}
-
-// What one choice in btldeal leads to.
-enum class Choice { kStay, kLeave };
 
 }  // namespace
 
@@ -100,7 +85,7 @@ void DrawBattleNumber(const std::string& text, int x, int y, platform::Color col
 
 void BtlDrawBack(int withStatus) {
   picMain.BitBlt(0, 0, picMain.width(), picMain.height(), &picBtlBack, 0, 0, Rop::kSrcCopy);
-  if (withStatus != 0) WinDraw(6);
+  if (withStatus != 0) WinDraw(win::kSmallStatus);
 }
 
 void BtlDrawEnemy(int row, int pose, int dx, int dy) {
@@ -182,9 +167,9 @@ void BtlEnt(const std::string& music) {
   });
   const std::uint32_t start = Now();
   while (Now() - start < 500 && !BynDown()) Wait(FT());
-  on([] { WinHide(14); });
+  on([] { WinHide(win::kPanel); });
   KeyWait();
-  on([] { WinDraw(6); });
+  on([] { WinDraw(win::kSmallStatus); });
 }
 
 // ---------------------------------------------------------------------------
@@ -192,129 +177,92 @@ void BtlEnt(const std::string& music) {
 
 Byte btldeal(int n) {
   Trap on("btldeal");
-  MenuFocusScope focus(n);
-  int row = 0;
-  on([&] { WinDraw(n); });
-  on([&] {
-    WinToFront(n);
-    picWindow(n).visible = true;
-    DrawCursor(n, row);
-    RefreshScreen();
-  });
-  Byte result = 255;
   // Refuses a choice with a message that waits for a button.
   auto refuse = [&](const char* text) {
     on([&] { Message(text); });
-    on([] { WinHide(0); });
-    return Choice::kStay;
+    on([] { WinHide(win::kMessage); });
+    return Pick::kStay;
   };
-  auto choose = [&]() -> Choice {
-    const std::string label = on.Value<std::string>("", [&] { return Windows(n).Item(row); });
-    if (label == "アイテム") {
-      // The item window without its last row, the rubbish bin.
-      Integer count = 0, height = 0;
-      on([&] {
-        count = Windows(7).Count;
-        height = Windows(7).H;
-        Windows(7).Count = CInt(count - 1);
-        Windows(7).H = CInt(height - 20);
-      });
-      const Byte r = btldeal(7);
-      on([&] {
-        Windows(7).Count = count;
-        Windows(7).H = height;
-      });
-      if (r == 255) return Choice::kStay;
-      result = static_cast<Byte>(kCmdItem + r);
-      return Choice::kLeave;
+  auto choose = [&](Selection& s) -> Pick {
+    const int row = s.row();
+    const MenuAction action = on.Value<MenuAction>(MenuAction::kNone, [&] { return Windows(n).Action(row); });
+    switch (action) {
+      case MenuAction::kItems: {
+        // The item window without its last row, the rubbish bin.
+        Integer count = 0, height = 0;
+        on([&] {
+          count = Windows(win::kItems).Count;
+          height = Windows(win::kItems).H;
+          Windows(win::kItems).Count = CInt(count - 1);
+          Windows(win::kItems).H = CInt(height - 20);
+        });
+        const Byte r = btldeal(win::kItems);
+        on([&] {
+          Windows(win::kItems).Count = count;
+          Windows(win::kItems).H = height;
+        });
+        if (r == 255) return Pick::kStay;
+        s.result = static_cast<Byte>(kCmdItem + r);
+        return Pick::kLeave;
+      }
+      case MenuAction::kMagic: {
+        const Byte r = btldeal(win::kBattleSpells);
+        if (r == 255) return Pick::kStay;
+        s.result = static_cast<Byte>(kCmdSpell + r);
+        return Pick::kLeave;
+      }
+      case MenuAction::kYes:
+        s.result = 0;
+        return Pick::kLeave;
+      case MenuAction::kNo:
+        s.result = 255;
+        return Pick::kLeave;
+      case MenuAction::kFight:
+      case MenuAction::kRun:
+        s.result = static_cast<Byte>(row);
+        return Pick::kLeave;
+      case MenuAction::kHealStrength: {
+        const long long spell = std::holds_alternative<long long>(MenuChoice) ? std::get<long long>(MenuChoice) : 0;
+        const long base = on.Value<long>(0, [&] { return static_cast<long>(MagicTable(spell).Cost); });
+        if (Player.mp < base * (row + 1) * 2) return refuse("ＭＰが足りません￥");
+        s.result = static_cast<Byte>(row);
+        return Pick::kLeave;
+      }
+      default:
+        break;
     }
-    if (label == "まほう") {
-      const Byte r = btldeal(13);
-      if (r == 255) return Choice::kStay;
-      result = static_cast<Byte>(kCmdSpell + r);
-      return Choice::kLeave;
-    }
-    if (label == "はい") {
-      result = 0;
-      return Choice::kLeave;
-    }
-    if (label == "いいえ") {
-      result = 255;
-      return Choice::kLeave;
-    }
-    if (label == "たたかう" || label == "にげる") {
-      result = static_cast<Byte>(row);
-      return Choice::kLeave;
-    }
-    if (OneOf(label, {"てきとう", "ふつう", "ハッスル", "ほんき"})) {
-      const long long spell = std::holds_alternative<long long>(MenuChoice) ? std::get<long long>(MenuChoice) : 0;
-      const long base = on.Value<long>(0, [&] { return static_cast<long>(MagicTable(spell).Cost); });
-      if (Player.mp < base * (row + 1) * 2) return refuse("ＭＰが足りません￥");
-      result = static_cast<Byte>(row);
-      return Choice::kLeave;
-    }
-    if (label.empty()) return Choice::kStay;
-    if (n == 13) {
+    // A row that shows nothing (an empty inventory slot) does nothing.
+    if (on.Value<std::string>("", [&] { return Windows(n).Item(row); }).empty()) return Pick::kStay;
+    if (action == MenuAction::kCastSpell) {
       const long base = on.Value<long>(0, [&] { return static_cast<long>(MagicTable(row).Cost); });
       if (Player.mp < base) return refuse("ＭＰが足りません￥");
       MenuChoice = static_cast<long long>(row);
       SpellPower = 0;
       if (row <= 3) {
-        const Byte p = btldeal(16);
+        const Byte p = btldeal(win::kHealStrength);
         SpellPower = p;
-        if (p == 255) return Choice::kStay;
+        if (p == 255) return Pick::kStay;
       }
-      result = static_cast<Byte>(row);
-      return Choice::kLeave;
+      s.result = static_cast<Byte>(row);
+      return Pick::kLeave;
     }
-    if (n == 7) {
+    if (action == MenuAction::kItemSlot || action == MenuAction::kTrash) {
       if (on.Value<Byte>(0, [&] { return Player.items(row); }) == 0) return refuse("今はつかえません。￥");
-      result = static_cast<Byte>(row);
-      return Choice::kLeave;
+      s.result = static_cast<Byte>(row);
+      return Pick::kLeave;
     }
     return refuse("まだ使用できません。／がくっ・・・￥");
   };
-
-  for (;;) {
-    const KeyState pad = JoyPad();
-    const KeyState key = Getkey();
-    if (key.dy != 0 || pad.dy != 0) {
-      on([&] {
-        EraseCursor(n, row);
-        const int count = Windows(n).Count;
-        row = static_cast<int>(Mod(row + key.dy + pad.dy, count));
-        if (row < 0) row = count - 1;
-        focus.SetRow(row);
-        DrawCursor(n, row);
-        RefreshScreen();
-        PlaySe("movc", 1);
-      });
-    }
-    const int b = key.btn | pad.btn;
-    if (b == 1) {
-      result = 255;
-      break;
-    }
-    if (b == 2) {
-      on([] { PlaySe("pi", 1); });
-      KeyWait();
-      Choice c = Choice::kStay;
-      on([&] { c = choose(); });
-      if (c == Choice::kLeave) break;
-      // Back from an inner window: this one comes to the front again.
-      on([&] {
-        WinToFront(n);
-        RefreshScreen();
-      });
-    }
-    // One move or choice a key press.
-    KeyWait();
-    Wait(FT());
-  }
-  on([&] { EraseCursor(n, row); });
-  on([] { WinHide(0); });
-  KeyWait();
-  return result;
+  SelectionRules rules;
+  rules.pick = choose;
+  rules.cancel = [](Selection& s) {
+    s.result = 255;
+    return Pick::kLeave;
+  };
+  // The window itself stays up (the command window between turns).
+  rules.hide_on_leave = false;
+  rules.battle_moves = true;
+  return RunSelection(n, on, rules);
 }
 
 // ---------------------------------------------------------------------------
@@ -377,7 +325,7 @@ void Attack() {
   }
   Integer d = CalcDamage(HeroStats(), HeroBattle, Enemy.stats, EnemyBattle, 1);
   on([&] {
-    if (ItemHave(19) == 0 && d < 32700 / 1.5) d = CInt(d * 1.5);
+    if (ItemHave(story::kMoonSword) == 0 && d < 32700 / 1.5) d = CInt(d * 1.5);
   });
   on([&] { Enemy.stats.hp = CInt(static_cast<long long>(Enemy.stats.hp) - d); });
   EnemyTakes(on, d);
@@ -404,7 +352,7 @@ void Escape() {
     BtlDrawBack(0);
     RefreshScreen();
   });
-  on([] { WinHide(14); });
+  on([] { WinHide(win::kPanel); });
   on([] { ScreenFade(0); });
 }
 
@@ -429,7 +377,7 @@ void BtlWin(int pose) {
   });
   on([] { ExpAdd(Enemy.stats.exp); });
   on([] { GOLDAdd(Enemy.stats.gold); });
-  on([] { WinHide(0); });
+  on([] { WinHide(win::kMessage); });
 }
 
 void GameOver() {
@@ -469,10 +417,10 @@ bool HeroTurn(const Trap& on, bool escapable) {
   }
   Byte cmd = 255;
   do {
-    cmd = btldeal(12);
+    cmd = btldeal(win::kBattleCommands);
   } while (cmd == 255);
   // The inner menus have done their work; only the command window stays up.
-  for (int w : {7, 13, 16}) on([&] { WinHide(w); });
+  for (int w : {win::kItems, win::kBattleSpells, win::kHealStrength}) on([&] { WinHide(w); });
   bool acted = true;
   if (cmd == kCmdFight) {
     on([] { BtlText("たたかう"); });
@@ -481,12 +429,12 @@ bool HeroTurn(const Trap& on, bool escapable) {
     if (escapable) {
       on([] { BtlText("にげる"); });
       on([] { Escape(); });
-      on([] { WinHide(14); });
+      on([] { WinHide(win::kPanel); });
       return true;
     }
     on([] { BtlText("にげられない！"); });
     Wait(50 * FT());
-    on([] { WinHide(14); });
+    on([] { WinHide(win::kPanel); });
     acted = false;
   } else if (cmd >= kCmdItem && cmd <= kCmdItem + 14) {
     const int slot = cmd - kCmdItem;
@@ -500,7 +448,7 @@ bool HeroTurn(const Trap& on, bool escapable) {
   }
   if (!acted) return false;
   Wait(16 * FT());
-  on([] { WinHide(14); });
+  on([] { WinHide(win::kPanel); });
   if (Enemy.stats.hp <= 0) {
     on([] { BtlWin(0); });
     return true;
@@ -561,10 +509,10 @@ Byte BtlMain(bool escapable, const std::string& music) {
   while (!over) {
     on([] { LoopBgm(); });
     over = HeroTurn(on, escapable);
-    on([] { WinHide(14); });
+    on([] { WinHide(win::kPanel); });
     if (!over) {
       over = EnemyTurn(on);
-      on([] { WinHide(14); });
+      on([] { WinHide(win::kPanel); });
       on([] { DrawScene(); });
       Wait(500);
     }
@@ -575,12 +523,12 @@ Byte BtlMain(bool escapable, const std::string& music) {
   on([] { CloseBgm(); });
   if (Player.hp == 0) {
     on([] { GameOver(); });
-    on([] { WinHide(6); });
-    on([] { WinHide(0); });
+    on([] { WinHide(win::kSmallStatus); });
+    on([] { WinHide(win::kMessage); });
     return 255;
   }
   on([] { PlayBgm(BgmName); });
-  on([] { WinHide(6); });
+  on([] { WinHide(win::kSmallStatus); });
   on([] { BuffDraw(); });
   on([] { MapDraw(0, 0, 1, 1); });
   on([] { ScreenFade(1); });

@@ -4,21 +4,11 @@
 
 namespace ardo {
 
-namespace {
-// Characters of a UTF-8 text (each one drawn as one 20-pixel cell of the panel).
-long long Characters(const std::string& s) {
-  long long n = 0;
-  for (const char c : s) {
-    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
-  }
-  return n;
-}
-}  // namespace
-
 void BtlText(const std::string& text) {
-  Windows(14).Item(0) = text;
-  Windows(14).W = CInt(20 * Characters(text) + 40);
-  WinDraw(14);
+  Windows(win::kPanel).Item(0) = text;
+  // Each character is one 20-pixel cell of the panel.
+  Windows(win::kPanel).W = CInt(20 * static_cast<long long>(Utf8Length(text)) + 40);
+  WinDraw(win::kPanel);
 }
 
 }  // namespace ardo

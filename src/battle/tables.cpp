@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "events/story.h"
 #include "battle/battle.h"
 #include "core/table_rows.h"
 
@@ -128,7 +129,7 @@ void EncSet() {
 
 bool EncounterPick() {
   Trap on("EncounterRoll");
-  const Byte area = Flags(1);
+  const Byte area = Flags(story::kAreaByte);
   if (area == 0 || NoEncount != 0) return false;
   const float roll = Rnd() * 100.0f;
   if (RoundHalfEven(roll) <= 98) return false;

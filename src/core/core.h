@@ -173,6 +173,56 @@ constexpr std::uint32_t kBadUtf8 = 0xFFFFFFFFu;
 // The character at byte i of s, strictly (no overlong forms, surrogates or values above
 // U+10FFFF), and its length in bytes; kBadUtf8 (length 1) where no character starts.
 std::uint32_t Utf8CodePoint(std::string_view s, std::size_t i, std::size_t* length);
+// One character of a text: its code point (kBadUtf8 for a byte where no character
+// starts, which counts as a character of its own) and its bytes in the text.
+struct Utf8Char {
+  std::uint32_t code = kBadUtf8;
+  std::string_view bytes;
+  bool valid() const { return code != kBadUtf8; }
+};
+// The characters of a UTF-8 text in order, by Utf8CodePoint's rule, so every walk over
+// text counts, cuts and draws it alike:  for (const Utf8Char& c : Utf8Chars(text)) ...
+class Utf8Chars {
+ public:
+  explicit Utf8Chars(std::string_view s) : s_(s) {}
+  class iterator {
+   public:
+    iterator(std::string_view s, std::size_t at) : s_(s), at_(at) { Read(); }
+    const Utf8Char& operator*() const { return c_; }
+    const Utf8Char* operator->() const { return &c_; }
+    iterator& operator++() {
+      at_ += c_.bytes.size();
+      Read();
+      return *this;
+    }
+    bool operator==(const iterator& o) const { return at_ == o.at_; }
+    std::size_t offset() const { return at_; }  // of this character in the text
+
+   private:
+    void Read() {
+      if (at_ >= s_.size()) return;
+      std::size_t n = 0;
+      c_.code = Utf8CodePoint(s_, at_, &n);
+      c_.bytes = s_.substr(at_, n);
+    }
+    std::string_view s_;
+    std::size_t at_;
+    Utf8Char c_;
+  };
+  iterator begin() const { return {s_, 0}; }
+  iterator end() const { return {s_, s_.size()}; }
+
+ private:
+  std::string_view s_;
+};
+// The number of characters of a text, counted as Utf8Chars walks it.
+std::size_t Utf8Length(std::string_view s);
+// The byte offset of character n (0-based) of a text; its size when it has no more.
+std::size_t Utf8Offset(std::string_view s, std::size_t n);
+// True when every byte of the text belongs to a character.
+bool IsValidUtf8(std::string_view s);
+// Appends code point c (at most U+10FFFF) as UTF-8.
+void AppendUtf8(std::uint32_t c, std::string* out);
 // CP932 <-> UTF-8, strict: false (and *out untouched) for text with no form in the other.
 bool Cp932ToUtf8(std::string_view cp932, std::string* out);
 bool Utf8ToCp932(std::string_view utf8, std::string* out);

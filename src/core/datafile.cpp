@@ -12,20 +12,6 @@
 
 namespace ardo {
 
-namespace {
-
-// Strict UTF-8 (see Utf8CodePoint). CP932 text almost never passes this by accident.
-bool IsValidUtf8(const std::string& s) {
-  for (size_t i = 0; i < s.size();) {
-    size_t n = 0;
-    if (Utf8CodePoint(s, i, &n) == kBadUtf8) return false;
-    i += n;
-  }
-  return true;
-}
-
-}  // namespace
-
 FileStatus ReadGameFile(const std::string& path, std::string* bytes, std::string* why, std::size_t limit) {
   bytes->clear();
   // Non-blocking, so that opening a named pipe returns at once; fstat then refuses it.
@@ -93,6 +79,7 @@ bool FieldReader::Open(const std::string& path) {
     return false;
   }
   if (text_.size() >= 3 && text_.compare(0, 3, "\xEF\xBB\xBF") == 0) text_.erase(0, 3);
+  // Strict UTF-8: CP932 text almost never passes it by accident.
   if (!IsValidUtf8(text_)) text_ = Cp932ToUtf8Lenient(text_);
   return true;
 }

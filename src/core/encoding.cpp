@@ -28,19 +28,6 @@ std::uint16_t Find(const CodePair (&table)[N], std::uint32_t key) {
   return it != end && it->from == key ? it->to : kNone;
 }
 
-void AppendUtf8(std::uint32_t u, std::string* out) {
-  if (u < 0x80) {
-    *out += static_cast<char>(u);
-  } else if (u < 0x800) {
-    *out += static_cast<char>(0xC0 | u >> 6);
-    *out += static_cast<char>(0x80 | (u & 0x3F));
-  } else {
-    *out += static_cast<char>(0xE0 | u >> 12);
-    *out += static_cast<char>(0x80 | (u >> 6 & 0x3F));
-    *out += static_cast<char>(0x80 | (u & 0x3F));
-  }
-}
-
 // The character at in[i] and its length in bytes; kNone (length 1) for a byte that
 // starts nothing, or a pair with no character.
 std::uint16_t DecodeAt(std::string_view in, std::size_t i, std::size_t* length) {
@@ -84,6 +71,47 @@ std::uint32_t Utf8CodePoint(std::string_view s, std::size_t i, std::size_t* leng
   return u;
 }
 
+std::size_t Utf8Length(std::string_view s) {
+  std::size_t n = 0;
+  const Utf8Chars chars(s);
+  const auto end = chars.end();
+  for (auto it = chars.begin(); it != end; ++it) ++n;
+  return n;
+}
+
+std::size_t Utf8Offset(std::string_view s, std::size_t n) {
+  const Utf8Chars chars(s);
+  const auto end = chars.end();
+  auto it = chars.begin();
+  for (; n > 0 && it != end; --n) ++it;
+  return it.offset();
+}
+
+bool IsValidUtf8(std::string_view s) {
+  for (const Utf8Char& c : Utf8Chars(s)) {
+    if (!c.valid()) return false;
+  }
+  return true;
+}
+
+void AppendUtf8(std::uint32_t c, std::string* out) {
+  if (c < 0x80) {
+    *out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    *out += static_cast<char>(0xC0 | c >> 6);
+    *out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    *out += static_cast<char>(0xE0 | c >> 12);
+    *out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    *out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    *out += static_cast<char>(0xF0 | (c >> 18 & 0x07));
+    *out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+    *out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    *out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
 bool Cp932ToUtf8(std::string_view cp932, std::string* out) {
   std::string text;
   text.reserve(cp932.size() * 3 / 2);
@@ -113,15 +141,12 @@ std::string Cp932ToUtf8Lenient(std::string_view cp932) {
 bool Utf8ToCp932(std::string_view utf8, std::string* out) {
   std::string bytes;
   bytes.reserve(utf8.size());
-  for (std::size_t i = 0; i < utf8.size();) {
-    std::size_t n = 0;
-    const std::uint32_t u = Utf8CodePoint(utf8, i, &n);
-    if (u == kBadUtf8 || u > 0xFFFF) return false;
-    const std::uint16_t code = u == 0 ? 0 : Find(kCp932Encode, u);
+  for (const Utf8Char& c : Utf8Chars(utf8)) {
+    if (!c.valid() || c.code > 0xFFFF) return false;
+    const std::uint16_t code = c.code == 0 ? 0 : Find(kCp932Encode, c.code);
     if (code == kNone) return false;
     if (code > 0xFF) bytes += static_cast<char>(code >> 8);
     bytes += static_cast<char>(code & 0xFF);
-    i += n;
   }
   *out = std::move(bytes);
   return true;

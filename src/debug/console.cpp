@@ -39,33 +39,13 @@ platform::ConsoleWindow* Window() {
   return w != nullptr && w->IsOpen() ? w : nullptr;
 }
 
-bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
-
-// Byte offset of character `n` (0-based); a byte that does not continue a sequence
-// starts a character, so any byte string has a definite length.
-size_t CharOffset(const std::string& s, size_t n) {
-  size_t i = 0;
-  while (i < s.size() && n > 0) {
-    ++i;
-    while (i < s.size() && IsContinuation(static_cast<unsigned char>(s[i]))) ++i;
-    --n;
-  }
-  return i;
-}
-
-size_t TextLength(const std::string& s) {
-  size_t n = 0;
-  for (unsigned char c : s) n += IsContinuation(c) ? 0 : 1;
-  return n;
-}
-
-std::string Left(const std::string& s, size_t n) { return s.substr(0, CharOffset(s, n)); }
+std::string Left(const std::string& s, size_t n) { return s.substr(0, Utf8Offset(s, n)); }
 
 // Columns numbered from 1; a field shorter than its length is read as far as the line goes.
 std::string Mid(const std::string& s, size_t col, size_t len = std::string::npos) {
-  const size_t b = CharOffset(s, col - 1);
+  const size_t b = Utf8Offset(s, col - 1);
   if (len == std::string::npos) return s.substr(b);
-  return s.substr(b, CharOffset(s.substr(b), len));
+  return s.substr(b, Utf8Offset(s.substr(b), len));
 }
 
 bool StartsWith(const std::string& s, const char* key) { return s.rfind(key, 0) == 0; }
@@ -83,7 +63,7 @@ void GiveFocusBack() {
 }
 
 void Backspace() {
-  if (!g_command.empty()) g_command.erase(CharOffset(g_command, TextLength(g_command) - 1));
+  if (!g_command.empty()) g_command.erase(Utf8Offset(g_command, Utf8Length(g_command) - 1));
 }
 
 void Redraw() {
@@ -225,7 +205,7 @@ constexpr Command kCommands[] = {
 };
 
 void Interpret(const std::string& c) {
-  if (TextLength(c) > kMaxLineChars) Raise(err::kInvalidCall);
+  if (Utf8Length(c) > kMaxLineChars) Raise(err::kInvalidCall);
   for (const Command& command : kCommands) {
     if (StartsWith(c, command.keyword)) {
       command.run(c);
@@ -279,10 +259,8 @@ std::vector<std::string> OutputLines(const std::string& out, int width, size_t m
     if (e == std::string::npos) e = out.size();
     std::string line;
     int w = 0;
-    for (size_t i = b; i < e;) {
-      size_t n = 1;
-      while (i + n < e && IsContinuation(static_cast<unsigned char>(out[i + n]))) ++n;
-      const std::string ch = out.substr(i, n);
+    for (const Utf8Char& c : Utf8Chars(std::string_view(out).substr(b, e - b))) {
+      const std::string ch(c.bytes);
       const int cw = TextWidth(ch);
       if (w + cw > width && !line.empty()) {
         lines.push_back(line);
@@ -291,7 +269,6 @@ std::vector<std::string> OutputLines(const std::string& out, int width, size_t m
       }
       line += ch;
       w += cw;
-      i += n;
     }
     lines.push_back(line);
     b = e + 2;

@@ -4,6 +4,7 @@
 
 #include "debug/console.h"
 #include "events/events.h"
+#include "events/story.h"
 #include "field/field.h"
 #include "items/items.h"
 #include "sound/sound.h"
@@ -17,7 +18,6 @@ Byte CharCount = 0;
 namespace {
 
 // Item that breaks brown rock, and the two rock tiles it breaks.
-constexpr int kDrillItem = 18;
 constexpr Byte kRockTile = 95;
 constexpr Byte kRockTile2 = 111;
 
@@ -43,66 +43,69 @@ void ArrivalTileEffects() {
   }
 }
 
-// Reads the characters of `map`. The file is a stream of fields: a header line, then
-// per map its name, the number n of its people and n records of seven fields. Every
-// field is compared with the name, so a note that happens to equal a map name stops
-// the search there. No entry leaves the current characters as they are.
-//
-// There is no handler here: a missing or broken file faults to the caller, which
-// logs it. The records read completely before the fault are kept and counted.
 namespace {
-constexpr const char* kCharaFile = "data/chara.dat";
-
-// The fault with the file and line it came from, so the log says where.
-Fault InCharaFile(Fault f, int line) {
-  f.description += std::string(" (") + kCharaFile + " line " + std::to_string(line) + ")";
+// The fault with the line of the table it came from, so the log says where.
+Fault InPeopleFile(Fault f, int line) {
+  f.description += std::string(" (") + kPeopleFile + " line " + std::to_string(line) + ")";
   return f;
 }
 }  // namespace
 
-void CharaSet(const std::string& map) {
+PeopleEntry ReadPeople(const std::string& map) {
+  PeopleEntry e;
+  const auto fail = [&e](Fault f) {
+    e.failed = true;
+    e.fault = std::move(f);
+    return e;
+  };
   FieldReader in;
-  if (!in.Open(GamePath(kCharaFile))) throw in.failure();
-  if (in.AtEnd()) throw InCharaFile(Fault::Of(err::kInputPastEnd), 1);
+  if (!in.Open(GamePath(kPeopleFile))) return fail(in.failure());
+  if (in.AtEnd()) return fail(InPeopleFile(Fault::Of(err::kInputPastEnd), 1));
   in.SkipLine();
-
   std::string field;
-  bool found = false;
-  while (in.Next(&field)) {
-    if (field == map) {
-      found = true;
-      break;
-    }
-  }
-  if (!found) return;
-
-  Byte n = 0;
+  while (!e.found && in.Next(&field)) e.found = field == map;
+  if (!e.found) return e;
   try {
-    n = CByte(in.ReadInteger());
+    e.count = CByte(in.ReadInteger());
   } catch (const Fault& f) {
-    throw InCharaFile(f, in.line());
+    e.count = -1;
+    return fail(InPeopleFile(f, in.line()));
   }
-  CharCount = n;
-  int done = 0;
   try {
-    for (int i = 0; i < n; ++i) {
-      CharRecord& c = Chars(i);
-      c.talk = CByte(in.ReadInteger());
-      c.x = CInt(in.ReadInteger());
-      c.y = CInt(in.ReadInteger());
-      c.pic = CInt(in.ReadInteger());
-      c.dir = CByte(in.ReadInteger());
-      c.walks = CByte(in.ReadInteger());
+    for (int i = 0; i < e.count; ++i) {
+      PersonRecord p;
+      p.talk = CByte(in.ReadInteger());
+      p.x = CInt(in.ReadInteger());
+      p.y = CInt(in.ReadInteger());
+      p.pic = CInt(in.ReadInteger());
+      p.dir = CByte(in.ReadInteger());
+      p.walks = CByte(in.ReadInteger());
       in.ReadText();  // the author's note
-      c.step = 0;
-      ++done;
+      e.people.push_back(p);
     }
   } catch (const Fault& f) {
-    // The rest of the entry is unusable: keep the people read so far and let the
-    // caller log the fault.
-    CharCount = static_cast<Byte>(done);
-    throw InCharaFile(f, in.line());
+    return fail(InPeopleFile(f, in.line()));
   }
+  return e;
+}
+
+void CharaSet(const std::string& map) {
+  const PeopleEntry e = ReadPeople(map);
+  if (e.found && e.count >= 0) {
+    CharCount = static_cast<Byte>(e.people.size());
+    for (size_t i = 0; i < e.people.size(); ++i) {
+      const PersonRecord& p = e.people[i];
+      CharRecord& c = Chars(static_cast<long long>(i));
+      c.talk = p.talk;
+      c.x = p.x;
+      c.y = p.y;
+      c.pic = p.pic;
+      c.dir = p.dir;
+      c.walks = p.walks;
+      c.step = 0;
+    }
+  }
+  if (e.failed) throw e.fault;
 }
 
 // One frame of wandering. A standing wanderer tries a step once in 50 frames on
@@ -182,7 +185,7 @@ int TryStep(int dx, int dy) {
   const int ty = Player.y + dy;
   MapCell& cell = MapData(tx, ty);
   if ((cell.attr & kAttrBlocked) != 0) {
-    if ((cell.tile == kRockTile || cell.tile == kRockTile2) && ItemHave(kDrillItem) == 0) {
+    if ((cell.tile == kRockTile || cell.tile == kRockTile2) && ItemHave(story::kDrill) == 0) {
       cell.tile = static_cast<Byte>(cell.tile - 1);
       cell.attr = 0;
       PlaySe("heal", 1);
@@ -200,13 +203,29 @@ int TryStep(int dx, int dy) {
   return 0;
 }
 
+void HandleStepResult(int r, const Trap& on) {
+  if (r == 0) {
+    on([] { BuffDraw(); });
+    on([] { StepOffset = CInt(-TileSize); });
+    on([] { Debugging(0); });
+  } else if (r == -1) {
+    on([] { MapDraw(Player.dx * StepOffset, Player.dy * StepOffset, 1, 1); });
+    RefreshScreen();
+    on([] { EventProc(Player.x + Player.dx, Player.y + Player.dy, true); });
+  } else if (r > 0) {
+    on([&] {
+      if (Flag(story::kAutoTalk) == 1) TalkFacingHero(r - 1);
+    });
+  }
+}
+
 // One whole step of the hero for scripted scenes: the same 12 frames as a walked
 // step, without input, arrival event, encounter or moving floor.
 void PlayerMove(int dx, int dy) {
   Trap on("PlayerMove");
   on([] {
-    if (picWindow(6).visible) {
-      WinHide(6);
+    if (picWindow(win::kSmallStatus).visible) {
+      WinHide(win::kSmallStatus);
       AnimClock = 0;
     }
   });
@@ -214,21 +233,7 @@ void PlayerMove(int dx, int dy) {
     Player.dx = CInt(dx);
     Player.dy = CInt(dy);
   });
-  int r = 0;
-  on([&] { r = TryStep(dx, dy); });
-  if (r == 0) {
-    on([] { BuffDraw(); });
-    on([] { StepOffset = CInt(-TileSize); });
-    on([] { Debugging(0); });
-  } else if (r == -1) {
-    on([] { MapDraw(0, 0, 1, 1); });
-    RefreshScreen();
-    on([&] { EventProc(Player.x + dx, Player.y + dy, true); });
-  } else if (r > 0) {
-    on([&] {
-      if (Flag(16) == 1) TalkFacingHero(r - 1);
-    });
-  }
+  on([&] { HandleStepResult(TryStep(dx, dy), on); });
   while (StepOffset < 0) {
     FramePace frame;
     DoEvents();

@@ -11,6 +11,7 @@
 
 #include "battle/battle.h"
 #include "events/events.h"
+#include "events/story.h"
 #include "events/scenes.h"
 #include "field/field.h"
 #include "items/items.h"
@@ -46,17 +47,7 @@ struct Block {
   std::vector<Trigger> chain;
 };
 
-// Story flags.
-constexpr int kMonologueDone = 257;
-constexpr int kHerbSeen = 259;
-constexpr int kShellBossFought = 272;
-constexpr int kTreeBeaten = 281;
-constexpr int kBridgeSeen = 304;
-constexpr int kIceBossFought = 306;
-constexpr int kCavityVisited = 36;
-
-// The cutting board that mends the bridge, the bridge's cell and its mended picture.
-constexpr int kBoard = 28;
+// The bridge's cell and its mended picture.
 constexpr Cell kBridge{24, 18};
 constexpr Byte kPlanks = 5;
 
@@ -69,9 +60,9 @@ bool Clear(int flag) { return Flag(flag) == 0; }
 // map is logged and the hero stays where he is, free to walk on.
 bool Reachable(const ExitRecord& e) {
   std::error_code ec;
-  if (e.to == MapName || std::filesystem::is_regular_file(GamePath("map/" + e.to + ".map"), ec)) return true;
+  if (e.to == MapName || std::filesystem::is_regular_file(GamePath(MapFileName(e.to)), ec)) return true;
   Fault f = Fault::Of(err::kFileNotFound);
-  f.description += " (map/" + e.to + ".map)";
+  f.description += " (" + MapFileName(e.to) + ")";
   on.LogFault(f);
   return false;
 }
@@ -89,7 +80,7 @@ Byte TakeExit(const ExitRecord& e) {
 Trigger Sign(Cell at, std::string text) {
   return {{at}, {}, [text](int, int) -> Byte {
             on([&] { Message(text); });
-            on([] { WinHide(0); });
+            on([] { WinHide(win::kMessage); });
             return 255;
           }};
 }
@@ -98,7 +89,7 @@ Trigger ShopCounter(Cell at, std::string greeting, std::vector<int> goods, Byte 
   return {{at}, {}, [=](int, int) -> Byte {
             on([&] { Message(greeting); });
             on([&] { Shop(goods); });
-            on([] { WinHide(0); });
+            on([] { WinHide(win::kMessage); });
             return result;
           }};
 }
@@ -113,8 +104,8 @@ Trigger InnCounter(Cell at, std::string greeting, int price) {
 
 Byte Bed(int, int) {
   on([] { Message("休みますか？"); });
-  if (on.Value<Byte>(255, [] { return WinDeal(3); }) == 0) SleepTillMorning(on);
-  on([] { WinHide(0); });
+  if (on.Value<Byte>(255, [] { return WinDeal(win::kYesNo); }) == 0) SleepTillMorning(on);
+  on([] { WinHide(win::kMessage); });
   return 0;
 }
 
@@ -123,18 +114,18 @@ Byte HealingSpot(int, int) {
   on([] { HPadd(9999); });
   on([] { MPadd(9999); });
   on([] { Message("ＨＰ・ＭＰが回復した！￥"); });
-  on([] { WinHide(0); });
+  on([] { WinHide(win::kMessage); });
   return 0;
 }
 
 // The spring refills HP only.
 Byte Spring(int, int) {
   on([] { Message("綺麗な泉だ。／水を飲んでみますか？"); });
-  if (on.Value<Byte>(255, [] { return WinDeal(3); }) == 0) {
+  if (on.Value<Byte>(255, [] { return WinDeal(win::kYesNo); }) == 0) {
     on([] { PlaySe("heal", 1); });
     on([] { HPadd(9999); });
     on([] { Message("ＨＰが回復した！￥"); });
-    on([] { WinHide(0); });
+    on([] { WinHide(win::kMessage); });
   }
   return 0;
 }
@@ -152,15 +143,15 @@ Byte OpeningScene(int x, int y) {
   on([] { CloseBgm(); });
   Wait(1000);
   on([] { Message(scenes::OpeningMonologue()); });
-  on([] { WinHide(0); });
-  SetFlag(kMonologueDone, 1);
+  on([] { WinHide(win::kMessage); });
+  SetFlag(story::kMonologueDone, 1);
   return TakeExit(*gate);
 }
 
 Byte HerbScene(int, int) {
-  SetFlag(kHerbSeen, 1);
+  SetFlag(story::kHerbSeen, 1);
   on([] { Message(scenes::kHerbNarration); });
-  on([] { WinHide(0); });
+  on([] { WinHide(win::kMessage); });
   return 0;
 }
 
@@ -198,25 +189,25 @@ Trigger Boss(std::vector<Cell> cells, int enemy, int flag) {
 Byte TreeFight(int, int) {
   PrepareBattle(22);
   on([] { Message("木が襲ってきた！？￥"); });
-  on([] { WinHide(0); });
+  on([] { WinHide(win::kMessage); });
   if (FixedBattle() == 0) {
     on([] { Message(scenes::kTreeInscription); });
-    SetFlag(kTreeBeaten, 1);
+    SetFlag(story::kTreeBeaten, 1);
   }
-  on([] { WinHide(0); });
+  on([] { WinHide(win::kMessage); });
   return 255;
 }
 
 Byte TreeInscription(int, int) {
   on([] { Message(scenes::kTreeInscription); });
-  on([] { WinHide(0); });
+  on([] { WinHide(win::kMessage); });
   return 255;
 }
 
 // The broken bridge: the first touch always tells of it; with the cutting board the
 // next touch lays it across (in MapData only, so a new load of the map needs it
 // again, see MapEventsSet).
-bool BridgeReady() { return Flag(kBridgeSeen) != 0 && ItemHave(kBoard) == 0; }
+bool BridgeReady() { return Flag(story::kBridgeSeen) != 0 && ItemHave(story::kCuttingBoard) == 0; }
 
 void LayBridge() {
   MapCell& c = MapData(kBridge.x, kBridge.y);
@@ -226,8 +217,8 @@ void LayBridge() {
 
 Byte BridgeMessage(int, int) {
   on([] { Message("橋はここで終わっている。￥なにか、材木でもあれば向こうへ行けそうだ。￥"); });
-  SetFlag(kBridgeSeen, 1);
-  on([] { WinHide(0); });
+  SetFlag(story::kBridgeSeen, 1);
+  on([] { WinHide(win::kMessage); });
   return 0;
 }
 
@@ -254,14 +245,14 @@ const std::vector<Block>& Blocks() {
        {// The village's own sign closes its window directly.
         {{{21, 49}}, {}, [](int, int) -> Byte {
            on([] { Message("さいはての村￥"); });
-           on([] { picWindow(0).visible = false; });
+           on([] { picWindow(win::kMessage).visible = false; });
            return 255;
          }},
-        {{{19, 52}, {20, 52}}, [] { return Clear(kMonologueDone); }, OpeningScene},
+        {{{19, 52}, {20, 52}}, [] { return Clear(story::kMonologueDone); }, OpeningScene},
         {{{30, 11}}, {}, Bed},
         ShopCounter({39, 28}, "いらっしゃいませ￥", {1, 2, 3, 4, 5, 20, 7, 10}, 255)}},
       {"dngn1",
-       {{{{69, 40}}, [] { return Clear(kHerbSeen); }, HerbScene},
+       {{{{69, 40}}, [] { return Clear(story::kHerbSeen); }, HerbScene},
         {{{69, 44}}, {}, HealingSpot}}},
       {"forest",
        {Sign({87, 14}, "道沿いに行けば迷わないぞ！￥"),
@@ -270,14 +261,14 @@ const std::vector<Block>& Blocks() {
        {InnCounter({32, 24}, "宿屋「浮島イン」へようこそ！￥", 25),
         ShopCounter({45, 12}, "いらっしゃいまし、／名物浮島まんじゅうなど／いかがですか？", {24, 1, 2, 4, 5, 20, 21, 15},
                     255)}},
-      {"dngn2", {Boss({{89, 108}, {90, 108}}, 16, kShellBossFought)}},
+      {"dngn2", {Boss({{89, 108}, {90, 108}}, 16, story::kShellBossFought)}},
       {"town3",
        {InnCounter({12, 122}, "いらっしゃいませ。／場所も経営も崖っぷち、／旅館「壇ノ浦」です。￥", 50),
         ShopCounter({13, 53}, "ども、／商売繁盛お客様はカミさま、／アコギ商店でゲス。￥", {1, 2, 4, 5, 7, 10, 20, 21}, 0),
         {{{43, 55}, {45, 55}, {44, 54}, {44, 56}}, {}, CounterRing}}},
       {"dngn3",
        {{{{45, 56}}, {}, HealingSpot},
-        {{{26, 20}}, [] { return Clear(kTreeBeaten); }, TreeFight},
+        {{{26, 20}}, [] { return Clear(story::kTreeBeaten); }, TreeFight},
         {{{26, 20}}, {}, TreeInscription}}},
       {"zombi",
        {ShopCounter({57, 13}, scenes::kBombShopGreeting, {20, 21, 22, 23, 18, 1, 4}, 0),
@@ -288,12 +279,12 @@ const std::vector<Block>& Blocks() {
       {"wall", {}},
       {"cavity",
        {{{{25, 68}}, {}, [](int, int) -> Byte {
-           SetFlag(kCavityVisited, 1);
+           SetFlag(story::kCavityVisited, 1);
            return 255;
          }},
         {{kBridge}, [] { return !BridgeReady(); }, BridgeMessage},
         {{kBridge}, {}, BridgeBuild}}},
-      {"icewall", {Boss({{16, 103}}, 42, kIceBossFought)}},
+      {"icewall", {Boss({{16, 103}}, 42, story::kIceBossFought)}},
       {"smog", {}},
       {"topl", {}},
       {"toph", {}},

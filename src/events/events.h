@@ -28,10 +28,41 @@ struct CharRecord {
 extern VbArray<CharRecord, 0, 255> Chars;
 extern Byte CharCount;
 
+// The people table, data/chara.dat: a stream of fields, a header line, then per map its
+// name, the number n of its people (0 to 255) and n records of seven fields (talk
+// number, x, y, picture row, facing, wanders, the author's note). Every field is
+// compared with the name, so a note that happens to equal a map name stops the search
+// there. Reading it needs nothing of the game's state.
+struct PersonRecord {
+  Byte talk = 0;
+  Integer x = 0;
+  Integer y = 0;
+  Integer pic = 0;
+  Byte dir = 0;
+  Byte walks = 0;
+};
+struct PeopleEntry {
+  bool found = false;               // the table has an entry for the map (perhaps of nobody)
+  int count = 0;                    // the people the entry announces (-1: unreadable)
+  std::vector<PersonRecord> people; // those read whole, in order: fewer than count after a fault
+  bool failed = false;              // the file is missing or broken: `fault` says where
+  Fault fault;
+};
+constexpr const char* kPeopleFile = "data/chara.dat";
+PeopleEntry ReadPeople(const std::string& map);
+
+// Loads the people of `map` into Chars (no entry leaves them as they are). A missing or
+// broken table faults to the caller, which logs it; the people read whole before the
+// fault are kept and counted.
 void CharaSet(const std::string& map);
 void ChrMove();
 void ChrDraw(int i, int pdx, int pdy, int refresh);
 int TryStep(int dx, int dy);
+// What TryStep's result r means, for the field loop and scripted steps alike (the step
+// toward Player.dx, Player.dy, with no step under way): a free cell starts the step, a
+// blocked one runs its event, a person in the way talks when auto-talk (flag 16) is on.
+// A fault of each statement goes to `on`, which goes on with the next.
+void HandleStepResult(int r, const Trap& on);
 void PlayerMove(int dx, int dy);
 // Turns character k toward the hero, draws the field, runs its conversation and turns
 // it back (the talk button, and walking into someone with auto-talk on).

@@ -66,22 +66,22 @@ Byte Shop(const std::vector<int>& goods) {
   // The goods list holds at most 8 rows; more is a scripting slip, logged once.
   const int count = static_cast<int>(std::min<size_t>(goods.size(), 8));
   if (goods.size() > 8) on.LogFault(Fault::Of(err::kSubscript));
-  on([&] { Windows(15).Count = static_cast<Integer>(count); });
+  on([&] { Windows(win::kShop).Count = static_cast<Integer>(count); });
   for (int i = 0; i <= 7; ++i) {
     on([&] {
-      Windows(15).Item(i).clear();
+      Windows(win::kShop).Item(i).clear();
       ShopStock(i) = 0;
       if (i < count) {
-        Windows(15).Item(i) = ItemTable(goods[i]).Name;
+        Windows(win::kShop).Item(i) = ItemTable(goods[i]).Name;
         ShopStock(i) = CByte(goods[i]);
       }
     });
   }
   on([] { BtlText(GoldPanelText()); });
-  on([] { WinDeal(15); });
+  on([] { WinDeal(win::kShop); });
   on([] { Message("ありがとうございました。／またいらしてください。￥"); });
-  on([] { WinHide(14); });
-  on([] { WinHide(15); });
+  on([] { WinHide(win::kPanel); });
+  on([] { WinHide(win::kShop); });
   return 0;
 }
 
@@ -89,7 +89,7 @@ Byte Yado(int price) {
   Trap on("Yado");
   on([] { ShowGold(); });
   on([&] { Message("一晩" + MoneyText(price) + "です。／お泊りになりますか？"); });
-  const Byte answer = on.Value<Byte>(255, [] { return WinDeal(3); });
+  const Byte answer = on.Value<Byte>(255, [] { return WinDeal(win::kYesNo); });
   if (answer != 0) {
     on([] { Message("そうですか、残念です。／またのご利用を／お待ち申しております。￥"); });
   } else if (Player.gold < price) {
@@ -101,17 +101,17 @@ Byte Yado(int price) {
         std::numeric_limits<Long>::max()));
     on([] { ShowGold(); });
     on([] { Message("ごゆっくりお休みください。￥"); });
-    on([] { WinHide(14); });
+    on([] { WinHide(win::kPanel); });
     SleepTillMorning(on);
     on([] { Message("おはようございます。／では、いってらっしゃいませ。￥"); });
   }
-  on([] { WinHide(14); });
-  on([] { WinHide(0); });
+  on([] { WinHide(win::kPanel); });
+  on([] { WinHide(win::kMessage); });
   return 0;
 }
 
 void SleepTillMorning(const Trap& on) {
-  on([] { WinHide(0); });
+  on([] { WinHide(win::kMessage); });
   on([] { ScreenFade(0); });
   Wait(1000);
   on([] { HPadd(9999); });

@@ -7,6 +7,7 @@
 
 #include "battle/battle.h"
 #include "events/events.h"
+#include "events/story.h"
 #include "field/field.h"
 #include "items/items.h"
 #include "presentation/presentation.h"
@@ -64,17 +65,6 @@ struct MapTalk {
   std::vector<Entry> entries;
 };
 
-// Item numbers and flags the quests share with the rest of the game.
-constexpr int kWalletItem = 16;
-constexpr int kWalletReward = 17;
-constexpr int kDrillItem = 18;
-constexpr int kGiftItem = 24;
-constexpr int kBoardItem = 28;
-constexpr int kWalletReturned = 280;
-constexpr int kGuardHasGift = 302;
-constexpr int kBridgeSeen = 304;
-constexpr int kBoardGiven = 305;
-constexpr int kGuardWarned = 327;
 constexpr int kGuardAside = 33;
 constexpr int kChestClosed = 16;
 constexpr int kChestOpen = 17;
@@ -112,8 +102,8 @@ const std::vector<MapTalk>& Maps() {
     m.push_back({"town2", true,
                  {Plain(1), Plain(3), Plain(4), Plain(5), Plain(6),
                   {.number = 7, .kind = Kind::kAlternating, .flag = 260},
-                  {.number = 8, .kind = Kind::kRefill, .flag = 261, .goods = kWalletItem,
-                   .keep = kWalletReturned, .chest = false},
+                  {.number = 8, .kind = Kind::kRefill, .flag = 261, .goods = story::kWallet,
+                   .keep = story::kWalletReturned, .chest = false},
                   {.number = 9, .kind = Kind::kDiary}, Plain(10), Plain(11), Plain(12), Plain(13),
                   {.number = 14, .kind = Kind::kWallet},
                   {.number = 15, .kind = Kind::kShop, .shop = {24, 7, 8, 10, 11, 13, 14, 15}}}});
@@ -121,7 +111,7 @@ const std::vector<MapTalk>& Maps() {
     m.push_back({"dngn3", false,
                  {Chest(1, 11, 282), Chest(2, 15, 283), Chest(3, 22, 284),
                   {.number = 4, .kind = Kind::kChest, .flag = 285, .goods = -3000, .note = true},
-                  {.number = 5, .kind = Kind::kRefill, .flag = 286, .goods = kDrillItem},
+                  {.number = 5, .kind = Kind::kRefill, .flag = 286, .goods = story::kDrill},
                   Chest(6, 5, 287), Chest(7, 21, 288)}});
     MapTalk town3{"town3", false, {}};
     town3.entries = {{.number = 1, .kind = Kind::kShop, .shop = {2, 4, 5, 13, 14, 15, 22}},
@@ -290,7 +280,7 @@ void Scene::Run() {
       break;
     case Kind::kGhost:
       Say("");
-      WinHide(0);
+      WinHide(win::kMessage);
       Fight(true, "fight4");  // like any wandering monster: he may run
       break;
     case Kind::kSilent:
@@ -311,7 +301,7 @@ void Scene::Run() {
       break;
     case Kind::kYesNo:
       Say("ask");
-      Say(WinDeal(3) == 0 ? "yes" : "no");
+      Say(WinDeal(win::kYesNo) == 0 ? "yes" : "no");
       break;
     case Kind::kOldMan:
       if (Flag(e_.flag) != 0) {
@@ -319,7 +309,7 @@ void Scene::Run() {
         break;
       }
       Say("ask");
-      if (WinDeal(3) == 0) {
+      if (WinDeal(win::kYesNo) == 0) {
         Say("yes");
         SetFlag(e_.flag, 1);
       } else {
@@ -359,7 +349,7 @@ void Scene::Run() {
         break;
       }
       Say("trap");
-      WinHide(0);
+      WinHide(win::kMessage);
       if (Fight(false, "boss2") == 0) {
         Say("prize");
         GOLDAdd(e_.prize);
@@ -373,7 +363,7 @@ void Scene::Run() {
         break;
       }
       Say("challenge");
-      WinHide(0);
+      WinHide(win::kMessage);
       if (Fight(false, "boss2") == 0) {
         Say("defeat");
         Me().x = CInt(e_.aside);
@@ -383,11 +373,11 @@ void Scene::Run() {
     case Kind::kFinalBoss:
       MessageWait = 32;  // the speech at its own pace, whatever the setting
       Say("speech");
-      WinHide(0);
+      WinHide(win::kMessage);
       if (Fight(false, "fight6") == 0) {
         Me().x = CInt(e_.aside);
         Say("closing");
-        WinHide(0);
+        WinHide(win::kMessage);
         TalkEnding();
       }
       break;
@@ -398,32 +388,32 @@ void Scene::Run() {
 }
 
 void Scene::Wallet() {
-  if (ItemHave(kWalletItem) == 0) {
+  if (ItemHave(story::kWallet) == 0) {
     Say("thanks");
     PlaySe("heal", 1);
     Say("reward");
-    ItemDel(kWalletItem);
-    ItemAdd(kWalletReward);  // the wallet's slot is free again
-    SetFlag(kWalletReturned, 1);
+    ItemDel(story::kWallet);
+    ItemAdd(story::kWalletReward);  // the wallet's slot is free again
+    SetFlag(story::kWalletReturned, 1);
   } else {
-    Say(Flag(kWalletReturned) == 0 ? "lost" : "after");
+    Say(Flag(story::kWalletReturned) == 0 ? "lost" : "after");
   }
 }
 
 void Scene::Guard() {
-  if (Flag(kGuardWarned) == 0) {
+  if (Flag(story::kGuardWarned) == 0) {
     Say("warning");
-    SetFlag(kGuardWarned, 1);
+    SetFlag(story::kGuardWarned, 1);
   } else if (Me().x == kGuardAside) {
     Say("odd");
-  } else if (Flag(kGuardHasGift) != 0) {
+  } else if (Flag(story::kGuardHasGift) != 0) {
     Say("thanks");
     Me().x = kGuardAside;
-  } else if (ItemHave(kGiftItem) == 0) {
+  } else if (ItemHave(story::kGuardGift) == 0) {
     Say("warning");
     Say("gift");
-    ItemDel(kGiftItem);
-    SetFlag(kGuardHasGift, 1);
+    ItemDel(story::kGuardGift);
+    SetFlag(story::kGuardHasGift, 1);
     Me().x = kGuardAside;
   } else {
     Say("warning");
@@ -433,16 +423,16 @@ void Scene::Guard() {
 // The board is only promised as given when it fits in the bag: with no room the
 // hero hears so, and the flag stays clear so the offer comes again.
 void Scene::Lumberjack() {
-  if (Flag(kBridgeSeen) == 0) {
+  if (Flag(story::kBridgeSeen) == 0) {
     Say("story");
-  } else if (ItemHave(kBoardItem) == 0) {
+  } else if (ItemHave(story::kCuttingBoard) == 0) {
     Say("ask");
-  } else if (Flag(kBoardGiven) == 0) {
+  } else if (Flag(story::kBoardGiven) == 0) {
     Say("offer");
-    if (Receive(kBoardItem, "gift")) SetFlag(kBoardGiven, 1);
+    if (Receive(story::kCuttingBoard, "gift")) SetFlag(story::kBoardGiven, 1);
   } else {
     Say("scold");
-    Receive(kBoardItem, "gift");
+    Receive(story::kCuttingBoard, "gift");
   }
 }
 
@@ -483,7 +473,7 @@ void Talk(int index) {
   Trap on("Talk");
   on([] { PlaySe("pi", 1); });
   on([&] { Converse(index); });
-  on([] { WinHide(0); });
+  on([] { WinHide(win::kMessage); });
 }
 
 std::vector<TalkTextNeed> TalkTextNeeds() {

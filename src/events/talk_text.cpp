@@ -9,17 +9,6 @@ namespace ardo {
 
 namespace {
 
-// One code point of UTF-8 at s[i]; false (and one byte consumed) when the bytes
-// there are not a valid sequence.
-bool NextCodePoint(std::string_view s, size_t* i, char32_t* cp) {
-  size_t n = 0;
-  const std::uint32_t c = Utf8CodePoint(s, *i, &n);
-  *i += n;
-  if (c == kBadUtf8) return false;
-  *cp = c;
-  return true;
-}
-
 bool IsAsciiSpace(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
 std::string_view Trim(std::string_view s) {
@@ -89,14 +78,15 @@ using Findings = std::vector<std::pair<size_t, std::string>>;
 // that starts none is a finding of its own.
 template <class Each>
 void EachCharacter(const std::string& text, Findings* found, Each each) {
-  for (size_t i = 0; i < text.size();) {
-    const size_t at = i;
-    char32_t c = 0;
-    if (!NextCodePoint(text, &i, &c)) {
+  const Utf8Chars chars(text);
+  const auto end_of_text = chars.end();
+  for (auto it = chars.begin(); it != end_of_text; ++it) {
+    const size_t at = it.offset();
+    if (!it->valid()) {
       found->emplace_back(at, "not valid UTF-8");
       continue;
     }
-    each(at, i, c);
+    each(at, at + it->bytes.size(), it->code);
   }
 }
 
@@ -168,12 +158,7 @@ TalkTextFile ParseTalkText(const std::string& source, Language language) {
     const size_t end = rest.find('\n');
     const std::string_view line = Trim(rest.substr(0, end));
     rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
-    bool valid = true;
-    for (size_t i = 0; i < line.size() && valid;) {
-      char32_t cp = 0;
-      valid = NextCodePoint(line, &i, &cp);
-    }
-    if (!valid) {
+    if (!IsValidUtf8(line)) {
       out.errors.emplace_back(number, "not valid UTF-8");
       continue;
     }

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "events/events.h"
+#include "events/story.h"
 #include "field/field.h"
 #include "platform/blit.h"
 #include "sound/sound.h"
@@ -294,7 +295,7 @@ void ChangeMap(const std::string& map, int x, int y, const std::string& bgm, int
   Player.y = CInt(y);
   BuffDraw();
   MapDraw(0, 0, 1, 1);
-  Flags(1) = CByte(area);
+  Flags(story::kAreaByte) = CByte(area);
   ScreenFade(1);
 }
 

@@ -2,8 +2,10 @@
 // back buffer and the view, the hero's figure, fades and the map change.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/core.h"
 #include "platform/surface.h"
@@ -35,6 +37,26 @@ extern MapGrid MapData;
 extern Byte MapWidth;
 extern Byte MapHeight;
 extern std::string MapName;
+
+// A map file as it lies in the game folder, map/NAME.map: a 16-byte header whose first
+// two bytes are the width and the height, then two bytes a cell (tile, attributes),
+// column by column. Reading it needs nothing of the game's state.
+struct MapFile {
+  FileStatus status = FileStatus::kMissing;
+  std::string why;         // what went wrong, when status is not kOk
+  std::size_t bytes = 0;   // the file's length
+  int width = 0;           // from the header; 0 when the file is too short to have one
+  int height = 0;
+  std::vector<MapCell> cells;  // cell (x, y) at x * height + y; fewer than width x height when the file is short
+
+  bool has_size() const { return bytes >= 2; }
+  bool complete() const { return cells.size() == static_cast<std::size_t>(width) * static_cast<std::size_t>(height); }
+  // Cell (x, y) as the file has it; null outside the map or past the file's end.
+  const MapCell* cell(int x, int y) const;
+};
+// The file of map `name`, relative to the game folder ("map/NAME.map").
+std::string MapFileName(const std::string& name);
+MapFile ReadMapFile(const std::string& name);
 
 void MapLoad(const std::string& name);
 std::string MapTitle(const std::string& name);

@@ -1,5 +1,7 @@
 // Map files and the table of map display names.
 
+#include <algorithm>
+
 #include "events/events.h"
 #include "field/field.h"
 
@@ -22,17 +24,41 @@ const MapCell& MapGrid::operator()(long long x, long long y) const {
 
 void MapGrid::Clear() { cells_.fill(MapCell{}); }
 
+std::string MapFileName(const std::string& name) { return "map/" + name + ".map"; }
+
+const MapCell* MapFile::cell(int x, int y) const {
+  if (x < 0 || y < 0 || x >= width || y >= height) return nullptr;
+  const std::size_t i = static_cast<std::size_t>(x) * static_cast<std::size_t>(height) + static_cast<std::size_t>(y);
+  return i < cells.size() ? &cells[i] : nullptr;
+}
+
+MapFile ReadMapFile(const std::string& name) {
+  constexpr std::size_t kHeader = 16;
+  MapFile m;
+  std::string data;
+  // The largest map: the header and 256 x 256 cells of two bytes.
+  m.status = ReadGameFile(GamePath(MapFileName(name)), &data, &m.why, kHeader + 256 * 256 * 2);
+  if (m.status != FileStatus::kOk) return m;
+  m.bytes = data.size();
+  if (!m.has_size()) return m;
+  m.width = static_cast<Byte>(data[0]);
+  m.height = static_cast<Byte>(data[1]);
+  const std::size_t in_file = data.size() >= kHeader ? (data.size() - kHeader) / 2 : 0;
+  m.cells.resize(std::min(in_file, static_cast<std::size_t>(m.width) * static_cast<std::size_t>(m.height)));
+  for (std::size_t i = 0; i < m.cells.size(); ++i) {
+    m.cells[i] = MapCell{static_cast<Byte>(data[kHeader + 2 * i]), static_cast<Byte>(data[kHeader + 2 * i + 1])};
+  }
+  return m;
+}
+
 void MapLoad(const std::string& name) {
   Trap on("MapLoad");
   MapName = name;
-  const std::string file = "map/" + name + ".map";
-  std::string data;
-  std::string why;
-  // The largest map: a 16-byte header and 256 x 256 cells of two bytes.
-  const FileStatus status = ReadGameFile(GamePath(file), &data, &why, 16 + 256 * 256 * 2);
-  if (status != FileStatus::kOk) {
-    on.LogFault(FileFault(status, file, why));
-    if (status == FileStatus::kMissing) {
+  const std::string file = MapFileName(name);
+  const MapFile m = ReadMapFile(name);
+  if (m.status != FileStatus::kOk) {
+    on.LogFault(FileFault(m.status, file, m.why));
+    if (m.status == FileStatus::kMissing) {
       on([] {
         platform::GetPlatform().MessageBox("ファイルがありません", kGameTitle, platform::MsgBoxKind::kOk);
       });
@@ -41,50 +67,40 @@ void MapLoad(const std::string& name) {
   }
   auto past_end = [&] {
     Fault f = Fault::Of(err::kInputPastEnd);
-    f.description += " (" + file + ": " + std::to_string(data.size()) + " bytes)";
+    f.description += " (" + file + ": " + std::to_string(m.bytes) + " bytes)";
     return f;
   };
-  if (data.size() < 2) {
+  if (!m.has_size()) {
     on.LogFault(past_end());
     return;
   }
-  MapWidth = static_cast<Byte>(data[0]);
-  MapHeight = static_cast<Byte>(data[1]);
-  // Cells column by column from offset 16. A file shorter than its header promises
-  // fills what it has; the other cells keep what they held.
-  size_t at = 16;
-  for (int x = 0; x < MapWidth; ++x) {
-    for (int y = 0; y < MapHeight; ++y) {
-      if (at + 1 >= data.size()) {
-        on.LogFault(past_end());
-        return;
-      }
-      MapCell& c = MapData(x, y);
-      c.tile = static_cast<Byte>(data[at]);
-      c.attr = static_cast<Byte>(data[at + 1]);
-      at += 2;
-    }
+  MapWidth = static_cast<Byte>(m.width);
+  MapHeight = static_cast<Byte>(m.height);
+  // A file shorter than its header promises fills what it has; the other cells keep
+  // what they held.
+  for (std::size_t i = 0; i < m.cells.size(); ++i) {
+    MapData(static_cast<long long>(i) / m.height, static_cast<long long>(i) % m.height) = m.cells[i];
+  }
+  if (!m.complete()) {
+    on.LogFault(past_end());
+    return;
   }
   MapEventsSet();
 }
 
 bool CellToStandOn(const std::string& name, int x, int y, std::string* why) {
-  std::string data;
-  std::string ignored;
-  if (ReadGameFile(GamePath("map/" + name + ".map"), &data, &ignored, 16 + 256 * 256 * 2) != FileStatus::kOk ||
-      data.size() < 2) {
-    return true;
-  }
-  const int w = static_cast<unsigned char>(data[0]);
-  const int h = static_cast<unsigned char>(data[1]);
+  const MapFile m = ReadMapFile(name);
+  if (m.status != FileStatus::kOk || !m.has_size()) return true;
+  const int w = m.width;
+  const int h = m.height;
   const std::string cell = "(" + std::to_string(x) + ", " + std::to_string(y) + ")";
   if (x < 0 || y < 0 || x >= w || y >= h) {
     *why = cell + " is outside " + name + ", which is " + std::to_string(w) + " x " + std::to_string(h) +
            " cells (0 to " + std::to_string(w - 1) + ", 0 to " + std::to_string(h - 1) + ")";
     return false;
   }
-  const size_t attr = 16 + (static_cast<size_t>(x) * static_cast<size_t>(h) + static_cast<size_t>(y)) * 2 + 1;
-  if (attr < data.size() && (static_cast<Byte>(data[attr]) & kAttrBlocked) != 0) {
+  const MapCell* c = m.cell(x, y);
+  if (c != nullptr && (c->attr & kAttrBlocked) != 0) {
     *why = cell + " of " + name + " is a wall: the hero could never stand there";
     return false;
   }

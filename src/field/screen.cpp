@@ -97,9 +97,9 @@ void SetWindowed() {
 void ComposeScreen(platform::Surface* out) {
   // Kept from frame to frame, so composing allocates nothing; a stable insertion sort by z.
   static std::vector<const platform::Surface*> windows;
-  windows.reserve(18);
+  windows.reserve(win::kLast + 1);
   windows.clear();
-  for (int i = 0; i <= 17; ++i) {
+  for (int i = 0; i <= win::kLast; ++i) {
     const platform::Surface* w = &picWindow(i);
     if (!w->visible) continue;
     auto at = windows.end();

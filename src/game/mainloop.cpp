@@ -118,22 +118,6 @@ void ShowForm() {
   RefreshScreen();
 }
 
-// Step 6.3 of the field loop: what a step attempt's result means.
-void HandleStepResult(int r) {
-  if (r == 0) {
-    BuffDraw();
-    StepOffset = static_cast<Integer>(-TileSize);
-    Debugging(0);
-  } else if (r == -1) {
-    MapDraw(Player.dx * StepOffset, Player.dy * StepOffset, 1, 1);
-    RefreshScreen();
-    EventProc(Player.x + Player.dx, Player.y + Player.dy, true);
-  } else if (r > 0 && Flag(16) == 1) {
-    TalkFacingHero(r - 1);
-  }
-}
-
-
 }  // namespace
 
 void SetEventPointObserver(std::function<void()> observer) { g_frame_observer = std::move(observer); }
@@ -216,10 +200,10 @@ void MainLoop() {
         on([] {
           if (EventProc(Player.x, Player.y, true) != 255) EncounterRoll();
         });
-        on([] {
+        on([&] {
           const Byte t = MapData(Player.x, Player.y).tile;
           if (t == 176 || t == 182 || (t == 183 && Player.dx + Player.dy != 0)) {
-            HandleStepResult(TryStep(Player.dx, Player.dy));
+            HandleStepResult(TryStep(Player.dx, Player.dy), on);
           }
         });
       }
@@ -232,7 +216,7 @@ void MainLoop() {
       });
       Player.dx = static_cast<Integer>(key.dx | pad.dx);
       Player.dy = static_cast<Integer>(key.dy | pad.dy);
-      on([] { HandleStepResult(TryStep(Player.dx, Player.dy)); });
+      on([&] { HandleStepResult(TryStep(Player.dx, Player.dy), on); });
       on([] { MapDraw(Player.dx * StepOffset, Player.dy * StepOffset, 1, 1); });
     } else {
       const int b = key.btn | pad.btn;

@@ -114,7 +114,7 @@ Byte Lv_Up() {
   on([&] { PowAdd(row.AttackUp); });
   on([&] { DefAdd(row.DefenceUp); });
   on([&] { SpdAdd(row.SpeedUp); });
-  on([] { WinDraw(6); });
+  on([] { WinDraw(win::kSmallStatus); });
   on([] { Message("レベルがあがった！￥"); });
   return 0;
 }
@@ -134,9 +134,9 @@ void Heal(int strength) {
   });
   on([&] { MPadd(CInt(-(static_cast<long long>(strength) + 1) * MagicTable(0).Cost * 2)); });
   on([&] { HPadd(amount); });
-  on([] { WinDraw(6); });
+  on([] { WinDraw(win::kSmallStatus); });
   on([] { Message("ＨＰが回復した！￥"); });
-  on([] { WinHide(0); });
+  on([] { WinHide(win::kMessage); });
 }
 
 }  // namespace ardo

@@ -38,24 +38,11 @@ const std::map<std::string, std::string>& SpecialDescriptions() {
   return table;
 }
 
-// The stat word of each growth kind (3 to 7).
-const char* GrowthWord(Byte kind) {
-  switch (kind) {
-    case 3: return "最大ＨＰが";
-    case 4: return "最大ＭＰが";
-    case 5: return "ちからが";
-    case 6: return "丈夫さが";
-    default: return "すばやさが";
-  }
-}
-
 // A number as the windows print it: a full-width space (or minus), then full-width digits.
 std::string SignedFullWidth(long long v) {
   return (v < 0 ? "－" : "　") + MoneyText(v < 0 ? -v : v);
 }
 
-// The direct additions to attack, defence and speed have no limit of their own; a sum
-// beyond the Integer range stops at its end instead of faulting.
 Integer SaturatedInteger(long long v) {
   return static_cast<Integer>(std::clamp<long long>(v, std::numeric_limits<Integer>::min(),
                                                     std::numeric_limits<Integer>::max()));
@@ -165,12 +152,12 @@ void ItemDrop(int slot) {
   on([&] { id = Player.items(slot); });
   if (id == 0) return;
   on([&] { Message(ItemTable(id).Name + "を／捨てますか？"); });
-  const Byte answer = on.Value<Byte>(255, [] { return WinDeal(3); });
+  const Byte answer = on.Value<Byte>(255, [] { return WinDeal(win::kYesNo); });
   if (answer != 0) return;  // the question stays for the caller to clear
   on([] { Message("捨てました。￥"); });
   on([&] { Player.items(slot) = 0; });
   on([] { KeyWait(); });
-  on([] { WinHide(0); });
+  on([] { WinHide(win::kMessage); });
 }
 
 void ItemUse(int slot) {
@@ -199,13 +186,8 @@ void ItemUse(int slot) {
         on([] { Message("今はつかえない￥"); });
         break;
       }
-      // Three quarters of Value up to Value: q = Value \ 4, amount = Rnd * q + 3 * q.
       Integer amount = 0;
-      on([&] {
-        const int q = item.Value / 4;
-        const float a = Rnd() * static_cast<float>(q) + static_cast<float>(3 * q);
-        amount = CInt(static_cast<double>(a));
-      });
+      on([&] { amount = ItemRestoreAmount(item.Value); });
       on([] { PlaySe("heal", 1); });
       if (item.Kind == 1) {
         on([&] { Message(item.Value > 0 ? "ＨＰが回復した！￥" : "ダメージを受けた！￥"); });
@@ -215,7 +197,7 @@ void ItemUse(int slot) {
         on([&] { MPadd(amount); });
       }
       use_up();
-      on([] { WinDraw(6); });
+      on([] { WinDraw(win::kSmallStatus); });
       break;
     }
     case 3:
@@ -223,21 +205,7 @@ void ItemUse(int slot) {
     case 5:
     case 6:
     case 7: {
-      // p is 0 or 100 with even chance, so the gain is 1 or Value + 1.
-      long long g = 0;
-      on([&] {
-        const long long p = static_cast<long long>(static_cast<double>(Rnd()) + 0.5) * 100 % 101;
-        g = static_cast<long long>(RoundHalfEven(static_cast<double>(item.Value) * p / 100.0 + 1));
-      });
-      on([&] {
-        switch (item.Kind) {
-          case 3: MHPadd(static_cast<int>(g)); break;
-          case 4: MMPadd(static_cast<int>(g)); break;
-          case 5: Player.ap = SaturatedInteger(Player.ap + g); break;
-          case 6: Player.dp = SaturatedInteger(Player.dp + g); break;
-          default: Player.sp = SaturatedInteger(Player.sp + g); break;
-        }
-      });
+      const long long g = UseGrowthItem(item.Kind, item.Value, on);
       on([&] { Message(GrowthWord(item.Kind) + SignedFullWidth(g) + "増えた！￥"); });
       use_up();
       break;
@@ -246,8 +214,49 @@ void ItemUse(int slot) {
       on([] { Message("効果がなかった・・・￥"); });
       break;
   }
-  on([] { WinHide(0); });
-  on([] { WinDraw(7); });
+  on([] { WinHide(win::kMessage); });
+  on([] { WinDraw(win::kItems); });
+}
+
+Integer ItemRestoreAmount(Integer value) {
+  const int q = value / 4;
+  // Single precision, as the old run-time worked out Rnd x q.
+  const float a = Rnd() * static_cast<float>(q) + static_cast<float>(3 * q);
+  return CInt(static_cast<double>(a));
+}
+
+long long ItemGrowthGain(Integer value) {
+  // p is 0 or 100 with even chance.
+  const long long p = static_cast<long long>(static_cast<double>(Rnd()) + 0.5) * 100 % 101;
+  return static_cast<long long>(RoundHalfEven(static_cast<double>(value) * p / 100.0 + 1));
+}
+
+long long UseGrowthItem(Byte kind, Integer value, const Trap& on) {
+  long long gain = 0;
+  on([&] { gain = ItemGrowthGain(value); });
+  on([&] { AddGrowth(kind, gain); });
+  return gain;
+}
+
+void AddGrowth(Byte kind, long long gain) {
+  const int g = static_cast<int>(gain);  // at most 32768, from a Value of 32767
+  switch (kind) {
+    case 3: MHPadd(g); break;
+    case 4: MMPadd(g); break;
+    case 5: Player.ap = SaturatedInteger(Player.ap + gain); break;
+    case 6: Player.dp = SaturatedInteger(Player.dp + gain); break;
+    default: Player.sp = SaturatedInteger(Player.sp + gain); break;
+  }
+}
+
+const char* GrowthWord(Byte kind) {
+  switch (kind) {
+    case 3: return "最大ＨＰが";
+    case 4: return "最大ＭＰが";
+    case 5: return "ちからが";
+    case 6: return "丈夫さが";
+    default: return "すばやさが";
+  }
 }
 
 void ResetItemState() {

@@ -31,6 +31,23 @@ void CloseUpItems();
 void ItemDrop(int slot);
 void ItemUse(int slot);
 
+// The effects of an item are the same in the item window and in battle; only the way
+// they are shown differs.
+// Kinds 1 and 2: what the item restores (taken when Value is negative): q = Value \ 4
+// (toward zero), then Rnd x q + 3 x q, so between three quarters of Value and Value.
+Integer ItemRestoreAmount(Integer value);
+// Kinds 3 to 7: the gain, 1 or Value + 1 with even chance.
+long long ItemGrowthGain(Integer value);
+// Uses a growth item (kind 3 to 7) of this Value: draws the gain and adds it to its
+// stat, each step under the caller's handler; returns the gain (0 when drawing it faulted).
+long long UseGrowthItem(Byte kind, Integer value, const Trap& on);
+// Adds a gain to the stat of growth kind 3 to 7: MHPadd, MMPadd, or attack, defence
+// and speed directly, which have no limit of their own (a sum beyond the Integer range
+// stops at its end).
+void AddGrowth(Byte kind, long long gain);
+// The stat word of growth kind 3 to 7 ("最大ＨＰが", ...).
+const char* GrowthWord(Byte kind);
+
 struct MagicRecord {
   std::string Name;
   Integer Cost = 0;

@@ -62,18 +62,6 @@ void WriteCentred(const std::string& text, int dy) {
   RefreshScreen();
 }
 
-// The characters of a text, one string each.
-std::vector<std::string> Characters(const std::string& text) {
-  std::vector<std::string> out;
-  for (size_t i = 0; i < text.size();) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    const size_t n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-    out.push_back(text.substr(i, n));
-    i += n;
-  }
-  return out;
-}
-
 void EndPage() {
   presentation::SetStaffPage(0);
   ScreenFade(0);
@@ -136,7 +124,8 @@ void StaffRoll() {
   WriteCentred("Thank You for Your Playing!", -30);
   Wait(3000);
   picMain.SetTextStyle(PointFont(8, saved.bold));
-  const std::vector<std::string> chars = Characters(kClosingLine);
+  std::vector<std::string> chars;
+  for (const Utf8Char& c : Utf8Chars(kClosingLine)) chars.emplace_back(c.bytes);
   const int x = picMain.width() / 2 - 70;
   const int y = picMain.height() / 2 + 5;
   std::string blanks;

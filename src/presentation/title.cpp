@@ -2,6 +2,7 @@
 // and the hand-over of a new or loaded game to the field.
 #include "core/core.h"
 #include "events/events.h"
+#include "events/story.h"
 #include "field/field.h"
 #include "presentation/presentation.h"
 #include "presentation/presentation_internal.h"
@@ -74,26 +75,26 @@ void DrawTitleScreen() {
   RefreshScreen();
 }
 
-// "続きから": true when a saved game was loaded.
+// Continuing: true when a saved game was loaded.
 bool ContinueGame() {
   on([] { Message("何番をロードしますか？"); });
   // The slot window refuses empty slots only while it is asked for a load; a save
   // made in the game before this title must not leave it open to them.
   MenuChoice = std::string("load");
-  const Byte s = WinDeal(4);
+  const Byte s = WinDeal(win::kSaveSlots);
   bool loaded = false;
   if (s != 255) {
-    on([] { WinDraw(4); });
+    on([] { WinDraw(win::kSaveSlots); });
     on([&] { Message(RightChars(F(s), 1) + "番をロードします。￥"); });
     KeyWait();
     loaded = on.Value<Byte>(255, [&] { return Load(s); }) == 0;
   }
-  on([] { WinHide(4); });
-  on([] { WinHide(0); });
+  on([] { WinHide(win::kSaveSlots); });
+  on([] { WinHide(win::kMessage); });
   return loaded;
 }
 
-// "終わる".
+// Ending the game from the title.
 void QuitFromTitle() {
   on([] { ScreenFade(0); });
   if (FullScreen) {
@@ -112,7 +113,7 @@ void HandOver() {
   on([] { PlayBgm(BgmName); });
   on([] { MapLoad(MapName); });
   on([] { CharaSet(MapName); });
-  on([] { ChangeMap(MapName, Player.x, Player.y, BgmName, Flags(1)); });
+  on([] { ChangeMap(MapName, Player.x, Player.y, BgmName, Flags(story::kAreaByte)); });
 }
 
 void StartNewGame() {
@@ -144,20 +145,20 @@ void Title() {
       if (pressed && armed) {
         KeyWait();
         armed = false;
-        switch (WinDeal(9)) {
-          case 254:  // "初めから"
+        switch (WinDeal(win::kTitleMenu)) {
+          case kTitleNewGame:
             OpeningText(0);
             StartNewGame();
             started = true;
             break;
-          case 253:  // "続きから"
+          case kTitleContinue:
             started = ContinueGame();
             break;
-          case 252:  // "終わる"
+          case kTitleEndGame:
             QuitFromTitle();
             break;
           default:  // cancelled: the menu closes and the title screen is as it was
-            on([] { WinHide(9); });
+            on([] { WinHide(win::kTitleMenu); });
             break;
         }
         if (started) break;
@@ -166,7 +167,7 @@ void Title() {
       idle = (idle + FrameWait) % 11000;
       if (idle >= 8001) {
         // A menu left open would cover the poem.
-        on([] { WinHide(9); });
+        on([] { WinHide(win::kTitleMenu); });
         DemoText(-1);
         idle = 0;
         DrawTitleScreen();

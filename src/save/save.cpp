@@ -7,6 +7,7 @@
 // short or holds values the game never writes is not loaded at all; it shows as empty.
 #include "save/save.h"
 
+#include "events/events.h"
 #include "field/field.h"
 #include "save/slot_file.h"
 #include "sound/sound.h"
@@ -28,16 +29,7 @@ Fault Unreadable(int number, const std::string& path, const std::string& why) {
 
 // One of the game's own maps: a place with a name for the player, or one with a block
 // (perhaps of nobody) in the people table, which every map of the world has.
-bool GameMap(const std::string& name) {
-  if (!MapTitle(name).empty()) return true;
-  FieldReader in;
-  if (!in.Open(GamePath("data/chara.dat"))) return false;
-  in.SkipLine();
-  for (std::string field; in.Next(&field);) {
-    if (field == name) return true;
-  }
-  return false;
-}
+bool GameMap(const std::string& name) { return !MapTitle(name).empty() || ReadPeople(name).found; }
 
 // The slot's map must be there and the hero must stand inside it. A map of the game
 // whose file is missing or can't be read is left for the map loader to report when the
@@ -48,14 +40,11 @@ bool OnItsMap(const SlotContents& c, std::string* why) {
   const int y = c.player.y;
   int width = 256;
   int height = 256;
-  std::string header;
-  std::string ignored;
-  const FileStatus status =
-      ReadGameFile(GamePath("map/" + c.map_name + ".map"), &header, &ignored, 16 + 256 * 256 * 2);
-  if (status == FileStatus::kOk && header.size() >= 2) {
-    width = static_cast<unsigned char>(header[0]);
-    height = static_cast<unsigned char>(header[1]);
-  } else if (status == FileStatus::kMissing && !GameMap(c.map_name)) {
+  const MapFile map = ReadMapFile(c.map_name);
+  if (map.status == FileStatus::kOk && map.has_size()) {
+    width = map.width;
+    height = map.height;
+  } else if (map.status == FileStatus::kMissing && !GameMap(c.map_name)) {
     *why = "there is no map " + c.map_name;
     return false;
   }
@@ -130,7 +119,7 @@ Byte Load(int slot) {
   if (slot >= 1 && slot <= kSlots) usable = ReadSlot(slot, &c, [&](const Fault& f) { on.LogFault(f); });
   if (!usable) {
     on([] { Message("読み込みに失敗しました。"); });
-    on([] { WinHide(0); });
+    on([] { WinHide(win::kMessage); });
     on([&] { SaveList(slot - 1) = SaveEntry{}; });
     on([] { SaveListWrite(); });
     return 255;

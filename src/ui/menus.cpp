@@ -1,8 +1,9 @@
-// The menus: the selection loop of a window and the action of every row of the
-// game's menu tree (field menu, items, spells, status, system menu with saving,
-// loading and settings, yes/no, title choices, healing strength, travel, buying).
+// The menus: WinDeal and the action of every row of the game's menu tree (field
+// menu, items, spells, status, system menu with saving, loading and settings, yes/no,
+// title choices, healing strength, travel, buying).
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <string_view>
 
 #include "battle/battle.h"
@@ -21,22 +22,10 @@ MenuValue MenuChoice = 0LL;
 
 namespace {
 
-MenuFocus g_focus;
-
-// The state of one WinDeal call.
-struct Deal {
-  int n = 0;
-  int c = 0;            // cursor row
-  Byte r = 0;           // result when the loop is left
-  bool marked = false;  // window 7: a row is marked
-  int m = 0;            // window 7: the marked row
-};
-
-// What an action does with the loop.
-enum class Next {
-  kStay,    // go on selecting
-  kLeave,   // erase the cursor, hide the window and the message window, return r
-  kReturn,  // return r at once (the quit dialogue)
+// The item window's mark, kept by one WinDeal call.
+struct Mark {
+  bool marked = false;
+  int m = 0;  // the marked row
 };
 
 bool OneOf(std::string_view s, std::initializer_list<std::string_view> list) {
@@ -57,15 +46,6 @@ std::string SlotDigit(int slot) { return RightChars(F(slot), 1); }
 // The places where travelling works and escaping does not.
 bool OpenCountry(const std::string& title) { return OneOf(title, {"フィールド", "大空洞", "氷壁", "雲の中"}); }
 
-struct Destination {
-  std::string_view place;
-  const char* map;
-  int x;
-  int y;
-  const char* bgm;
-  int area;
-};
-
 // Where "脱出" takes the hero from each place.
 constexpr Destination kEscapeExits[] = {
     {"さいはての村", "field", 21, 9, "letsgo", 1},      {"浮き島村", "field", 11, 83, "letsgo", 4},
@@ -77,17 +57,8 @@ constexpr Destination kEscapeExits[] = {
     {"山頂", "smog", 39, 9, "w-road", 15},
 };
 
-// The destinations of "移動" (window 17).
-constexpr Destination kTravelDestinations[] = {
-    {"さいはての村", "field", 21, 9, "letsgo", 1},   {"浮き島村", "field", 11, 83, "letsgo", 4},
-    {"ゴミの洞窟", "field", 71, 51, "letsgo", 8},     {"谷間の村", "field", 91, 44, "letsgo", 9},
-    {"ゾンビパラダイス", "field", 69, 36, "letsgo", 13}, {"大空洞", "cavity", 25, 68, "i-castle", 0},
-    {"山頂への道", "topl", 25, 50, "w-road", 16},
-};
-
-template <size_t N>
-const Destination* Find(const Destination (&table)[N], const std::string& place) {
-  for (const Destination& d : table) {
+const Destination* FindExit(const std::string& place) {
+  for (const Destination& d : kEscapeExits) {
     if (d.place == place) return &d;
   }
   return nullptr;
@@ -99,77 +70,84 @@ void Go(const Destination& d) { ChangeMap(d.map, d.x, d.y, d.bgm, d.area); }
 // and the menu goes on with the next statement.
 const Trap on("WinDeal");
 
+// Refuses a pick with a message that waits for a button.
+Pick Refuse(const char* text) {
+  on([&] { Message(text); });
+  on([] { WinHide(win::kMessage); });
+  return Pick::kStay;
+}
+
 // "終了".
-Next QuitDialogue() {
+Pick QuitDialogue() {
   on([] { Message("本当に終了しますか？"); });
-  if (WinDeal(3) == 0) {
+  if (WinDeal(win::kYesNo) == 0) {
     on([] { Message("お疲れ様でした￥"); });
     on([] { CloseBgm(); });
     on([] { ScreenFade(0); });
     ReturnToTitle = true;
-    return Next::kReturn;
+    return Pick::kReturn;
   }
-  on([] { WinHide(0); });
+  on([] { WinHide(win::kMessage); });
   KeyWait();
-  return Next::kStay;
+  return Pick::kStay;
 }
 
 // "セーブ".
 void SaveDialogue() {
   on([] { Message("何番にセーブしますか？"); });
   MenuChoice = std::string("save");
-  const Byte s = WinDeal(4);
+  const Byte s = WinDeal(win::kSaveSlots);
   if (s < 255) {
-    on([] { WinDraw(4); });
+    on([] { WinDraw(win::kSaveSlots); });
     on([&] { Message(SlotDigit(s) + "番にセーブします。／よろしいですか？"); });
     KeyWait();
-    if (WinDeal(3) != 255) {
+    if (WinDeal(win::kYesNo) != 255) {
       // A save that did not reach the disk says so, and the slot list stays as it was.
       if (on.Value<Byte>(255, [&] { return Save(s); }) == 0) {
-        on([] { WinDraw(4); });  // the slot list shows the new save at once
+        on([] { WinDraw(win::kSaveSlots); });  // the slot list shows the new save at once
         on([] { Message("セーブしました￥"); });
       } else {
         on([] { Message("セーブに失敗しました。￥"); });
       }
     }
   }
-  on([] { WinHide(4); });
-  on([] { WinHide(0); });
+  on([] { WinHide(win::kSaveSlots); });
+  on([] { WinHide(win::kMessage); });
 }
 
 // "ロード"; true when a game was loaded.
 bool LoadDialogue() {
   on([] { Message("何番をロードしますか？"); });
   MenuChoice = std::string("load");
-  const Byte s = WinDeal(4);
+  const Byte s = WinDeal(win::kSaveSlots);
   if (s < 255) {
-    on([] { WinDraw(4); });
+    on([] { WinDraw(win::kSaveSlots); });
     on([&] { Message(SlotDigit(s) + "番をロードします。／よろしいですか？"); });
     KeyWait();
     // A slot whose file went missing since the list was made says so itself
     // ("読み込みに失敗しました。") and leaves the game as it was.
-    if (WinDeal(3) != 255 && on.Value<Byte>(255, [&] { return Load(s); }) == 0) {
-      for (int i = 0; i <= 17; ++i) on([&] { WinHide(i); });
+    if (WinDeal(win::kYesNo) != 255 && on.Value<Byte>(255, [&] { return Load(s); }) == 0) {
+      for (int i = 0; i <= win::kLast; ++i) on([&] { WinHide(i); });
       on([] { PlayBgm(BgmName); });
       on([] { MapLoad(MapName); });
       on([] { CharaSet(MapName); });
       on([] { ChangeMap(MapName, Player.x, Player.y, BgmName, Flags(1)); });
       on([] { Message("ロードしました￥"); });
-      on([] { WinHide(0); });
+      on([] { WinHide(win::kMessage); });
       return true;
     }
   }
-  on([] { WinHide(4); });
-  on([] { WinHide(0); });
+  on([] { WinHide(win::kSaveSlots); });
+  on([] { WinHide(win::kMessage); });
   return false;
 }
 
 // "つよさ": the status window until a button is pressed.
 void ShowStatus() {
-  on([] { WinDraw(5); });
+  on([] { WinDraw(win::kStatus); });
   KeyWait();
   while (!BynDown()) Wait(FrameWait);
-  on([] { WinHide(5); });
+  on([] { WinHide(win::kStatus); });
 }
 
 // "歩く速さ" and "メッセージ".
@@ -184,32 +162,32 @@ void SpeedSetting(bool walking) {
     }
   }
   on([&] { Message(walking ? "現在の歩く速さは" + name + "です" : "現在のメッセージスピードは／" + name + "です"); });
-  const Byte k = WinDeal(11);
+  const Byte k = WinDeal(win::kSpeeds);
   if (k == 255) return;
   for (int i = 0; i < 3; ++i) SetFlag(first + i, i == k - 1 ? 1 : 0);
   on([] { RecomputeSpeeds(); });
   on([] { Message("設定しました￥"); });
-  on([] { WinHide(0); });
+  on([] { WinHide(win::kMessage); });
 }
 
 // "音楽", "効果音", "オート会話", "ジョイパッド", "画面モード".
-void SwitchSetting(const std::string& label) {
+void SwitchSetting(MenuAction action) {
   struct Switch {
-    std::string_view label;
+    MenuAction action;
     int flag;  // -1: the screen mode
     bool on_when_set;
     const char* prefix;
   };
   static constexpr Switch kSwitches[] = {
-      {"音楽", 0, true, "現在音楽は"},
-      {"効果音", 1, true, "現在効果音は"},
-      {"オート会話", 16, true, "現在オート会話は"},
-      {"ジョイパッド", 17, false, "現在ジョイパッドは"},
-      {"画面モード", -1, true, "現在フルスクリーンは"},
+      {MenuAction::kMusic, 0, true, "現在音楽は"},
+      {MenuAction::kSoundEffects, 1, true, "現在効果音は"},
+      {MenuAction::kAutoTalk, 16, true, "現在オート会話は"},
+      {MenuAction::kJoypad, 17, false, "現在ジョイパッドは"},
+      {MenuAction::kScreenMode, -1, true, "現在フルスクリーンは"},
   };
   const Switch* sw = nullptr;
   for (const Switch& s : kSwitches) {
-    if (s.label == label) sw = &s;
+    if (s.action == action) sw = &s;
   }
   if (sw == nullptr) return;
   const bool set = sw->flag < 0 ? FullScreen : Flag(sw->flag) != 0;
@@ -217,7 +195,7 @@ void SwitchSetting(const std::string& label) {
   const std::string cur = is_on ? "ＯＮ" : "ＯＦＦ";
   const std::string other = is_on ? "ＯＦＦ" : "ＯＮ";
   on([&] { Message(sw->prefix + cur + "です／" + other + "にしますか？"); });
-  if (WinDeal(3) == 0) {
+  if (WinDeal(win::kYesNo) == 0) {
     if (sw->flag >= 0) {
       SetFlag(sw->flag, Flag(sw->flag) ^ 1);
     } else if (FullScreen) {
@@ -228,7 +206,7 @@ void SwitchSetting(const std::string& label) {
       on([] { SetFullScreen(); });
     }
     on([&] { Message(other + "にしました。￥"); });
-    on([] { WinHide(0); });
+    on([] { WinHide(win::kMessage); });
   }
   if (sw->flag == 0) {
     on([] {
@@ -242,129 +220,112 @@ void SwitchSetting(const std::string& label) {
 }
 
 // Window 16: the strength of "回復" if the magic points suffice.
-Next HealingStrength(Deal& d) {
-  const long needed = static_cast<long>(d.c + 1) * on.Value<Integer>(0, [] { return MagicTable(0).Cost; }) * 2;
-  if (Player.mp < needed) {
-    on([] { Message("ＭＰが足りません￥"); });
-    on([] { WinHide(0); });
-    return Next::kStay;
-  }
-  d.r = static_cast<Byte>(d.c);
-  return Next::kLeave;
+Pick HealingStrength(Selection& s) {
+  const long needed = static_cast<long>(s.row() + 1) * on.Value<Integer>(0, [] { return MagicTable(0).Cost; }) * 2;
+  if (Player.mp < needed) return Refuse("ＭＰが足りません￥");
+  s.result = static_cast<Byte>(s.row());
+  return Pick::kLeave;
 }
 
-// Window 7: rows 0-14 are the inventory, row 15 the trash. The first pick marks a
-// row; the second uses (same row), throws away (one of them the trash) or swaps.
-Next ItemHandling(Deal& d) {
-  constexpr int kTrash = 15;
-  if (!d.marked) {
-    d.marked = true;
-    d.m = d.c;
-    return Next::kStay;
+// The item window: rows 0-14 are the inventory, then the trash. The first pick marks
+// a row; the second uses (same row), throws away (one of them the trash) or swaps.
+Pick ItemHandling(Selection& s, Mark& mark) {
+  const int c = s.row();
+  if (!mark.marked) {
+    mark.marked = true;
+    mark.m = c;
+    return Pick::kStay;
   }
-  d.marked = false;
+  mark.marked = false;
+  auto trash = [](int row) {
+    return on.Value<MenuAction>(MenuAction::kNone, [&] { return Windows(win::kItems).Action(row); }) ==
+           MenuAction::kTrash;
+  };
+  const int m = mark.m;
   on([&] {
-    if (d.m == d.c) {
-      if (d.c != kTrash) ItemUse(d.c);
-    } else if (d.m == kTrash) {
-      ItemDrop(d.c);
-    } else if (d.c == kTrash) {
-      ItemDrop(d.m);
+    if (m == c) {
+      if (!trash(c)) ItemUse(c);
+    } else if (trash(m)) {
+      ItemDrop(c);
+    } else if (trash(c)) {
+      ItemDrop(m);
     } else {
-      ItemSwap(d.m, d.c);
+      ItemSwap(m, c);
     }
   });
   // A used-up or thrown-away item leaves no gap: the list closes up, and the cursor
   // stays on a real row (the trash keeps its own).
   on([] { CloseUpItems(); });
-  if (d.c != kTrash) {
+  if (!trash(c)) {
     int last = 0;
-    for (int s = 0; s <= 14; ++s) {
-      if (Player.items(s) != 0) last = s;
+    for (int slot = 0; slot <= 14; ++slot) {
+      if (Player.items(slot) != 0) last = slot;
     }
-    d.c = std::min(d.c, last);
-    g_focus.row = d.c;
+    s.MoveTo(std::min(c, last));
   }
-  on([] { WinDraw(7); });
-  on([&] { DrawCursor(7, d.c); });
+  on([] { WinDraw(win::kItems); });
+  on([&] { DrawCursor(win::kItems, s.row()); });
   RefreshScreen();
-  return Next::kStay;
+  return Pick::kStay;
+}
+
+// The cost of a field spell (a row of the magic table) when the hero has the magic
+// points for it; otherwise says so and gives nothing.
+std::optional<Integer> Affordable(int spell) {
+  const Integer cost = on.Value<Integer>(0, [&] { return MagicTable(spell).Cost; });
+  if (Player.mp >= cost) return cost;
+  on([] { Message("ＭＰが足りません。￥"); });
+  return std::nullopt;
 }
 
 // "脱出": back to the field from a town, cave or the mountain.
-Next Escape() {
-  const Integer cost = on.Value<Integer>(0, [] { return MagicTable(8).Cost; });
-  if (Player.mp < cost) {
-    on([] { Message("ＭＰが足りません。￥"); });
-    return Next::kStay;
-  }
+Pick Escape() {
+  const std::optional<Integer> cost = Affordable(8);
+  if (!cost) return Pick::kStay;
   const std::string place = on.Value<std::string>("", [] { return MapTitle(MapName); });
-  if (OpenCountry(place) || Flag(257) == 0) {
-    on([] { Message("今はつかえません￥"); });
-    on([] { WinHide(0); });
-    return Next::kStay;
-  }
+  if (OpenCountry(place) || Flag(257) == 0) return Refuse("今はつかえません￥");
   on([] { Message("フィールドに移動します。／よろしいですか？"); });
-  if (WinDeal(3) != 0) return Next::kStay;
-  if (const Destination* exit = Find(kEscapeExits, place)) {
+  if (WinDeal(win::kYesNo) != 0) return Pick::kStay;
+  if (const Destination* exit = FindExit(place)) {
     on([&] { Go(*exit); });
   } else {
     on([] { Message("効果がなかった。￥"); });
   }
-  on([&] { MPadd(-cost); });
-  return Next::kLeave;
+  on([&] { MPadd(-*cost); });
+  return Pick::kLeave;
 }
 
 // "移動": to a known place, from the open country only.
-Next Travel() {
-  const Integer cost = on.Value<Integer>(0, [] { return MagicTable(9).Cost; });
-  if (Player.mp < cost) {
-    on([] { Message("ＭＰが足りません。￥"); });
-    return Next::kStay;
-  }
-  if (!OpenCountry(on.Value<std::string>("", [] { return MapTitle(MapName); }))) {
-    on([] { Message("今はつかえません￥"); });
-    on([] { WinHide(0); });
-    return Next::kStay;
-  }
-  const Byte t = WinDeal(17);
+Pick Travel() {
+  const std::optional<Integer> cost = Affordable(9);
+  if (!cost) return Pick::kStay;
+  if (!OpenCountry(on.Value<std::string>("", [] { return MapTitle(MapName); }))) return Refuse("今はつかえません￥");
+  const Byte t = WinDeal(win::kTravel);
   MenuChoice = static_cast<long long>(t);
-  if (t < 255) on([&] { MPadd(-cost); });
-  return Next::kLeave;
+  if (t < 255) on([&] { MPadd(-*cost); });
+  return Pick::kLeave;
 }
 
-// Window 8, the field spells.
-Next SpellHandling(const std::string& label) {
-  if (OneOf(label, {"炎", "氷結", "雷", "催眠", "攻撃力アップ", "守備力アップ", "素早さアップ"})) {
-    on([] { Message("今は使えません￥"); });
-    on([] { WinHide(0); });
-    return Next::kStay;
-  }
-  if (label == "回復") {
-    const Byte s = WinDeal(16);
-    MenuChoice = static_cast<long long>(s);
-    if (s < 255) on([&] { Heal(s); });
-    return Next::kLeave;
-  }
-  if (label == "脱出") return Escape();
-  if (label == "移動") return Travel();
-  on([] { Message("まだ魔法が使えません￥"); });
-  on([] { WinHide(0); });
-  return Next::kStay;
+// "回復" in the field: its strength, then the healing.
+Pick HealSpell() {
+  const Byte s = WinDeal(win::kHealStrength);
+  MenuChoice = static_cast<long long>(s);
+  if (s < 255) on([&] { Heal(s); });
+  return Pick::kLeave;
 }
 
 // Window 15, the shop's goods: buy the item of the picked row.
-Next Buying(Deal& d) {
-  const Byte g = on.Value<Byte>(0, [&] { return ShopStock(d.c); });
+Pick Buying(const Selection& s) {
+  const Byte g = on.Value<Byte>(0, [&] { return ShopStock(s.row()); });
   const Long price = on.Value<Long>(0, [&] { return ItemTable(g).Price; });
   if (price > Player.gold) {
     on([] { Message("お金が足りません￥何を買いますか？"); });
-    return Next::kStay;
+    return Pick::kStay;
   }
   on([] { Message("よろしいですか？"); });
-  if (WinDeal(3) == 255) {
+  if (WinDeal(win::kYesNo) == 255) {
     on([] { Message("やめた・・・￥"); });
-    return Next::kStay;
+    return Pick::kStay;
   }
   if (on.Value<Byte>(255, [&] { return ItemAdd(g); }) == 0) {
     on([&] { Player.gold = CLng(static_cast<long long>(Player.gold) - price); });
@@ -374,153 +335,131 @@ Next Buying(Deal& d) {
     on([] { Message("持ち物が一杯です。￥"); });
   }
   on([] { Message("ほかに何か買われますか？"); });
-  return Next::kStay;
+  return Pick::kStay;
 }
 
-// The action of the picked row: by its label first, then by the window.
-Next Act(Deal& d) {
-  const int n = d.n;
-  const int c = d.c;
-  const std::string label = on.Value<std::string>("", [&] { return Windows(n).Item(c); });
+// The action of the picked row.
+Pick Act(Selection& s, Mark& mark) {
+  const int c = s.row();
+  const MenuAction action = on.Value<MenuAction>(MenuAction::kNone, [&] { return Windows(s.window()).Action(c); });
   auto leave_with = [&](int r) {
-    d.r = static_cast<Byte>(r);
-    return Next::kLeave;
+    s.result = static_cast<Byte>(r);
+    return Pick::kLeave;
   };
-  auto stay_after = [](auto&& action) {
-    on(action);
-    return Next::kStay;
+  auto stay_after = [](auto&& statement) {
+    on(statement);
+    return Pick::kStay;
   };
-  if (label == "システム") return WinDeal(2) == 4 ? Next::kLeave : Next::kStay;
-  if (label == "終了") return QuitDialogue();
-  if (label == "セーブ") return stay_after([] { SaveDialogue(); });
-  if (label == "ロード") return LoadDialogue() ? leave_with(4) : Next::kStay;
-  if (label == "アイテム") {
-    on([] { WinDraw(7); });
-    WinDeal(7);
-    return Next::kStay;
-  }
-  if (label == "まほう") return stay_after([] { WinDeal(8); });
-  if (label == "はい") return leave_with(0);
-  if (label == "いいえ") return leave_with(255);
-  if (OneOf(label, {"１：", "２：", "３：", "４：", "５：", "６：", "７：", "８：", "９："})) {
-    if (!on.Value<std::string>("", [&] { return SaveList(c).name; }).empty() || MenuChoiceIs("save")) {
-      return leave_with(c + 1);
-    }
-    on([] { Message("データがありません。￥"); });
-    on([] { Message("何番をロードしますか？"); });
-    return Next::kStay;
-  }
-  // "ふつう" is a speed in window 11 and a healing strength in window 16.
-  if (n == 16 && OneOf(label, {"てきとう", "ふつう", "ハッスル", "ほんき"})) return HealingStrength(d);
-  if (OneOf(label, {"はやい", "おそい", "ふつう"})) return leave_with(c + 1);
-  if (label == "つよさ") return stay_after([] { ShowStatus(); });
-  if (label == "初めから") return leave_with(254);
-  if (label == "続きから") return leave_with(253);
-  if (label == "終わる") return leave_with(252);
-  if (label == "設定") return stay_after([] { WinDeal(10); });
-  if (label == "歩く速さ" || label == "メッセージ") {
-    return stay_after([&] { SpeedSetting(label == "歩く速さ"); });
-  }
-  if (OneOf(label, {"音楽", "効果音", "オート会話", "ジョイパッド", "画面モード"})) {
-    return stay_after([&] { SwitchSetting(label); });
-  }
-  if (label == "たたかう" || label == "にげる") return leave_with(c);
-
-  switch (n) {
-    case 7:
-      return ItemHandling(d);
-    case 8:
-      return SpellHandling(label);
-    case 17:
-      if (const Destination* to = Find(kTravelDestinations, label)) on([&] { Go(*to); });
+  switch (action) {
+    case MenuAction::kSystem:
+      return WinDeal(win::kSystem) == 4 ? Pick::kLeave : Pick::kStay;
+    case MenuAction::kQuit:
+      return QuitDialogue();
+    case MenuAction::kSave:
+      return stay_after([] { SaveDialogue(); });
+    case MenuAction::kLoad:
+      return LoadDialogue() ? leave_with(4) : Pick::kStay;
+    case MenuAction::kItems:
+      on([] { WinDraw(win::kItems); });
+      WinDeal(win::kItems);
+      return Pick::kStay;
+    case MenuAction::kMagic:
+      return stay_after([] { WinDeal(win::kFieldSpells); });
+    case MenuAction::kYes:
       return leave_with(0);
-    case 15:
-      return Buying(d);
-    default:
-      on([] { Message("まだ使用できません。／がくっ・・・￥"); });
-      return Next::kStay;
+    case MenuAction::kNo:
+      return leave_with(255);
+    case MenuAction::kSlot:
+      if (!on.Value<std::string>("", [&] { return SaveList(c).name; }).empty() || MenuChoiceIs("save")) {
+        return leave_with(c + 1);
+      }
+      on([] { Message("データがありません。￥"); });
+      on([] { Message("何番をロードしますか？"); });
+      return Pick::kStay;
+    case MenuAction::kHealStrength:
+      return HealingStrength(s);
+    case MenuAction::kSpeed:
+      return leave_with(c + 1);
+    case MenuAction::kStatus:
+      return stay_after([] { ShowStatus(); });
+    case MenuAction::kNewGame:
+      return leave_with(kTitleNewGame);
+    case MenuAction::kContinue:
+      return leave_with(kTitleContinue);
+    case MenuAction::kEndGame:
+      return leave_with(kTitleEndGame);
+    case MenuAction::kSettings:
+      return stay_after([] { WinDeal(win::kSettings); });
+    case MenuAction::kWalkSpeed:
+    case MenuAction::kMessageSpeed:
+      return stay_after([&] { SpeedSetting(action == MenuAction::kWalkSpeed); });
+    case MenuAction::kMusic:
+    case MenuAction::kSoundEffects:
+    case MenuAction::kAutoTalk:
+    case MenuAction::kJoypad:
+    case MenuAction::kScreenMode:
+      return stay_after([&] { SwitchSetting(action); });
+    case MenuAction::kFight:
+    case MenuAction::kRun:
+      return leave_with(c);
+    case MenuAction::kItemSlot:
+    case MenuAction::kTrash:
+      return ItemHandling(s, mark);
+    case MenuAction::kSpellNotHere:
+      return Refuse("今は使えません￥");
+    case MenuAction::kHeal:
+      return HealSpell();
+    case MenuAction::kEscape:
+      return Escape();
+    case MenuAction::kTravel:
+      return Travel();
+    case MenuAction::kSpellNotLearned:
+      return Refuse("まだ魔法が使えません￥");
+    case MenuAction::kTravelTo:
+      on([&] { Go(TravelDestination(c)); });
+      return leave_with(0);
+    case MenuAction::kBuy:
+      return Buying(s);
+    case MenuAction::kNone:
+    case MenuAction::kCastSpell:
+      break;
   }
+  on([] { Message("まだ使用できません。／がくっ・・・￥"); });
+  return Pick::kStay;
 }
 
 Byte SelectionLoop(int n) {
-  MenuFocusScope focus(n);
-  Deal d;
-  d.n = n;
-  on([&] { WinDraw(n); });
-  on([&] {
-    WinToFront(n);
-    picWindow(n).visible = true;
-    DrawCursor(n, d.c);
-    RefreshScreen();
-  });
-  for (;;) {
-    const KeyState pad = JoyPad();
-    const KeyState key = Getkey();
-    if (pad.dy + key.dy != 0) {
+  Mark mark;
+  SelectionRules rules;
+  rules.pick = [&](Selection& s) { return Act(s, mark); };
+  rules.cancel = [&](Selection& s) {
+    // A cancel in the item window first takes back its mark.
+    if (mark.marked) {
+      mark.marked = false;
       on([&] {
-        if (!(n == 7 && d.marked && d.m == d.c)) EraseCursor(n, d.c);
-        const int count = Windows(n).Count;
-        d.c = static_cast<int>(Mod(d.c + pad.dy + key.dy + count, count));
-        if (d.c < 0) d.c = count - 1;
-        focus.SetRow(d.c);
-        DrawCursor(n, d.c);
-        RefreshScreen();
-        PlaySe("movc", 1);
-      });
-    }
-    const int b = pad.btn | key.btn;
-    if (b == 1) {
-      if (n == 7 && d.marked) {
-        d.marked = false;
-        on([&] {
-          EraseCursor(n, d.m);
-          RefreshScreen();
-        });
-      } else {
-        on([] { WinHide(0); });
-        return 255;
-      }
-    } else if (b == 2) {
-      on([] { PlaySe("pi", 1); });
-      KeyWait();
-      Next next = Next::kStay;
-      on([&] { next = Act(d); });
-      if (next == Next::kReturn) return d.r;
-      if (next == Next::kLeave) {
-        on([&] { EraseCursor(n, d.c); });
-        on([&] { WinHide(n); });
-        on([] { WinHide(0); });
-        KeyWait();
-        return d.r;
-      }
-      // Back in this menu: it comes to the front again, over any window that an
-      // inner menu left on screen.
-      on([&] {
-        WinToFront(n);
+        EraseCursor(n, mark.m);
         RefreshScreen();
       });
+      return Pick::kStay;
     }
-    KeyWait();
-    Wait(FrameWait);
-  }
+    on([] { WinHide(win::kMessage); });
+    s.result = 255;
+    return Pick::kReturn;
+  };
+  rules.keeps_cursor = [&](const Selection& s) { return mark.marked && mark.m == s.row(); };
+  return RunSelection(n, on, rules);
 }
 
 }  // namespace
 
-MenuFocus ActiveMenu() { return g_focus; }
-
-MenuFocusScope::MenuFocusScope(int window) : saved_(g_focus) { g_focus = MenuFocus{window, 0}; }
-MenuFocusScope::~MenuFocusScope() { g_focus = saved_; }
-void MenuFocusScope::SetRow(int row) { g_focus.row = row; }
-
 Byte WinDeal(int n) {
-  if (n != 1) return SelectionLoop(n);
+  if (n != win::kFieldMenu) return SelectionLoop(n);
   // The field menu: whatever the menu tree opened is put away when the field
   // comes back (a window that was up before, like the small status, stays).
-  std::array<bool, 18> was_visible{};
-  for (int i = 0; i <= 17; ++i) was_visible[static_cast<size_t>(i)] = picWindow(i).visible;
+  std::array<bool, win::kLast + 1> was_visible{};
+  for (int i = 0; i <= win::kLast; ++i) was_visible[static_cast<size_t>(i)] = picWindow(i).visible;
   const Byte r = SelectionLoop(n);
-  for (int i = 0; i <= 17; ++i) {
+  for (int i = 0; i <= win::kLast; ++i) {
     if (!was_visible[static_cast<size_t>(i)] && picWindow(i).visible) WinHide(i);
   }
   return r;

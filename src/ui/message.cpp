@@ -33,7 +33,7 @@ bool g_waiting = false;
 // The colour of the message window's own background at (x, y): the background
 // picture, or the fill colour where there is none.
 platform::Color BackgroundAt(int x, int y) {
-  const platform::Surface& w = picWindow(0);
+  const platform::Surface& w = picWindow(win::kMessage);
   const platform::Surface* bg = w.back_picture();
   if (bg != nullptr && x < bg->width() && y < bg->height()) return bg->At(x, y);
   return w.back_color();
@@ -41,22 +41,22 @@ platform::Color BackgroundAt(int x, int y) {
 
 // Puts the window's background back over a rectangle (erases the prompt mark).
 void RestoreBackground(int x0, int y0, int w, int h) {
-  platform::Surface& s = picWindow(0);
+  platform::Surface& s = picWindow(win::kMessage);
   for (int y = y0; y < y0 + h; ++y) {
     for (int x = x0; x < x0 + w; ++x) s.Set(x, y, BackgroundAt(x, y));
   }
 }
 
 void ClearWindow() {
-  picWindow(0).Clear();
-  DrawFrame(picWindow(0));
+  picWindow(win::kMessage).Clear();
+  DrawFrame(picWindow(win::kMessage));
 }
 
 // Moves the text up by one line in ten steps of two pixels. The inner area goes to
 // picMes_Buff and comes back two pixels higher each step; only the text's own
 // pixels are copied back, so a shaded background stays where it is.
 void Scroll() {
-  platform::Surface& w = picWindow(0);
+  platform::Surface& w = picWindow(win::kMessage);
   picMes_Buff.BitBlt(0, 0, kInnerWidth, kInnerHeight, &w, kLeft, kTop, platform::Rop::kSrcCopy);
   ClearWindow();
   for (int k = 2; k <= 20; k += 2) {
@@ -77,7 +77,7 @@ void ErasePrompt() { RestoreBackground(kPromptX, kPromptY, 20, 20); }
 // The wait of a "￥": the mark blinks until button 1 or 2 (not 3) is pressed.
 // The blink counter runs on across the prompts of one message.
 void PromptWait(int* blink) {
-  platform::Surface& w = picWindow(0);
+  platform::Surface& w = picWindow(win::kMessage);
   struct Waiting {
     Waiting() { g_waiting = true; }
     ~Waiting() { g_waiting = false; }
@@ -126,12 +126,10 @@ void MessageHalfWidth(const std::string& text) {
   platform::Surface& w = picWindow(0);
   int y = kTop;
   int blink = 0;
-  std::string c;
   for (const MessageLine& line : WrapMessage(text)) {
     int x = kLeft;
-    for (size_t at = 0; at < line.text.size();) {
-      c.clear();
-      AppendUtf8(&c, DecodeNext(line.text, &at));
+    for (const Utf8Char& ch : Utf8Chars(line.text)) {
+      const std::string c(ch.bytes);
       TextPutHalfWidth(c, w, x, y);
       AppendShownText(c);
       x += kHalfAdvance;
@@ -155,10 +153,10 @@ void MessageHalfWidth(const std::string& text) {
 }  // namespace
 
 void Message(const std::string& text) {
-  platform::Surface& w = picWindow(0);
+  platform::Surface& w = picWindow(win::kMessage);
   w.Clear();
-  WinToFront(0);
-  WinDraw(0);
+  WinToFront(win::kMessage);
+  WinDraw(win::kMessage);
   ResetShownText();
   if (GameLanguage() == Language::kEnglish) {
     MessageHalfWidth(text);
@@ -170,9 +168,9 @@ void Message(const std::string& text) {
   // One character at a time from the text as it stands: a long text costs no more
   // than itself.
   std::string c;
-  for (size_t at = 0; at < text.size();) {
+  for (const Utf8Char& ch : Utf8Chars(text)) {
     c.clear();
-    AppendUtf8(&c, DecodeNext(text, &at));
+    AppendUtf8(DrawnCode(ch), &c);
     const bool wait = c == "￥";
     if (wait || c == "／") {
       x = kLastColumn;

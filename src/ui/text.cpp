@@ -8,46 +8,12 @@ namespace ardo {
 
 namespace ui_internal {
 
-char32_t DecodeNext(std::string_view s, size_t* at) {
-  size_t n = 0;
-  const std::uint32_t c = Utf8CodePoint(s, *at, &n);
-  const auto b0 = static_cast<unsigned char>(s[*at]);
-  *at += n;
-  return c == kBadUtf8 ? b0 : c;  // a stray byte stands for itself
-}
+char32_t DrawnCode(const Utf8Char& c) { return c.valid() ? c.code : static_cast<unsigned char>(c.bytes[0]); }
 
 std::vector<char32_t> Decode(std::string_view s) {
   std::vector<char32_t> out;
   out.reserve(s.size());
-  for (size_t i = 0; i < s.size();) out.push_back(DecodeNext(s, &i));
-  return out;
-}
-
-void AppendUtf8(std::string* out, char32_t c) {
-  if (c < 0x80) {
-    out->push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out->push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xF0 | ((c >> 18) & 0x07)));
-    out->push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
-
-std::vector<std::string> Characters(std::string_view s) {
-  std::vector<std::string> out;
-  for (char32_t c : Decode(s)) {
-    std::string one;
-    AppendUtf8(&one, c);
-    out.push_back(std::move(one));
-  }
+  for (const Utf8Char& c : Utf8Chars(s)) out.push_back(DrawnCode(c));
   return out;
 }
 
@@ -93,9 +59,9 @@ std::string ToFullWidth(const std::string& s) {
   for (size_t i = 0; i < in.size(); ++i) {
     const char32_t c = in[i];
     if (c == U' ') {
-      AppendUtf8(&out, U'\u3000');
+      AppendUtf8(U'\u3000', &out);
     } else if (c >= 0x21 && c <= 0x7E) {
-      AppendUtf8(&out, c + 0xFEE0);
+      AppendUtf8(c + 0xFEE0, &out);
     } else if (c >= 0xFF61 && c <= 0xFF9F) {
       char32_t k = kKana[c - 0xFF61];
       if (i + 1 < in.size()) {
@@ -106,9 +72,9 @@ std::string ToFullWidth(const std::string& s) {
           ++i;
         }
       }
-      AppendUtf8(&out, k);
+      AppendUtf8(k, &out);
     } else {
-      AppendUtf8(&out, c);
+      AppendUtf8(c, &out);
     }
   }
   return out;
@@ -122,14 +88,11 @@ std::string F(long long v) {
 }
 
 std::string RightChars(const std::string& s, size_t k) {
-  const std::vector<char32_t> c = Decode(s);
-  if (k >= c.size()) return s;
-  std::string out;
-  for (size_t i = c.size() - k; i < c.size(); ++i) AppendUtf8(&out, c[i]);
-  return out;
+  const size_t n = Utf8Length(s);
+  return k >= n ? s : s.substr(Utf8Offset(s, n - k));
 }
 
-size_t CharLength(const std::string& s) { return Decode(s).size(); }
+size_t CharLength(const std::string& s) { return Utf8Length(s); }
 
 namespace {
 

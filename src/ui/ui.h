@@ -1,7 +1,8 @@
 // Messages and windows: the message window with its markup, the window table with
-// drawing and hiding, and the menu loop with every menu's actions.
+// drawing and hiding, the selection loop and every menu's actions.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <variant>
 
@@ -10,17 +11,94 @@
 
 namespace ardo {
 
+// The window table's rows by their numbers.
+namespace win {
+enum Id : int {
+  kMessage = 0,
+  kFieldMenu = 1,
+  kSystem = 2,
+  kYesNo = 3,
+  kSaveSlots = 4,
+  kStatus = 5,
+  kSmallStatus = 6,  // LV, H and M
+  kItems = 7,
+  kFieldSpells = 8,
+  kTitleMenu = 9,
+  kSettings = 10,
+  kSpeeds = 11,  // slow, normal, fast
+  kBattleCommands = 12,
+  kBattleSpells = 13,
+  kPanel = 14,  // the one-line panel of BtlText
+  kShop = 15,
+  kHealStrength = 16,
+  kTravel = 17,
+  kLast = kTravel,
+};
+}  // namespace win
+
+// What picking a menu row does. The row's label is only shown; the menus and the
+// battle decide by this.
+enum class MenuAction : std::uint8_t {
+  kNone,  // nothing: the menus and the battle say it cannot be used yet
+  // The field menu and the battle's commands.
+  kItems,
+  kMagic,
+  kStatus,
+  kSystem,
+  kQuit,
+  kFight,  // leaves with the row
+  kRun,    // leaves with the row
+  // The system menu and its settings.
+  kSave,
+  kLoad,
+  kSettings,
+  kWalkSpeed,
+  kMessageSpeed,
+  kMusic,
+  kSoundEffects,
+  kAutoTalk,
+  kJoypad,
+  kScreenMode,
+  kSpeed,  // one of the three speeds: leaves with the row + 1
+  // Questions and lists.
+  kYes,
+  kNo,
+  kSlot,      // a save slot: leaves with the row + 1
+  kItemSlot,  // an inventory slot
+  kTrash,
+  kBuy,       // the shop's goods
+  kHealStrength,
+  kTravelTo,  // a destination of the travel spell
+  // The spells, in the field and in the battle.
+  kHeal,
+  kSpellNotHere,     // a battle spell: not now
+  kSpellNotLearned,  // not learned yet
+  kEscape,
+  kTravel,
+  kCastSpell,  // the battle's spell list
+  // The title menu.
+  kContinue,
+  kNewGame,
+  kEndGame,
+};
+
+// What the title menu (window 9) returns for its rows.
+constexpr Byte kTitleEndGame = 252;
+constexpr Byte kTitleContinue = 253;
+constexpr Byte kTitleNewGame = 254;
+
 struct WindowDef {
   Integer X = 0;
   Integer Y = 0;
   Integer W = 0;
   Integer H = 0;
   Integer Count = 0;
-  VbArray<std::string, 0, 15> Item;
+  VbArray<std::string, 0, 15> Item;   // the labels
+  VbArray<MenuAction, 0, 15> Action;  // what each row does
 };
 
 extern VbArray<WindowDef, 0, 20> Windows;
-extern VbArray<platform::Surface, 0, 17> picWindow;
+extern VbArray<platform::Surface, 0, win::kLast> picWindow;
 extern platform::Surface picMes_Buff;
 
 // Text colours of the windows.
@@ -89,18 +167,48 @@ struct MenuFocus {
   int row = 0;
 };
 MenuFocus ActiveMenu();
-// Held by a selection loop for as long as it runs; the loop it interrupted gets the focus back.
-class MenuFocusScope {
+
+// The selection loop of a window, shared by the menus (WinDeal) and the battle
+// (btldeal): the window is drawn and brought to the front with the cursor "⇒" at row
+// 0; up and down move the cursor (wrapping at both ends, "movc"); button 2 picks a row
+// ("pi", KeyWait) and button 1 cancels, and the owner's hooks say what follows. Each
+// pass ends with KeyWait and a frame's Wait.
+enum class Pick {
+  kStay,    // go on selecting (after a pick the window comes to the front again)
+  kLeave,   // erase the cursor, hide the window if the rules say so, hide the message
+            // window, KeyWait, and return the result
+  kReturn,  // return the result at once
+};
+class Selection;
+struct SelectionRules {
+  std::function<Pick(Selection&)> pick;
+  std::function<Pick(Selection&)> cancel;
+  // True when moving away must leave the cursor at the row drawn (the item window's mark).
+  std::function<bool(const Selection&)> keeps_cursor;
+  // Leaving hides the window itself (the battle leaves its windows up).
+  bool hide_on_leave = true;
+  // The battle moves on a press in either direction, even up and down at once, and
+  // wraps the sum without adding the row count first: two rows up from row 0 land on
+  // the last row, where the menus land on the one above it.
+  bool battle_moves = false;
+};
+class Selection {
  public:
-  explicit MenuFocusScope(int window);
-  ~MenuFocusScope();
-  MenuFocusScope(const MenuFocusScope&) = delete;
-  MenuFocusScope& operator=(const MenuFocusScope&) = delete;
-  void SetRow(int row);
+  int window() const { return window_; }
+  int row() const { return row_; }
+  // Puts the cursor row at `row` (the drawing is the caller's).
+  void MoveTo(int row);
+  Byte result = 0;
 
  private:
-  MenuFocus saved_;
+  friend Byte RunSelection(int window, const Trap& on, const SelectionRules& rules);
+  explicit Selection(int window) : window_(window) {}
+  int window_;
+  int row_ = 0;
 };
+// Runs window n's selection loop; each statement's fault is logged under `on`.
+Byte RunSelection(int window, const Trap& on, const SelectionRules& rules);
+
 // Shared with the battle: a mode text before the save slots, a window's result after.
 using MenuValue = std::variant<long long, std::string>;
 extern MenuValue MenuChoice;

@@ -11,14 +11,11 @@
 
 namespace ardo::ui_internal {
 
-// The code points of a UTF-8 text; a byte that does not start a valid sequence
-// stands for itself (so nothing is ever lost or read past the end).
+// The code point a window draws for a character: a byte that starts no character
+// stands for itself (so nothing is ever lost, and what is drawn is always UTF-8).
+char32_t DrawnCode(const Utf8Char& c);
+// The drawn code points of a text.
 std::vector<char32_t> Decode(std::string_view s);
-// The code point at s[*at] by the same rule, moving *at past it (*at < s.size()).
-char32_t DecodeNext(std::string_view s, size_t* at);
-void AppendUtf8(std::string* out, char32_t c);
-// The text split into its characters, each as its own UTF-8 string.
-std::vector<std::string> Characters(std::string_view s);
 
 // The red text colour applies while the hero has less than a fifth of his hit points.
 bool HitPointsLow();
@@ -29,6 +26,18 @@ void DrawFrame(platform::Surface& s);
 // The menu cursor "⇒" of row c, and its erasure with the window's fill.
 void DrawCursor(int n, int c);
 void EraseCursor(int n, int c);
+
+// A place the hero can be sent to: a map, the cell, the music and the area.
+struct Destination {
+  std::string_view place;
+  const char* map;
+  int x;
+  int y;
+  const char* bgm;
+  int area;
+};
+// The destination of a row of the travel list (window 17) as it was last drawn.
+const Destination& TravelDestination(int row);
 
 // Window 0 keeps the text it shows for MessageShown.
 void ResetShownText();

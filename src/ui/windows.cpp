@@ -14,7 +14,7 @@ using platform::Rop;
 using namespace ui_internal;
 
 VbArray<WindowDef, 0, 20> Windows;
-VbArray<platform::Surface, 0, 17> picWindow;
+VbArray<platform::Surface, 0, win::kLast> picWindow;
 platform::Surface picMes_Buff;
 
 namespace {
@@ -22,58 +22,104 @@ namespace {
 // Windows stack in the order they were last drawn.
 std::uint64_t g_front = 0;
 
+using A = MenuAction;
+
+// A row of a window: its label and what picking it does.
+struct Row {
+  Row(const char* l, A a = A::kNone) : label(l), action(a) {}  // NOLINT(google-explicit-constructor)
+  const char* label;
+  A action;
+};
+
 struct Definition {
   int x;  // kCentred: (picMain width - W) \ 2
   int y;
   int w;
   int h;
-  std::vector<const char*> labels;
+  std::vector<Row> rows;
 };
 constexpr int kCentred = -1;
 
-// The travel destinations that flags 32 to 37 add after the home village.
-constexpr const char* kTravelLabels[] = {"浮き島村", "ゴミの洞窟", "谷間の村", "ゾンビパラダイス", "大空洞",
-                                         "山頂への道"};
+// The labels, all with one action.
+std::vector<Row> Rows(std::initializer_list<const char*> labels, A action) {
+  std::vector<Row> rows;
+  for (const char* l : labels) rows.emplace_back(l, action);
+  return rows;
+}
+
+// Where "移動" goes: the home village, then the places that flags 32 to 37 make
+// known, in the order of the list.
+constexpr Destination kTravelDestinations[] = {
+    {"さいはての村", "field", 21, 9, "letsgo", 1},   {"浮き島村", "field", 11, 83, "letsgo", 4},
+    {"ゴミの洞窟", "field", 71, 51, "letsgo", 8},     {"谷間の村", "field", 91, 44, "letsgo", 9},
+    {"ゾンビパラダイス", "field", 69, 36, "letsgo", 13}, {"大空洞", "cavity", 25, 68, "i-castle", 0},
+    {"山頂への道", "topl", 25, 50, "w-road", 16},
+};
+constexpr int kFirstTravelFlag = 32;
+// The destination of each row of the travel list, as last drawn.
+std::array<size_t, 16> g_travel_rows{};
 
 void FillDefinitions() {
   const int mw = picMain.width();
   const int mh = picMain.height();
-  const Definition defs[18] = {
+  std::vector<Row> items(15, Row("", A::kItemSlot));
+  items.emplace_back("∪　ごみ箱", A::kTrash);
+  const Definition defs[win::kLast + 1] = {
       {mw / 2 - 137, 0, 275, 115, {}},
-      {20, 20, 110, 120, {"アイテム", "まほう", "つよさ", "システム", "終了"}},
-      {40, 90, 100, 80, {"セーブ", "ロード", "設定"}},
-      {kCentred, 60, 90, 60, {"はい", "いいえ"}},
-      {kCentred, 20, 320, 200, {"１：", "２：", "３：", "４：", "５：", "６：", "７：", "８：", "９："}},
+      {20,
+       20,
+       110,
+       120,
+       {{"アイテム", A::kItems}, {"まほう", A::kMagic}, {"つよさ", A::kStatus}, {"システム", A::kSystem},
+        {"終了", A::kQuit}}},
+      {40, 90, 100, 80, {{"セーブ", A::kSave}, {"ロード", A::kLoad}, {"設定", A::kSettings}}},
+      {kCentred, 60, 90, 60, {{"はい", A::kYes}, {"いいえ", A::kNo}}},
+      {kCentred, 20, 320, 200, Rows({"１：", "２：", "３：", "４：", "５：", "６：", "７：", "８：", "９："}, A::kSlot)},
       {kCentred, 20, 260, 200,
        {"レベル：", "ＨＰ　：", "ＭＰ　：", "ちから　：", "丈夫さ　：", "すばやさ：", "", "経験値：", "お金　："}},
       {mw - 140, 20, 120, 80, {"ＬＶ：", "Ｈ：", "Ｍ："}},
-      {kCentred, 10, 200, 340, {"", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "∪　ごみ箱"}},
-      {kCentred, 10, 200, 220,
-       {"回復", "炎", "氷結", "雷", "催眠", "攻撃アップ", "防御アップ", "素早さアップ", "脱出", "移動"}},
-      {kCentred, 150, 120, 80, {"続きから", "初めから", "終わる"}},
-      {60, 140, 150, 160, {"歩く速さ", "メッセージ", "音楽", "効果音", "オート会話", "ジョイパッド", "画面モード"}},
-      {80, 150, 120, 80, {"おそい", "ふつう", "はやい"}},
-      {20, 240, 110, 100, {"たたかう", "アイテム", "まほう", "にげる"}},
+      {kCentred, 10, 200, 340, items},
+      {kCentred,
+       10,
+       200,
+       220,
+       {{"回復", A::kHeal}, {"炎", A::kSpellNotHere}, {"氷結", A::kSpellNotHere}, {"雷", A::kSpellNotHere},
+        {"催眠", A::kSpellNotHere}, {"攻撃アップ", A::kSpellNotLearned}, {"防御アップ", A::kSpellNotLearned},
+        {"素早さアップ", A::kSpellNotHere}, {"脱出", A::kEscape}, {"移動", A::kTravel}}},
+      {kCentred, 150, 120, 80, {{"続きから", A::kContinue}, {"初めから", A::kNewGame}, {"終わる", A::kEndGame}}},
+      {60,
+       140,
+       150,
+       160,
+       {{"歩く速さ", A::kWalkSpeed}, {"メッセージ", A::kMessageSpeed}, {"音楽", A::kMusic},
+        {"効果音", A::kSoundEffects}, {"オート会話", A::kAutoTalk}, {"ジョイパッド", A::kJoypad},
+        {"画面モード", A::kScreenMode}}},
+      {80, 150, 120, 80, Rows({"おそい", "ふつう", "はやい"}, A::kSpeed)},
+      {20, 240, 110, 100, {{"たたかう", A::kFight}, {"アイテム", A::kItems}, {"まほう", A::kMagic}, {"にげる", A::kRun}}},
       {kCentred, mh - 200, 200, 180,
-       {"回復", "炎", "氷結", "雷", "催眠", "攻撃力アップ", "防御力アップ", "素早さアップ"}},
+       Rows({"回復", "炎", "氷結", "雷", "催眠", "攻撃力アップ", "防御力アップ", "素早さアップ"}, A::kCastSpell)},
       {20, 20, 180, 35, {""}},
-      {50, 57, 240, 175, {"１", "２", "３", "４", "５", "６", "７", "８"}},
-      {100, 50, 110, 100, {"てきとう", "ふつう", "ハッスル", "ほんき"}},
-      {50, 50, 200, 40, {"さいはての村"}},
+      {50, 57, 240, 175, Rows({"１", "２", "３", "４", "５", "６", "７", "８"}, A::kBuy)},
+      {100, 50, 110, 100, Rows({"てきとう", "ふつう", "ハッスル", "ほんき"}, A::kHealStrength)},
+      {50, 50, 200, 40, {{kTravelDestinations[0].place.data(), A::kTravelTo}}},
   };
-  for (int n = 0; n <= 20; ++n) Windows(n) = WindowDef{};
-  for (int n = 0; n <= 17; ++n) {
+  for (auto& w : Windows) w = WindowDef{};
+  for (int n = 0; n <= win::kLast; ++n) {
     const Definition& d = defs[n];
     WindowDef& w = Windows(n);
     w.X = CInt(d.x == kCentred ? (mw - d.w) / 2 : d.x);
     w.Y = CInt(d.y);
     w.W = CInt(d.w);
     w.H = CInt(d.h);
-    w.Count = CInt(static_cast<int>(d.labels.size()));
-    for (size_t i = 0; i < d.labels.size(); ++i) w.Item(static_cast<long long>(i)) = d.labels[i];
+    w.Count = CInt(static_cast<int>(d.rows.size()));
+    for (size_t i = 0; i < d.rows.size(); ++i) {
+      w.Item(static_cast<long long>(i)) = d.rows[i].label;
+      w.Action(static_cast<long long>(i)) = d.rows[i].action;
+    }
   }
+  g_travel_rows = {};
   // The message window sits 10 pixels above the bottom of the view.
-  Windows(0).Y = CInt(static_cast<double>(mh) - 125.0);
+  Windows(win::kMessage).Y = CInt(static_cast<double>(mh) - 125.0);
 }
 
 // Sets window n's surface to the place and size of its definition.
@@ -96,7 +142,7 @@ void Put(platform::Surface& s, int x, int y, const std::string& text) { s.TextOu
 void DrawValues(int n) {
   platform::Surface& s = picWindow(n);
   switch (n) {
-    case 4:
+    case win::kSaveSlots:
       for (int i = 0; i <= 8; ++i) {
         const SaveEntry& e = SaveList(i);
         Put(s, 40, 10 + 20 * i, "　ＬＶ" + RightChars(F(e.level), 3));
@@ -104,7 +150,7 @@ void DrawValues(int n) {
         Put(s, 155, 10 + 20 * i, title.empty() ? "－－－－－－－－－" : title);
       }
       break;
-    case 5:
+    case win::kStatus:
       Put(s, 100, 10, F(Player.lv));
       Put(s, 75, 30, F(Player.hp));
       Put(s, 165, 30, "／" + RightChars(F(Player.mhp), 4));
@@ -116,7 +162,7 @@ void DrawValues(int n) {
       Put(s, 80, 150, F(Player.exp));
       Put(s, 80, 170, F(Player.gold));
       break;
-    case 6: {
+    case win::kSmallStatus: {
       const long long values[3] = {Player.lv, Player.hp, Player.mp};
       for (int i = 0; i < 3; ++i) {
         const std::string v = F(values[i]);
@@ -124,10 +170,10 @@ void DrawValues(int n) {
       }
       break;
     }
-    case 15:
-      for (int i = 0; i < Windows(15).Count; ++i) {
+    case win::kShop:
+      for (int i = 0; i < Windows(n).Count; ++i) {
         const std::string v = F(ItemTable(ShopStock(i)).Price);
-        Put(s, RightAlignedX(Windows(15).W, v), 10 + 20 * i, v);
+        Put(s, RightAlignedX(Windows(n).W, v), 10 + 20 * i, v);
       }
       break;
     default:
@@ -157,6 +203,11 @@ void DrawFrame(platform::Surface& s) {
   }
 }
 
+const Destination& TravelDestination(int row) {
+  if (row < 0 || row >= static_cast<int>(g_travel_rows.size())) Raise(err::kSubscript);
+  return kTravelDestinations[g_travel_rows[static_cast<size_t>(row)]];
+}
+
 void DrawCursor(int n, int c) { TextPut("⇒", picWindow(n), 8, 10 + 20 * c); }
 
 void EraseCursor(int n, int c) {
@@ -173,16 +224,16 @@ void WinSet() {
     picMes_Buff.SetBackColor(kNavy);
     picMes_Buff.visible = false;
   });
-  picWindow(0).visible = false;
+  picWindow(win::kMessage).visible = false;
   ResetShownText();
-  for (int n = 0; n <= 17; ++n) {
+  for (int n = 0; n <= win::kLast; ++n) {
     on([&] {
       platform::Surface& s = picWindow(n);
       s.SetTextStyle(platform::TextStyle{});
       PlaceSurface(n);
       s.SetBackColor(kNavy);
       s.SetForeColor(kSilver);
-      if (n == 0) {
+      if (n == win::kMessage) {
         s.SetBackPicture(picMesBackground);
         s.Clear();
       }
@@ -208,18 +259,21 @@ std::array<long long, 4> StatusNow() { return {Player.lv, Player.hp, Player.mp, 
 void Paint(int n, bool to_front) {
   Trap on("WinDraw");
   const bool red = HitPointsLow();
-  if (n == 6) g_status_shown = StatusNow();
+  if (n == win::kSmallStatus) g_status_shown = StatusNow();
   on([&] {
     platform::Surface& s = picWindow(n);
     WindowDef& d = Windows(n);
     if (red) s.SetForeColor(kRed);
-    if (n == 7) {
+    if (n == win::kItems) {
       for (int i = 0; i <= 14; ++i) on([&] { d.Item(i) = ItemTable(Player.items(i)).Name; });
     }
-    if (n == 17) {
+    if (n == win::kTravel) {
       int count = 1;
-      for (int k = 0; k < 6; ++k) {
-        if (Flag(32 + k) != 0) d.Item(count++) = kTravelLabels[k];
+      for (size_t k = 1; k < std::size(kTravelDestinations); ++k) {
+        if (Flag(kFirstTravelFlag + static_cast<int>(k) - 1) == 0) continue;
+        d.Item(count) = std::string(kTravelDestinations[k].place);
+        d.Action(count) = A::kTravelTo;
+        g_travel_rows[static_cast<size_t>(count++)] = k;
       }
       d.Count = CInt(count);
       d.H = CInt(20 * (count - 1) + 40);
@@ -228,11 +282,11 @@ void Paint(int n, bool to_front) {
     s.Clear();
     if (to_front) WinToFront(n);
     DrawFrame(s);
-    const int x = n == 6 ? 10 : 27;
+    const int x = n == win::kSmallStatus ? 10 : 27;
     for (int i = 0; i < d.Count; ++i) {
       on([&] {
         std::string label = d.Item(i);
-        if (n == 7 && i >= 1 && i <= 14 && Player.items(i) > 0 && Player.items(i) == Player.items(i - 1)) {
+        if (n == win::kItems && i >= 1 && i <= 14 && Player.items(i) > 0 && Player.items(i) == Player.items(i - 1)) {
           label = "〃";
         }
         Put(s, x, 10 + 20 * i, label);
@@ -249,9 +303,8 @@ void Paint(int n, bool to_front) {
 void WinDraw(int n) { Paint(n, true); }
 
 bool KeepStatusCurrent() {
-  constexpr int kStatus = 6;
-  if (!picWindow(kStatus).visible || StatusNow() == g_status_shown) return false;
-  Paint(kStatus, false);
+  if (!picWindow(win::kSmallStatus).visible || StatusNow() == g_status_shown) return false;
+  Paint(win::kSmallStatus, false);
   return true;
 }
 
@@ -269,6 +322,7 @@ void ResetUiState() {
   picMes_Buff = platform::Surface{};
   g_front = 0;
   g_status_shown = {};
+  g_travel_rows = {};
   MenuChoice = 0LL;
   ResetMessageState();
 }

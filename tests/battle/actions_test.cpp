@@ -7,7 +7,7 @@
 #include "battle/battle.h"
 #include "events/events.h"
 #include "items/items.h"
-#include "ui/ui_fixture.h"
+#include "support/ui_fixture.h"
 
 namespace ardo::testing {
 namespace {
@@ -165,6 +165,22 @@ TEST_F(ActionsTest, GrowthGivesOneOrPowerPlusOneAndBombsFortyToHundredPercent) {
   EXPECT_GE(low, 80);
   EXPECT_LE(high, 200);
   EXPECT_LT(low, high);
+}
+
+// Items work in battle by the item window's rule: q = Value \ 4 toward zero (-5 takes
+// at most 4, not 8), and a growth past the Integer range stops at its end, not in a fault.
+TEST_F(ActionsTest, ItemsWorkByTheItemWindowsRule) {
+  Hold(1, -5);
+  Player.hp = 100;
+  Fixed(0.99f);
+  BtlItemUse(0);
+  EXPECT_EQ(Player.hp, 96);
+  Hold(5, 32767);
+  Player.ap = 100;
+  Fixed(0.75f);  // the gain of Value + 1
+  BtlItemUse(0);
+  FixRandom({});
+  EXPECT_EQ(Player.ap, 32767);
 }
 
 // A field-only HP or MP item refused with "今はつかえない" stays in the bag.

@@ -13,7 +13,7 @@
 #include "field/field.h"
 #include "items/items.h"
 #include "sound/sound.h"
-#include "ui/ui_fixture.h"
+#include "support/ui_fixture.h"
 
 namespace ardo::testing {
 namespace {
@@ -540,7 +540,7 @@ TEST_F(BattleTest, CommandMenuRefusesWhatCannotBeDoneAndRestoresTheItemWindow) {
   for (auto& it : Player.items) it = 0;
   Player.items(0) = 1;
   Player.mp = 3;
-  Windows(12).Item(1) = "ぼうぎょ";  // a label the battle knows nothing about
+  Windows(12).Action(1) = MenuAction::kNone;  // a row the battle has no action for
   int item_rows = 0, item_height = 0;
   watch = [&] {
     if (picWindow(7).visible) {
@@ -548,7 +548,7 @@ TEST_F(BattleTest, CommandMenuRefusesWhatCannotBeDoneAndRestoresTheItemWindow) {
       item_height = picWindow(7).height();
     }
   };
-  script = {{12, {kDown, X}},                  // "ぼうぎょ": refused
+  script = {{12, {kDown, X}},                  // the row without an action: refused
             {12, {kDown, X}},                  // the cursor stays: "まほう"
             {13, {kDown, kDown, kDown, X}},    // "雷" costs 6: refused
             {13, {kUp, kUp, kUp, X}},          // "回復" costs 2
@@ -560,7 +560,7 @@ TEST_F(BattleTest, CommandMenuRefusesWhatCannotBeDoneAndRestoresTheItemWindow) {
   EXPECT_EQ(Count(Join(messages), "まだ使用できません。がくっ・・・"), 1) << Join(messages);
   EXPECT_EQ(Count(Join(messages), "ＭＰが足りません"), 2) << Join(messages);
   EXPECT_TRUE(script.empty());
-  Windows(12).Item(1) = "アイテム";
+  Windows(12).Action(1) = MenuAction::kItems;
   messages.clear();
   script = {{12, {kDown, X}},  // "アイテム"
             {7, {kDown, X}},   // an empty slot: nothing happens

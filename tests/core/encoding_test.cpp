@@ -4,6 +4,7 @@
 #include <iconv.h>
 
 #include <string>
+#include <vector>
 
 #include "core/core.h"
 
@@ -72,6 +73,28 @@ TEST(Cp932, SaveNamesAndBrokenBytes) {
   EXPECT_FALSE(Cp932ToUtf8("\x82", &back)) << "a lead byte at the end";
   EXPECT_EQ(Cp932ToUtf8Lenient("a\x82"), "a\xEF\xBF\xBD");
   EXPECT_EQ(Cp932ToUtf8Lenient("\x85\x40\x41"), "\xEF\xBF\xBD@A") << "a pair with no character";
+}
+
+// Every walk over text (counting, cutting, drawing) goes by one rule: a byte where no
+// character starts is one character of its own, and nothing is read past the end.
+TEST(Utf8, AStrayByteIsOneCharacter) {
+  const std::string s = "aあ\x80\xE3\x81\xF0\x9F\x98\x80";
+  std::vector<std::uint32_t> codes;
+  std::vector<std::size_t> sizes;
+  for (const Utf8Char& c : Utf8Chars(s)) {
+    codes.push_back(c.code);
+    sizes.push_back(c.bytes.size());
+  }
+  EXPECT_EQ(codes, (std::vector<std::uint32_t>{'a', 0x3042, kBadUtf8, kBadUtf8, kBadUtf8, 0x1F600}));
+  EXPECT_EQ(sizes, (std::vector<std::size_t>{1, 3, 1, 1, 1, 4}));
+  EXPECT_EQ(Utf8Length(s), 6u);
+  EXPECT_EQ(Utf8Offset(s, 2), 4u);
+  EXPECT_EQ(Utf8Offset(s, 99), s.size());
+  EXPECT_FALSE(IsValidUtf8(s));
+  EXPECT_TRUE(IsValidUtf8("aあ\xF0\x9F\x98\x80"));
+  std::string out;
+  for (std::uint32_t c : {0x41u, 0x3042u, 0x1F600u}) AppendUtf8(c, &out);
+  EXPECT_EQ(out, "Aあ\xF0\x9F\x98\x80");
 }
 
 }  // namespace

@@ -5,13 +5,13 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
-#include "../items/items_fixture.h"
 #include "battle/battle.h"
 #include "debug/console.h"
 #include "events/events.h"
 #include "items/items.h"
 #include "presentation/presentation.h"
 #include "support/faults.h"
+#include "support/items_fixture.h"
 
 namespace ardo {
 namespace {

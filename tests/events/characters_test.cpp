@@ -1,5 +1,6 @@
 // The people of a map: loading chara.dat, wandering, drawing, the hero's step test
 // and the scripted hero step.
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -207,6 +208,9 @@ TEST_F(CharsTest, BrokenFilesLogOneLineAndKeepWhatWasRead) {
     const auto log = LogLines();
     ASSERT_EQ(log.size(), 1u);
     EXPECT_NE(log[0].find("Caller Error: " + std::to_string(c.fault) + " "), std::string::npos) << log[0];
+    const PeopleEntry read = ReadPeople("a");
+    EXPECT_TRUE(read.failed);
+    EXPECT_EQ(read.people.size(), static_cast<size_t>(std::max(c.count, 0)));
     if (c.count < 0) {
       EXPECT_EQ(CharCount, 3);
       EXPECT_EQ(Chars(0).x, 20);

@@ -19,8 +19,8 @@
 #include "events/scenes.h"
 #include "field/field.h"
 #include "items/items.h"
-#include "items/items_fixture.h"
 #include "sound/sound.h"
+#include "support/items_fixture.h"
 #include "ui/ui.h"
 #include "ui/window_internal.h"
 
@@ -625,7 +625,8 @@ TEST_F(EventsGame, DisabledNothingHappens) {
 TEST(SceneTexts, FitTheMessageWindow) {
   for (const std::string& text : scenes::SceneTexts()) {
     int line = 0, lines_on_page = 1;
-    for (const std::string& c : ui_internal::Characters(text)) {
+    for (const Utf8Char& ch : Utf8Chars(text)) {
+      const std::string_view c = ch.bytes;
       if (c == "／" || c == "￥") {
         line = 0;
         ++lines_on_page;

@@ -12,8 +12,8 @@
 #include "battle/battle.h"
 #include "events/events.h"
 #include "field/field.h"
-#include "items/items_fixture.h"
 #include "presentation/presentation.h"
+#include "support/items_fixture.h"
 
 namespace ardo {
 namespace {

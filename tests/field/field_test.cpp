@@ -111,6 +111,13 @@ TEST_F(FieldTest, AShortMapFileLoadsWhatItHasAndLogs) {
   EXPECT_EQ(MapData(1, 0).tile, 6);
   EXPECT_EQ(MapData(1, 1).tile, 5) << "cells the file does not have keep their old value";
   EXPECT_TRUE(std::filesystem::exists(GamePath("error.log")));
+  // The reader alone gives the cells the file holds and says it is short.
+  const MapFile m = ReadMapFile("short");
+  EXPECT_EQ(m.width, 4);
+  EXPECT_EQ(m.cells.size(), 5u);
+  EXPECT_FALSE(m.complete());
+  EXPECT_EQ(m.cell(1, 0)->tile, 6);
+  EXPECT_EQ(m.cell(1, 1), nullptr);
 }
 
 TEST_F(FieldTest, MapTitlesAreCaseSensitive) {

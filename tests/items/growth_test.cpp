@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "events/events.h"
-#include "items_fixture.h"
+#include "support/items_fixture.h"
 
 namespace ardo {
 namespace {

@@ -1,2 +1,3 @@
+// layers: middle game
 // Must not build: the subsystems cannot see the game.
 #include "game/program.h"

@@ -15,7 +15,7 @@
 #include "presentation/presentation_internal.h"
 #include "save/save.h"
 #include "sound/sound.h"
-#include "ui/ui_fixture.h"
+#include "support/ui_fixture.h"
 
 namespace ardo {
 namespace {

@@ -8,7 +8,7 @@
 #include "items/items.h"
 #include "save/save.h"
 #include "sound/sound.h"
-#include "ui_fixture.h"
+#include "support/ui_fixture.h"
 
 namespace ardo::testing {
 namespace {
@@ -542,7 +542,26 @@ TEST_F(MenuTest, SwitchSettings) {
   SetWindowed();
 }
 
-TEST_F(MenuTest, PlainResultsAndTheDefaultAnswer) {
+// What a row does is its action, whatever its label says: every label here moves one
+// row down (the last to the top), and each menu still does what its rows did.
+TEST_F(MenuTest, RowsActAlikeWhateverTheirLabelsSay) {
+  for (int n = 0; n <= win::kLast; ++n) {
+    WindowDef& w = Windows(n);
+    for (int i = w.Count - 1; i > 0; --i) std::swap(w.Item(i), w.Item(i - 1));
+  }
+  Down(1, 3);  // "システム"
+  Pick(1);
+  Down(2, 2);  // "設定"
+  Pick(2);
+  Down(10, 2);  // "音楽"
+  Pick(10);
+  Yes();
+  Answer();
+  Cancel(10);
+  Cancel(2);
+  Cancel(1);
+  EXPECT_EQ(Deal(1), 255);
+  EXPECT_EQ(Flag(0), 0);
   Down(9);
   Pick(9);
   EXPECT_EQ(Deal(9), 254);  // "初めから"
@@ -564,7 +583,7 @@ TEST_F(MenuTest, PlainResultsAndTheDefaultAnswer) {
   Answer();
   Cancel(13);
   EXPECT_EQ(Deal(13), 255);
-  EXPECT_EQ(messages, Texts{"まだ使用できません。がくっ・・・"});
+  EXPECT_EQ(messages, (Texts{"現在音楽はＯＮですＯＦＦにしますか？", "ＯＦＦにしました。", "まだ使用できません。がくっ・・・"}));
 }
 
 }  // namespace

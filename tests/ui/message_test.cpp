@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <fstream>
 
-#include "ui_fixture.h"
+#include "support/ui_fixture.h"
 
 namespace ardo::testing {
 namespace {

@@ -2,7 +2,7 @@
 #include "events/events.h"
 #include "items/items.h"
 #include "save/save.h"
-#include "ui_fixture.h"
+#include "support/ui_fixture.h"
 
 namespace ardo::testing {
 namespace {

@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "events/events.h"
-#include "items_fixture.h"
+#include "support/items_fixture.h"
 
 namespace ardo {
 namespace {

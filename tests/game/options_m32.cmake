@@ -12,7 +12,7 @@ if(NOT rc EQUAL 0)
   return()
 endif()
 execute_process(COMMAND ${CXX} -m32 -std=c++20 -Wall -Wextra -Werror -Wno-unused-parameter -DARDO_VERSION="test"
-    -I${SRC}/src ${SRC}/tests/harness/options_m32_stub.cc ${SRC}/src/game/main.cpp -o ${WORK}/options32
+    -I${SRC}/src ${SRC}/tests/game/options_m32_stub.cc ${SRC}/src/game/main.cpp -o ${WORK}/options32
   RESULT_VARIABLE rc ERROR_VARIABLE err)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "main.cpp does not build with -m32:\n${err}")
