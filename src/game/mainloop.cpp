@@ -1,6 +1,7 @@
 // Start-up, the main window's events and the field loop.
 #include <cstdio>
 #include <functional>
+#include <utility>
 
 #include "battle/battle.h"
 #include "core/bindings.h"
@@ -123,6 +124,48 @@ void ShowForm() {
 void SetEventPointObserver(std::function<void()> observer) { g_frame_observer = std::move(observer); }
 
 bool FieldLoopWaiting() { return g_field_waiting; }
+
+namespace {
+FirstScene g_first_scene;
+}  // namespace
+
+void SetFirstScene(FirstScene scene) { g_first_scene = std::move(scene); }
+
+void StartFirstScene() {
+  // The chosen start is for the first cycle only: after a game over, the ending or
+  // "終了" the logo and the title come back, and with them "続きから".
+  const FirstScene first = std::exchange(g_first_scene, FirstScene{});
+  if (first.new_game) {
+    NewGame();
+    return;
+  }
+  if (first.map.empty()) {
+    Title();
+    return;
+  }
+  // Straight onto a map, as a new game would be placed there.
+  Init_PlayerStatus();
+  if (first.x >= 0) Player.x = static_cast<Integer>(first.x);
+  if (first.y >= 0) Player.y = static_cast<Integer>(first.y);
+  ReturnToTitle = false;
+  MapLoad(first.map);
+  CharaSet(first.map);
+  Flags(1) = 0;
+}
+
+void ResetAllState() {
+  ResetCoreState();
+  ResetFieldState();
+  ResetEventState();
+  ResetUiState();
+  ResetItemState();
+  ResetBattleState();
+  ResetSaveState();
+  ResetSoundState();
+  ResetDebugConsole();
+  SetFramePresenter({});
+  SetEventPointObserver({});
+}
 
 void SubMain() {
   Trap on("Sub Main");

@@ -1,7 +1,7 @@
 // The soak: random play of the whole game, as a restless player would play it: walking
 // and dashing, talking, the menus and their settings, battles, saving and loading, full
 // screen on and off; from the title it always starts or continues a game, never quits.
-#include "game/soak.h"
+#include "drivers/soak.h"
 
 #include <unistd.h>
 

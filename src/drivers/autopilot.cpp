@@ -3,7 +3,7 @@
 // and the exits, the choose key to answer messages, talk and choose, the cancel key to
 // open the menu and to cancel (whatever keys the player's settings bind them to). It
 // never writes the game's state; the route (autopilot/route.txt) says where to go.
-#include "game/autopilot.h"
+#include "drivers/autopilot.h"
 
 #include <algorithm>
 #include <chrono>
@@ -17,10 +17,10 @@
 
 #include "battle/battle.h"
 #include "core/bindings.h"
+#include "drivers/script_lines.h"
 #include "events/events.h"
 #include "field/field.h"
 #include "game/program.h"
-#include "game/script_lines.h"
 #include "items/items.h"
 #include "presentation/presentation.h"
 #include "ui/ui.h"
