@@ -2,169 +2,37 @@
 // decides which key to hold: the walking keys to follow a path found over the map cells
 // and the exits, the choose key to answer messages, talk and choose, the cancel key to
 // open the menu and to cancel (whatever keys the player's settings bind them to). It
-// never writes the game's state; the route (autopilot/route.txt) says where to go.
-#include "drivers/autopilot.h"
-
+// never writes the game's state; the route (autopilot/route.txt) says where to go, the
+// atlas finds the way there (atlas.h) and the tactics fight the battles (tactics.h).
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <fstream>
+#include <functional>
 #include <map>
-#include <unordered_map>
 #include <vector>
 
 #include "battle/battle.h"
 #include "core/bindings.h"
-#include "drivers/script_lines.h"
+#include "drivers/atlas.h"
+#include "drivers/drivers.h"
+#include "drivers/route.h"
+#include "drivers/tactics.h"
 #include "events/events.h"
+#include "events/story.h"
 #include "field/field.h"
 #include "game/program.h"
 #include "items/items.h"
 #include "presentation/presentation.h"
 #include "ui/ui.h"
 
-namespace ardo {
+namespace ardo::autopilot {
 
 namespace {
 
 namespace vk = platform::vk;
 
-// ---------------------------------------------------------------------------
-// The route.
-
-enum class GoalKind { kChapter, kGo, kTouch, kTalk, kKeep, kSave, kBoss, kExpect, kGrind, kInn, kGate, kHint, kEnd };
-
-struct Goal {
-  GoalKind kind = GoalKind::kGo;
-  int line = 0;
-  std::string text;  // the line as written (for reports)
-  std::string map;
-  int x = 0, y = 0;   // cell; talk: x is the talk number; keep: x item, y count; grind: x level;
-                      // hint: x the enemy, y the spell
-  int x2 = 0, y2 = 0; // grind: the cell to walk about; gate: y is the flag
-  std::string name;   // chapter or boss
-  std::vector<std::string> conds;   // expect
-  std::vector<std::string> when;    // played only when all hold ("if")
-  std::vector<std::string> unless;  // skipped when all hold ("unless")
-};
-
-bool ToInt(const std::string& s, int* v) {
-  std::int64_t r = 0;
-  if (!ParseInt(s, &r) || r < -1000000 || r > 1000000) return false;
-  *v = static_cast<int>(r);
-  return true;
-}
-
-bool ParseRoute(const std::string& text, const std::string& name, std::vector<Goal>* goals, std::string* error) {
-  ScriptLines lines(text, name);
-  auto bad = [&](const std::string& why) { lines.Bad(why); };
-  while (lines.Next()) {
-    std::vector<std::string>& w = lines.words();
-    Goal g;
-    g.line = lines.number();
-    g.text = lines.text();
-    // Guards at the end: "if COND..." or "unless COND...".
-    for (size_t i = 1; i < w.size(); ++i) {
-      if (w[i] == "if" || w[i] == "unless") {
-        std::vector<std::string> conds(w.begin() + static_cast<long>(i) + 1, w.end());
-        if (conds.empty()) bad(w[i] + " needs a condition");
-        (w[i] == "if" ? g.when : g.unless) = conds;
-        w.resize(i);
-        break;
-      }
-    }
-    const std::string& op = w[0];
-    auto cell = [&](size_t at) {
-      if (w.size() != at + 3 || !ToInt(w[at + 1], &g.x) || !ToInt(w[at + 2], &g.y) || g.x < 0 || g.x > 255 ||
-          g.y < 0 || g.y > 255) {
-        bad(op + " takes MAP X Y");
-        return;
-      }
-      g.map = w[at];
-    };
-    if (op == "chapter") {
-      g.kind = GoalKind::kChapter;
-      if (w.size() < 2) bad("chapter needs a name");
-      for (size_t i = 1; i < w.size(); ++i) g.name += (i > 1 ? " " : "") + w[i];
-    } else if (op == "go") {
-      g.kind = GoalKind::kGo;
-      cell(1);
-    } else if (op == "touch") {
-      g.kind = GoalKind::kTouch;
-      cell(1);
-    } else if (op == "talk") {
-      g.kind = GoalKind::kTalk;
-      if (w.size() != 3 || !ToInt(w[2], &g.x) || g.x < 0 || g.x > 255) bad("talk takes MAP N");
-      if (w.size() > 1) g.map = w[1];
-    } else if (op == "keep") {
-      g.kind = GoalKind::kKeep;
-      if (w.size() != 3 || !ToInt(w[1], &g.x) || !ToInt(w[2], &g.y) || g.x < 1 || g.x > 255 || g.y < 0 ||
-          g.y > 15) {
-        bad("keep takes ITEM COUNT (count 0 to 15)");
-      }
-    } else if (op == "save") {
-      g.kind = GoalKind::kSave;
-      if (w.size() != 1) bad("save takes nothing");
-    } else if (op == "boss") {
-      g.kind = GoalKind::kBoss;
-      if (w.size() != 3 || !ToInt(w[2], &g.x) || g.x < 0 || g.x > 200) bad("boss takes NAME ENEMY");
-      if (w.size() > 1) g.name = w[1];
-    } else if (op == "expect") {
-      g.kind = GoalKind::kExpect;
-      g.conds.assign(w.begin() + 1, w.end());
-      if (g.conds.empty()) bad("expect needs a condition");
-    } else if (op == "grind") {
-      g.kind = GoalKind::kGrind;
-      if ((w.size() != 2 && w.size() != 5) || !ToInt(w[1], &g.x) || g.x < 1 || g.x > 99) {
-        bad("grind takes LEVEL [MAP X Y]");
-      } else if (w.size() == 5) {
-        int lv = g.x;
-        cell(2);
-        g.y2 = g.y;
-        g.x2 = g.x;
-        g.x = lv;
-      }
-    } else if (op == "inn") {
-      g.kind = GoalKind::kInn;
-      cell(1);
-    } else if (op == "gate") {
-      g.kind = GoalKind::kGate;
-      if (w.size() != 4 || !ToInt(w[2], &g.x) || !ToInt(w[3], &g.y) || g.y < 0 || g.y > 2047) {
-        bad("gate takes MAP TALK FLAG");
-      }
-      if (w.size() > 1) g.map = w[1];
-    } else if (op == "hint") {
-      g.kind = GoalKind::kHint;
-      if (w.size() != 3 || !ToInt(w[1], &g.x) || !ToInt(w[2], &g.y) || g.x < 0 || g.x > 200 || g.y < 1 ||
-          g.y > 3) {
-        bad("hint takes ENEMY SPELL (spell 1 to 3)");
-      }
-    } else if (op == "end") {
-      g.kind = GoalKind::kEnd;
-    } else {
-      bad("unknown goal '" + op + "'");
-    }
-    goals->push_back(std::move(g));
-  }
-  if (!lines.errors().empty()) {
-    *error = lines.errors();
-    return false;
-  }
-  if (goals->empty()) {
-    *error = name + ": the route is empty\n";
-    return false;
-  }
-  return true;
-}
-
-// ---------------------------------------------------------------------------
-// What the hero knows of the world: every map's cells (from the map files), the
-// people who stand still (from the people table) and the exits.
-
-constexpr int kDx[4] = {0, 0, -1, 1};  // down, up, left, right: the hero's facings
-constexpr int kDy[4] = {1, -1, 0, 0};
 constexpr Action kDirAction[4] = {Action::kDown, Action::kUp, Action::kLeft, Action::kRight};
 
 // The key the game has bound to an action now: one that no other action shares (else it
@@ -203,105 +71,6 @@ void InjectBinding(const KeyInput& k, bool down) {
   p.InjectKey(k.key, down);
 }
 
-constexpr int kDrill = 18;
-constexpr int kBoard = 28;
-
-struct Person {
-  int talk, x, y, walks;
-};
-
-// Where an exit's cell leads: a map of the atlas and a cell.
-struct Exit {
-  int to = 0;
-  int x = 0, y = 0;
-};
-
-struct MapInfo {
-  std::string name;
-  int w = 0, h = 0;
-  std::vector<MapCell> cells;  // column by column, as in the file
-  std::vector<Person> people;
-  std::unordered_map<int, Exit> exits;  // x * 256 + y
-};
-
-class Atlas {
- public:
-  int Id(const std::string& name) {
-    auto it = ids_.find(name);
-    if (it != ids_.end()) return it->second;
-    const int id = static_cast<int>(maps_.size());
-    ids_[name] = id;
-    maps_.push_back(Load(name));
-    return id;
-  }
-  const MapInfo& map(int id) const { return maps_[static_cast<size_t>(id)]; }
-  int count() const { return static_cast<int>(maps_.size()); }
-  // Exits point at maps by name: index them once the table is there.
-  void IndexExits() {
-    if (indexed_ || ExitTable.empty()) return;
-    indexed_ = true;
-    for (const ExitRecord& e : ExitTable) {
-      const int from = Id(e.map);
-      maps_[static_cast<size_t>(from)].exits[e.x * 256 + e.y] = Exit{Id(e.to), e.toX, e.toY};
-    }
-  }
-
- private:
-  static MapInfo Load(const std::string& name) {
-    MapInfo m;
-    m.name = name;
-    std::string data, why;
-    if (ReadGameFile(GamePath("map/" + name + ".map"), &data, &why, 16 + 256 * 256 * 2) == FileStatus::kOk &&
-        data.size() >= 16) {
-      m.w = static_cast<Byte>(data[0]);
-      m.h = static_cast<Byte>(data[1]);
-      m.cells.resize(static_cast<size_t>(m.w) * static_cast<size_t>(m.h));
-      size_t at = 16;
-      for (size_t i = 0; i < m.cells.size() && at + 1 < data.size(); ++i, at += 2) {
-        m.cells[i] = MapCell{static_cast<Byte>(data[at]), static_cast<Byte>(data[at + 1])};
-      }
-    }
-    FieldReader in;
-    if (in.Open(GamePath("data/chara.dat")) && !in.AtEnd()) {
-      in.SkipLine();
-      std::string field;
-      bool found = false;
-      while (in.Next(&field)) {
-        if (field == name) {
-          found = true;
-          break;
-        }
-      }
-      try {
-        const long long n = found ? in.ReadInteger() : 0;
-        for (long long i = 0; i < n; ++i) {
-          Person p{};
-          p.talk = static_cast<int>(in.ReadInteger());
-          p.x = static_cast<int>(in.ReadInteger());
-          p.y = static_cast<int>(in.ReadInteger());
-          in.ReadInteger();
-          in.ReadInteger();
-          p.walks = static_cast<int>(in.ReadInteger());
-          in.ReadText();
-          m.people.push_back(p);
-        }
-      } catch (const Fault&) {
-        // A broken table: the people read so far are what the hero knows of.
-      }
-    }
-    return m;
-  }
-
-  std::map<std::string, int> ids_;
-  std::deque<MapInfo> maps_;  // references stay good as maps are added
-  bool indexed_ = false;
-};
-
-struct Node {
-  int m = 0, x = 0, y = 0;
-  bool operator==(const Node& o) const { return m == o.m && x == o.x && y == o.y; }
-};
-
 // ---------------------------------------------------------------------------
 // What was played, for the report.
 
@@ -333,21 +102,20 @@ std::string Clock(std::uint32_t ms) {
 }
 
 // The key items the report lists on arrival at a boss.
-constexpr int kKeyItems[] = {16, 17, 18, 19, 24, 25, 26, 28};
+constexpr int kKeyItems[] = {story::kWallet,    story::kWalletReward, story::kDrill,       story::kMoonSword,
+                             story::kGuardGift, story::kFlowerHat,    story::kPhoenixRobe, story::kCuttingBoard};
 
-int CountItem(int id) {
-  int n = 0;
-  for (Byte b : Player.items) n += b == id ? 1 : 0;
-  return n;
+// The field menu's plans: 回復 of a strength, an item used from its slot, and a save.
+MenuPlan HealSpell(int strength) {
+  return {{win::kFieldMenu, row::kMagic}, {win::kFieldSpells, row::kHeal}, {win::kHealStrength, strength}};
+}
+MenuPlan UseItem(int slot) { return {{win::kFieldMenu, row::kItems}, {win::kItems, slot}, {win::kItems, slot}}; }
+MenuPlan SaveInFirstSlot() {
+  return {{win::kFieldMenu, row::kSystem}, {win::kSystem, row::kSave}, {win::kSaveSlots, 0}, {win::kYesNo, row::kYes}};
 }
 
 // ---------------------------------------------------------------------------
 // The pilot.
-
-struct MenuStep {
-  int window;
-  int row;
-};
 
 class Pilot final : public Autopilot {
  public:
@@ -432,10 +200,10 @@ class Pilot final : public Autopilot {
       died_ = true;
       std::printf("autopilot: %s  the hero fell to %s (enemy %d) on %s (%d, %d), level %d, area %d\n",
                   Clock(now).c_str(), Enemy.name.c_str(), battle_enemy_, MapName.c_str(), Player.x, Player.y,
-                  Player.lv, static_cast<int>(Flags(1)));
-      Current().falls.push_back(MapName + " area " + std::to_string(Flags(1)) + " (" + std::to_string(Player.x) +
-                                ", " + std::to_string(Player.y) + ") " + Enemy.name + " lv " +
-                                std::to_string(Player.lv));
+                  Player.lv, static_cast<int>(Flags(story::kAreaByte)));
+      Current().falls.push_back(MapName + " area " + std::to_string(Flags(story::kAreaByte)) + " (" +
+                                std::to_string(Player.x) + ", " + std::to_string(Player.y) + ") " + Enemy.name +
+                                " lv " + std::to_string(Player.lv));
     }
     if (!InBattle && was_in_battle_) {
       if (died_) {
@@ -557,9 +325,9 @@ class Pilot final : public Autopilot {
   }
 
   void TitleMenu(const MenuFocus& focus, std::uint32_t now) {
-    if (focus.window == 9) {
-      Choose(focus, have_save_ ? 0 : 1, now);  // 続きから / 初めから
-    } else if (focus.window == 4) {
+    if (focus.window == win::kTitleMenu) {
+      Choose(focus, have_save_ ? row::kContinue : row::kNewGame, now);
+    } else if (focus.window == win::kSaveSlots) {
       Choose(focus, 0, now);
     } else {
       Press(Action::kCancel, now);
@@ -571,12 +339,12 @@ class Pilot final : public Autopilot {
       if (Choose(focus, menu_plan_[plan_pos_].row, now)) ++plan_pos_;
       return;
     }
-    if (focus.window == 3) {
+    if (focus.window == win::kYesNo) {
       // Yes, except to quitting.
-      Choose(focus, MessageShown().find("終了しますか") != std::string::npos ? 1 : 0, now);
+      Choose(focus, MessageShown().find("終了しますか") != std::string::npos ? row::kNo : row::kYes, now);
       return;
     }
-    if (focus.window == 15) {
+    if (focus.window == win::kShop) {
       ShopMenu(focus, now);
       return;
     }
@@ -585,7 +353,7 @@ class Pilot final : public Autopilot {
 
   // Buys what the standing orders miss, cheapest need first; then leaves.
   void ShopMenu(const MenuFocus& focus, std::uint32_t now) {
-    const int count = Windows(15).Count;
+    const int count = Windows(win::kShop).Count;
     for (int row = 0; row < count; ++row) {
       const int item = ShopStock(row);
       auto it = keep_.find(item);
@@ -601,7 +369,7 @@ class Pilot final : public Autopilot {
     Press(Action::kCancel, now);
   }
 
-  void StartPlan(std::vector<MenuStep> plan, std::function<void(std::uint32_t)> after, std::uint32_t now) {
+  void StartPlan(MenuPlan plan, std::function<void(std::uint32_t)> after, std::uint32_t now) {
     menu_plan_ = std::move(plan);
     plan_pos_ = 0;
     menu_plan_active_ = true;
@@ -612,138 +380,22 @@ class Pilot final : public Autopilot {
   // ---- battle
   bool IsBoss(int enemy) const { return std::find(bosses_.begin(), bosses_.end(), enemy) != bosses_.end(); }
 
-  int HealStrength() const {
-    const int cost = MagicTable(0).Cost;
-    const int missing = Player.mhp - Player.hp;
-    static constexpr int kLeast[4] = {49, 175, 700, 9999};
-    int best = -1;
-    for (int s = 0; s < 4; ++s) {
-      if (Player.mp < (s + 1) * cost * 2) break;
-      best = s;
-      if (kLeast[s] >= missing) break;
-    }
-    return best;
-  }
-
-  int HealingItemSlot(bool battle) const {
-    int best = -1, best_value = 0;
-    const int missing = Player.mhp - Player.hp;
-    for (int s = 0; s <= 14; ++s) {
-      const int id = Player.items(s);
-      if (id == 0) continue;
-      const ItemRecord& it = ItemTable(id);
-      if (it.Kind != 1 || it.Value <= 0 || (!battle && it.NoField != 0)) continue;
-      if (keep_.count(id) && id == 24) continue;  // the guard's gift is not a snack
-      // The smallest that covers what is missing, else the largest.
-      const bool covers = it.Value * 3 / 4 >= missing;
-      const bool best_covers = best >= 0 && best_value * 3 / 4 >= missing;
-      if (best < 0 || (covers && (!best_covers || it.Value < best_value)) || (!covers && !best_covers && it.Value > best_value)) {
-        best = s;
-        best_value = it.Value;
-      }
-    }
-    return best;
-  }
-
-  // The slot of the first item of a kind (2 magic water, 8 bombs: the strongest), or -1.
-  int ItemSlotOfKind(int kind, bool strongest) const {
-    int best = -1, best_value = 0;
-    for (int s = 0; s <= 14; ++s) {
-      const int id = Player.items(s);
-      if (id == 0 || ItemTable(id).Kind != kind) continue;
-      const int v = ItemTable(id).Value;
-      if (best < 0 || (strongest ? v > best_value : v < best_value)) {
-        best = s;
-        best_value = v;
-      }
-    }
-    return best;
-  }
-
   void BattleMenu(const MenuFocus& focus, std::uint32_t now) {
-    if (focus.window == 12 && battle_pos_ >= battle_plan_.size()) PlanTurn();
+    if (focus.window == win::kBattleCommands && battle_pos_ >= battle_plan_.size()) {
+      battle_plan_ = PlanTurn(novice_, IsBoss(EnemyId), keep_, hints_);
+      battle_pos_ = 0;
+    }
     if (battle_pos_ < battle_plan_.size() && battle_plan_[battle_pos_].window == focus.window) {
       if (Choose(focus, battle_plan_[battle_pos_].row, now)) ++battle_pos_;
       return;
     }
-    if (focus.window == 12) {
+    if (focus.window == win::kBattleCommands) {
       battle_plan_.clear();
       battle_pos_ = 0;
-      Choose(focus, 0, now);
+      Choose(focus, row::kFight, now);
       return;
     }
     Press(Action::kCancel, now);
-  }
-
-  void PlanTurn() {
-    battle_plan_.clear();
-    battle_pos_ = 0;
-    if (novice_) {
-      NovicePlanTurn();
-    } else {
-      CarefulPlanTurn();
-    }
-  }
-
-  // In danger: heal with 回復, else with a healing item, else run from an ordinary
-  // battle. False when none of them can be done (a boss is fought on).
-  bool PlanRescue(bool boss) {
-    const int s = HealStrength();
-    if (s >= 0) {
-      battle_plan_ = {{12, 2}, {13, 0}, {16, s}};
-      return true;
-    }
-    const int slot = HealingItemSlot(true);
-    if (slot >= 0) {
-      battle_plan_ = {{12, 1}, {7, slot}};
-      return true;
-    }
-    if (!boss) {
-      battle_plan_ = {{12, 3}};
-      return true;
-    }
-    return false;
-  }
-
-  void CarefulPlanTurn() {
-    const bool boss = IsBoss(EnemyId);
-    // Heal below a third; against a boss, whose blows are heavier, below a half.
-    if (Player.hp * (boss ? 2 : 3) < Player.mhp) {
-      if (PlanRescue(boss)) return;
-    }
-    if (boss) {
-      // The strongest attack spell the magic points allow, keeping one healing back.
-      const int reserve = MagicTable(0).Cost * 2;
-      int best_row = -1, best_power = 0, best_score = 0;
-      for (int row = 1; row <= 3; ++row) {
-        const int cost = MagicTable(row).Cost;
-        for (int p = 0; p <= 3; ++p) {
-          if (Player.mp < cost * (p + 1) * 2 || Player.mp - cost * (2 * p + 1) < reserve) break;
-          const int score = (2 * p + 1 + row) * row;
-          if (score > best_score) {
-            best_score = score;
-            best_row = row;
-            best_power = p;
-          }
-        }
-      }
-      if (best_row >= 0) {
-        battle_plan_ = {{12, 2}, {13, best_row}, {16, best_power}};
-        return;
-      }
-      // Out of magic: a drink when healing would soon be needed, else the biggest bomb.
-      const int water = ItemSlotOfKind(2, false);
-      if (Player.mp < reserve * 2 && Player.hp * 2 < Player.mhp && water >= 0) {
-        battle_plan_ = {{12, 1}, {7, water}};
-        return;
-      }
-      const int bomb = ItemSlotOfKind(8, true);
-      if (bomb >= 0) {
-        battle_plan_ = {{12, 1}, {7, bomb}};
-        return;
-      }
-    }
-    battle_plan_ = {{12, 0}};
   }
 
   // ---- field healing and saving
@@ -753,19 +405,19 @@ class Pilot final : public Autopilot {
     next_heal_try_ = now + 5000;
     const int s = HealStrength();
     if (s >= 0) {
-      StartPlan({{1, 1}, {8, 0}, {16, s}}, nullptr, now);
+      StartPlan(HealSpell(s), nullptr, now);
       return true;
     }
     if (Player.hp * 3 < Player.mhp) {
-      const int slot = HealingItemSlot(false);
+      const int slot = HealingItemSlot(false, keep_);
       if (slot >= 0) {
-        StartPlan({{1, 0}, {7, slot}, {7, slot}}, nullptr, now);
+        StartPlan(UseItem(slot), nullptr, now);
         return true;
       }
     }
-    const int water = ItemSlotOfKind(2, false);
+    const int water = ItemSlotOfKind(kMagicWaterKind, false);
     if (water >= 0 && ItemTable(Player.items(water)).NoField == 0) {
-      StartPlan({{1, 0}, {7, water}, {7, water}}, nullptr, now);
+      StartPlan(UseItem(water), nullptr, now);
       return true;
     }
     return false;
@@ -785,8 +437,8 @@ class Pilot final : public Autopilot {
         continue;
       }
       const ItemRecord& it = ItemTable(id);
-      if (it.Kind >= 3 && it.Kind <= 7) {
-        StartPlan({{1, 0}, {7, s}, {7, s}}, nullptr, now);
+      if (it.Kind >= kFirstGrowthKind && it.Kind <= kLastGrowthKind) {
+        StartPlan(UseItem(s), nullptr, now);
         return true;
       }
       ++seen[id];
@@ -798,7 +450,7 @@ class Pilot final : public Autopilot {
       }
     }
     if (free_slots == 0 && cheapest >= 0) {
-      StartPlan({{1, 0}, {7, cheapest}, {7, 15}}, nullptr, now);
+      StartPlan({{win::kFieldMenu, row::kItems}, {win::kItems, cheapest}, {win::kItems, row::kTrash}}, nullptr, now);
       return true;
     }
     return false;
@@ -853,14 +505,14 @@ class Pilot final : public Autopilot {
         return;
       case GoalKind::kBoss: {
         // Before a boss: hit points and magic topped up, as a careful player would.
-        const int water = ItemSlotOfKind(2, false);
+        const int water = ItemSlotOfKind(kMagicWaterKind, false);
         if (Player.mp * 2 < Player.mmp && water >= 0 && ItemTable(Player.items(water)).NoField == 0) {
-          StartPlan({{1, 0}, {7, water}, {7, water}}, nullptr, now);
+          StartPlan(UseItem(water), nullptr, now);
           return;
         }
         const int s = HealStrength();
         if (Player.hp * 5 < Player.mhp * 4 && s >= 0) {
-          StartPlan({{1, 1}, {8, 0}, {16, s}}, nullptr, now);
+          StartPlan(HealSpell(s), nullptr, now);
           return;
         }
         bosses_.push_back(g.x);
@@ -880,7 +532,7 @@ class Pilot final : public Autopilot {
         return;
       }
       case GoalKind::kSave:
-        StartPlan({{1, 3}, {2, 0}, {4, 0}, {3, 0}},
+        StartPlan(SaveInFirstSlot(),
                   [this](std::uint32_t t) {
                     have_save_ = true;
                     save_idx_ = idx_ + 1;
@@ -910,7 +562,7 @@ class Pilot final : public Autopilot {
         Advance(now);
         return;
       case GoalKind::kGate:
-        gates_.push_back(g);
+        atlas_.AddGate(g.map, g.x, g.y);
         Advance(now);
         return;
       case GoalKind::kEnd:
@@ -941,7 +593,7 @@ class Pilot final : public Autopilot {
       return;
     }
     const int heal_cost = MagicTable(0).Cost * 2;
-    const bool worn = (Player.hp * 3 < Player.mhp && HealStrength() < 0 && HealingItemSlot(false) < 0) ||
+    const bool worn = (Player.hp * 3 < Player.mhp && HealStrength() < 0 && HealingItemSlot(false, keep_) < 0) ||
                       (Player.mp < heal_cost && Player.hp * 2 < Player.mhp);
     if (worn && has_inn_) {
       resting_ = true;
@@ -964,114 +616,14 @@ class Pilot final : public Autopilot {
     const MapInfo& m = atlas_.map(here);
     for (int d = 0; d < 4; ++d) {
       const int dir = (grind_dir_ + d) % 4;
-      if (Free(here, Player.x + kDx[dir], Player.y + kDy[dir]) &&
-          m.exits.count((Player.x + kDx[dir]) * 256 + Player.y + kDy[dir]) == 0) {
+      const int x = Player.x + kDx[dir], y = Player.y + kDy[dir];
+      if (atlas_.Free(here, x, y) && !m.IsExit(x, y)) {
         grind_dir_ = dir ^ 1;  // the way back next time
         HoldWalk(dir);
         return;
       }
     }
     Fail(now, "grind: no room to walk");
-  }
-
-  // ---- walking
-  bool Free(int m, int x, int y) const {
-    const MapInfo& info = atlas_.map(m);
-    if (x < 0 || y < 0 || x >= info.w || y >= info.h) return false;
-    const bool here = info.name == MapName;
-    MapCell c = here ? MapData(x, y) : info.cells[static_cast<size_t>(x) * info.h + static_cast<size_t>(y)];
-    if ((c.attr & kAttrBlocked) != 0) {
-      const bool rock = (c.tile == 95 || c.tile == 111) && CountItem(kDrill) > 0;
-      // The mended bridge is laid again whenever the map is loaded with the board carried.
-      const bool bridge = !here && info.name == "cavity" && x == 24 && y == 18 && Flag(304) != 0 &&
-                          CountItem(kBoard) > 0;
-      if (!rock && !bridge) return false;
-    }
-    if (here) {
-      for (int k = 0; k < CharCount; ++k) {
-        if (Chars(k).x == x && Chars(k).y == y && !StepsAside(info.name, Chars(k).talk)) return false;
-      }
-    } else {
-      for (const Person& p : info.people) {
-        if (p.walks == 0 && p.x == x && p.y == y && !StepsAside(info.name, p.talk)) return false;
-      }
-    }
-    return true;
-  }
-
-  // A person who lets the hero by when he speaks to him (the route's `gate`).
-  bool StepsAside(const std::string& map, int talk) const {
-    for (const Goal& g : gates_) {
-      if (g.map == map && g.x == talk && Flag(g.y) != 0) return true;
-    }
-    return false;
-  }
-
-  // Breadth first over every map: a step into an exit's cell lands on its target.
-  // Fills path_ with the cells to stand on, from here to the first one `goal` accepts.
-  template <class Accept>
-  bool Plan(Accept goal) {
-    const int maps = atlas_.count();
-    const size_t cells = static_cast<size_t>(maps) * 65536;
-    if (prev_.size() < cells) {
-      prev_.assign(cells, -1);
-      seen_.assign(cells, 0);
-    }
-    ++stamp_;
-    auto index = [](const Node& n) { return static_cast<long>(n.m) * 65536 + n.x * 256 + n.y; };
-    const int here = atlas_.Id(MapName);
-    const Node start{here, Player.x, Player.y};
-    std::deque<Node> queue{start};
-    seen_[static_cast<size_t>(index(start))] = stamp_;
-    prev_[static_cast<size_t>(index(start))] = -1;
-    while (!queue.empty()) {
-      const Node n = queue.front();
-      queue.pop_front();
-      if (goal(n)) {
-        path_.clear();
-        for (long at = index(n); at >= 0; at = prev_[static_cast<size_t>(at)]) {
-          path_.push_back(Node{static_cast<int>(at / 65536), static_cast<int>(at / 256 % 256),
-                               static_cast<int>(at % 256)});
-        }
-        std::reverse(path_.begin(), path_.end());
-        return true;
-      }
-      const MapInfo& info = atlas_.map(n.m);
-      for (int d = 0; d < 4; ++d) {
-        const int nx = n.x + kDx[d], ny = n.y + kDy[d];
-        Node next{n.m, nx, ny};
-        auto exit = info.exits.find(nx * 256 + ny);
-        if (exit != info.exits.end() && n.m == here && PersonAt(nx, ny)) continue;  // someone in the door
-        if (exit != info.exits.end()) {
-          next = Node{exit->second.to, exit->second.x, exit->second.y};
-          if (next.x < 0 || next.x > 255 || next.y < 0 || next.y > 255) continue;
-        } else if (!Free(n.m, nx, ny)) {
-          continue;
-        }
-        const long i = index(next);
-        if (seen_[static_cast<size_t>(i)] == stamp_) continue;
-        seen_[static_cast<size_t>(i)] = stamp_;
-        prev_[static_cast<size_t>(i)] = index(n);
-        queue.push_back(next);
-      }
-    }
-    path_.clear();
-    return false;
-  }
-
-  bool PersonAt(int x, int y) const {
-    for (int k = 0; k < CharCount; ++k) {
-      if (Chars(k).x == x && Chars(k).y == y) return true;
-    }
-    return false;
-  }
-
-  // The person with talk number n on the current map, or -1.
-  int PersonHere(int talk) const {
-    for (int k = 0; k < CharCount; ++k) {
-      if (Chars(k).talk == talk) return k;
-    }
-    return -1;
   }
 
   // Walks toward the goal's cell or person; true once it is reached (and touched or talked to).
@@ -1106,7 +658,7 @@ class Pilot final : public Autopilot {
         return false;
       }
     } else if (g.kind == GoalKind::kTouch) {
-      adjacent = !Free(target_map, tx, ty) || atlas_.map(target_map).exits.count(tx * 256 + ty) != 0;
+      adjacent = !atlas_.Free(target_map, tx, ty) || atlas_.map(target_map).IsExit(tx, ty);
     }
     // Arrived?
     if (here == target_map) {
@@ -1148,16 +700,18 @@ class Pilot final : public Autopilot {
     }
     bool stale = at >= path_.size() || at + 1 >= path_.size() || planned_target_ != Node{target_map, tx, ty};
     if (!stale) {
-      const int d = StepToward(path_[at + 1]);
-      stale = d < 0 || (PersonAt(Player.x + kDx[d], Player.y + kDy[d]) && !Free(here, Player.x + kDx[d], Player.y + kDy[d]));
+      const int d = StepToward(atlas_, here, path_[at + 1]);
+      stale = d < 0 || (PersonAt(Player.x + kDx[d], Player.y + kDy[d]) &&
+                        !atlas_.Free(here, Player.x + kDx[d], Player.y + kDy[d]));
     }
     if (stale) {
       if (now < next_plan_try_) return false;
       planned_target_ = Node{target_map, tx, ty};
-      const bool ok = Plan([&](const Node& n) {
+      const auto there = [&](const Node& n) {
         if (n.m != target_map) return false;
         return adjacent ? std::abs(n.x - tx) + std::abs(n.y - ty) == 1 : n.x == tx && n.y == ty;
-      });
+      };
+      const bool ok = paths_.Find(atlas_, there, &path_);
       if (!ok) {
         ReleaseWalk();
         // Someone may be standing in the way (or shut in by the hero): step aside now and
@@ -1169,8 +723,8 @@ class Pilot final : public Autopilot {
           return false;
         }
         const int d = static_cast<int>((now / 1000) % 4);
-        if ((now / 500) % 4 == 0 && Free(here, Player.x + kDx[d], Player.y + kDy[d]) &&
-            atlas_.map(here).exits.count((Player.x + kDx[d]) * 256 + Player.y + kDy[d]) == 0) {
+        if ((now / 500) % 4 == 0 && atlas_.Free(here, Player.x + kDx[d], Player.y + kDy[d]) &&
+            !atlas_.map(here).IsExit(Player.x + kDx[d], Player.y + kDy[d])) {
           Press(kDirAction[d], now);
         }
         return false;
@@ -1189,7 +743,7 @@ class Pilot final : public Autopilot {
       at = 0;
       if (path_.size() < 2) return false;
     }
-    const int dir = StepToward(path_[at + 1]);
+    const int dir = StepToward(atlas_, here, path_[at + 1]);
     if (dir < 0) {
       path_.clear();
       return false;
@@ -1204,23 +758,6 @@ class Pilot final : public Autopilot {
     }
     HoldWalk(dir);
     return false;
-  }
-
-  // The facing that takes the hero from his cell to `next`: a neighbour, or the landing
-  // of the exit beside him. -1 when neither.
-  int StepToward(const Node& next) {
-    const int here = atlas_.Id(MapName);
-    const MapInfo& info = atlas_.map(here);
-    for (int d = 0; d < 4; ++d) {
-      const int x = Player.x + kDx[d], y = Player.y + kDy[d];
-      auto e = info.exits.find(x * 256 + y);
-      if (e != info.exits.end()) {
-        if (e->second.to == next.m && e->second.x == next.x && e->second.y == next.y) return d;
-      } else if (next.m == here && next.x == x && next.y == y) {
-        return d;
-      }
-    }
-    return -1;
   }
 
   // ---- deaths and reloads
@@ -1360,39 +897,6 @@ class Pilot final : public Autopilot {
     GameRunning = false;
   }
 
-  // ---- the novice: a newcomer's battles and his report
-  // The largest plain blow of the enemy at the hero (the top of the damage roll).
-  double EnemyWorstBlow() const {
-    const double a = Enemy.stats.ap, d = std::max<double>(1, Player.dp);
-    return std::max(1.0, ((a / d) / 5 + 0.5) * a - d / 5);
-  }
-
-  // Heals when the next blows could fell him; runs from an ordinary battle he cannot heal
-  // in; casts the spell people told him about against that enemy; otherwise fights with
-  // the sword. Bosses as the careful player fights them.
-  void NovicePlanTurn() {
-    const bool boss = IsBoss(EnemyId);
-    const double worst = EnemyWorstBlow();
-    const bool danger = Player.hp < worst * 1.5 || Player.hp * 3 < Player.mhp || (boss && Player.hp * 2 < Player.mhp);
-    if (danger) {
-      if (PlanRescue(boss)) return;
-    }
-    const auto hint = hints_.find(EnemyId);
-    if (!boss && hint != hints_.end()) {
-      const int cost = MagicTable(hint->second).Cost;
-      const int reserve = MagicTable(0).Cost * 2;
-      if (Player.mp >= cost * 2 && Player.mp - cost * 2 >= reserve) {
-        battle_plan_ = {{12, 2}, {13, hint->second}, {16, 0}};
-        return;
-      }
-    }
-    if (boss) {
-      CarefulPlanTurn();  // bosses as the careful player fights them
-      return;
-    }
-    battle_plan_ = {{12, 0}};
-  }
-
   void NoviceReport() const {
     for (const Tally& t : chapters_) {
       std::string falls;
@@ -1419,9 +923,7 @@ class Pilot final : public Autopilot {
   Atlas atlas_;
   std::vector<Node> path_;
   Node planned_target_{-1, 0, 0};
-  std::vector<long> prev_;
-  std::vector<std::uint32_t> seen_;
-  std::uint32_t stamp_ = 0;
+  PathFinder paths_;
   std::uint32_t no_path_since_ = 0;
   std::uint32_t next_plan_try_ = 0;
   bool action_sent_ = false;
@@ -1429,7 +931,6 @@ class Pilot final : public Autopilot {
   Goal inn_;
   bool has_inn_ = false;
   bool resting_ = false;
-  std::vector<Goal> gates_;
 
   KeyInput pressed_;
   KeyInput walk_key_;
@@ -1440,11 +941,11 @@ class Pilot final : public Autopilot {
   std::uint32_t next_tidy_try_ = 0;
   std::uint32_t last_progress_ = 0;
 
-  std::vector<MenuStep> menu_plan_;
+  MenuPlan menu_plan_;
   size_t plan_pos_ = 0;
   bool menu_plan_active_ = false;
   std::function<void(std::uint32_t)> after_plan_;
-  std::vector<MenuStep> battle_plan_;
+  MenuPlan battle_plan_;
   size_t battle_pos_ = 0;
 
   std::map<int, int> keep_;
@@ -1479,15 +980,19 @@ class Pilot final : public Autopilot {
 
 }  // namespace
 
+}  // namespace ardo::autopilot
+
+namespace ardo {
+
 std::unique_ptr<Autopilot> LoadAutopilot(const std::string& route_path, std::string* error, bool novice) {
   std::string text, why;
   if (ReadGameFile(route_path, &text, &why) != FileStatus::kOk) {
     *error = route_path + ": cannot read the route" + (why.empty() ? "" : " (" + why + ")") + "\n";
     return nullptr;
   }
-  std::vector<Goal> goals;
-  if (!ParseRoute(text, route_path, &goals, error)) return nullptr;
-  return std::make_unique<Pilot>(std::move(goals), route_path, novice);
+  std::vector<autopilot::Goal> goals;
+  if (!autopilot::ParseRoute(text, route_path, &goals, error)) return nullptr;
+  return std::make_unique<autopilot::Pilot>(std::move(goals), route_path, novice);
 }
 
 }  // namespace ardo

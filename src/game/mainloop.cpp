@@ -7,6 +7,7 @@
 #include "core/bindings.h"
 #include "debug/console.h"
 #include "events/events.h"
+#include "events/story.h"
 #include "field/field.h"
 #include "game/program.h"
 #include "game/settings.h"
@@ -150,7 +151,7 @@ void StartFirstScene() {
   ReturnToTitle = false;
   MapLoad(first.map);
   CharaSet(first.map);
-  Flags(1) = 0;
+  Flags(story::kAreaByte) = 0;
 }
 
 void ResetAllState() {
@@ -252,7 +253,7 @@ void MainLoop() {
       }
     } else if (key.dx != 0 || key.dy != 0 || pad.dx != 0 || pad.dy != 0) {
       on([] {
-        if (picWindow(6).visible) {
+        if (picWindow(win::kSmallStatus).visible) {
           WinHide(6);
           AnimClock = 0;
         }

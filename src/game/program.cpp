@@ -5,8 +5,7 @@
 
 #include "battle/battle.h"
 #include "debug/console.h"
-#include "drivers/autopilot.h"
-#include "drivers/soak.h"
+#include "drivers/drivers.h"
 #include "events/events.h"
 #include "field/field.h"
 #include "game/paths.h"
