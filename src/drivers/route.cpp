@@ -45,6 +45,16 @@ bool ParseRoute(const std::string& text, const std::string& name, std::vector<Go
       }
       g.map = w[at];
     };
+    // Two numbers, x and y, in their ranges.
+    auto two = [&](int x_lo, int x_hi, int y_lo, int y_hi) {
+      return w.size() == 3 && ToInt(w[1], &g.x) && ToInt(w[2], &g.y) && g.x >= x_lo && g.x <= x_hi && g.y >= y_lo &&
+             g.y <= y_hi;
+    };
+    // A name and a number x from 0 to hi.
+    auto named = [&](int hi, std::string* name) {
+      if (w.size() > 1) *name = w[1];
+      return w.size() == 3 && ToInt(w[2], &g.x) && g.x >= 0 && g.x <= hi;
+    };
     if (op == "chapter") {
       g.kind = GoalKind::kChapter;
       if (w.size() < 2) bad("chapter needs a name");
@@ -57,21 +67,16 @@ bool ParseRoute(const std::string& text, const std::string& name, std::vector<Go
       cell(1);
     } else if (op == "talk") {
       g.kind = GoalKind::kTalk;
-      if (w.size() != 3 || !ToInt(w[2], &g.x) || g.x < 0 || g.x > 255) bad("talk takes MAP N");
-      if (w.size() > 1) g.map = w[1];
+      if (!named(255, &g.map)) bad("talk takes MAP N");
     } else if (op == "keep") {
       g.kind = GoalKind::kKeep;
-      if (w.size() != 3 || !ToInt(w[1], &g.x) || !ToInt(w[2], &g.y) || g.x < 1 || g.x > 255 || g.y < 0 ||
-          g.y > 15) {
-        bad("keep takes ITEM COUNT (count 0 to 15)");
-      }
+      if (!two(1, 255, 0, 15)) bad("keep takes ITEM COUNT (count 0 to 15)");
     } else if (op == "save") {
       g.kind = GoalKind::kSave;
       if (w.size() != 1) bad("save takes nothing");
     } else if (op == "boss") {
       g.kind = GoalKind::kBoss;
-      if (w.size() != 3 || !ToInt(w[2], &g.x) || g.x < 0 || g.x > 200) bad("boss takes NAME ENEMY");
-      if (w.size() > 1) g.name = w[1];
+      if (!named(200, &g.name)) bad("boss takes NAME ENEMY");
     } else if (op == "expect") {
       g.kind = GoalKind::kExpect;
       g.conds.assign(w.begin() + 1, w.end());
@@ -98,10 +103,7 @@ bool ParseRoute(const std::string& text, const std::string& name, std::vector<Go
       if (w.size() > 1) g.map = w[1];
     } else if (op == "hint") {
       g.kind = GoalKind::kHint;
-      if (w.size() != 3 || !ToInt(w[1], &g.x) || !ToInt(w[2], &g.y) || g.x < 0 || g.x > 200 || g.y < 1 ||
-          g.y > 3) {
-        bad("hint takes ENEMY SPELL (spell 1 to 3)");
-      }
+      if (!two(0, 200, 1, 3)) bad("hint takes ENEMY SPELL (spell 1 to 3)");
     } else if (op == "end") {
       g.kind = GoalKind::kEnd;
     } else {
