@@ -3,9 +3,9 @@
 // and the exits, the choose key to answer messages, talk and choose, the cancel key to
 // open the menu and to cancel (whatever keys the player's settings bind them to). It
 // never writes the game's state; the route (autopilot/route.txt) says where to go, the
-// atlas finds the way there (atlas.h) and the tactics fight the battles (tactics.h).
+// atlas finds the way there (atlas.h), the tactics fight the battles (tactics.h) and the
+// logbook keeps what was played for the report (logbook.h).
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -17,6 +17,7 @@
 #include "core/bindings.h"
 #include "drivers/atlas.h"
 #include "drivers/drivers.h"
+#include "drivers/logbook.h"
 #include "drivers/route.h"
 #include "drivers/tactics.h"
 #include "events/events.h"
@@ -69,36 +70,6 @@ void InjectBinding(const KeyInput& k, bool down) {
   if (k.mods & platform::kCtrlMask) p.InjectKey(vk::kControl, down);
   if (k.mods & platform::kAltMask) p.InjectKey(vk::kMenu, down);
   p.InjectKey(k.key, down);
-}
-
-// ---------------------------------------------------------------------------
-// What was played, for the report.
-
-// One chapter's counts. A reload of a save from an earlier chapter takes the play back to
-// that chapter, so a chapter may be played in several stretches: its times add up.
-struct Tally {
-  std::string name;
-  std::uint32_t game_start = 0;  // of the stretch under way
-  double wall_start = 0;
-  std::uint32_t game_ms = 0;  // of the stretches before it
-  double wall_s = 0;
-  long steps = 0, battles = 0, won = 0, ran = 0, deaths = 0, reloads = 0;
-  int level = 0;          // when it was last left
-  int arrival_level = 0;  // when it was first entered
-  std::vector<std::string> falls;  // where the hero fell in it
-};
-
-double WallSeconds() {
-  using clock = std::chrono::steady_clock;
-  static const clock::time_point start = clock::now();
-  return std::chrono::duration<double>(clock::now() - start).count();
-}
-
-std::string Clock(std::uint32_t ms) {
-  char buf[32];
-  const unsigned s = ms / 1000;
-  std::snprintf(buf, sizeof buf, "%u:%02u:%02u", s / 3600, s / 60 % 60, s % 60);
-  return buf;
 }
 
 // The key items the report lists on arrival at a boss.
@@ -184,24 +155,22 @@ class Pilot final : public Autopilot {
   // Keeps the tallies: battles begun and ended, steps, deaths.
   void Observe(std::uint32_t now) {
     if (last_tick_ != 0 && idx_ < goals_.size() && goals_[idx_].kind == GoalKind::kGrind) {
-      grind_ms_ += now - last_tick_;
+      log_.AddGrinding(now - last_tick_);
     }
     last_tick_ = now;
     if (InBattle && !was_in_battle_) {
-      ++Current().battles;
-      ++total_.battles;
+      log_.Add(&Tally::battles);
       battle_enemy_ = EnemyId;
       ReleaseWalk();
     }
     // A lost battle sends the game back to the title before the battle is over.
     if (InBattle && !died_ && (ReturnToTitle || MessageShown().find("しんでしまった") != std::string::npos)) {
-      ++Current().deaths;
-      ++total_.deaths;
+      log_.Add(&Tally::deaths);
       died_ = true;
       std::printf("autopilot: %s  the hero fell to %s (enemy %d) on %s (%d, %d), level %d, area %d\n",
                   Clock(now).c_str(), Enemy.name.c_str(), battle_enemy_, MapName.c_str(), Player.x, Player.y,
                   Player.lv, static_cast<int>(Flags(story::kAreaByte)));
-      Current().falls.push_back(MapName + " area " + std::to_string(Flags(story::kAreaByte)) + " (" +
+      log_.Fell(MapName + " area " + std::to_string(Flags(story::kAreaByte)) + " (" +
                                 std::to_string(Player.x) + ", " + std::to_string(Player.y) + ") " + Enemy.name +
                                 " lv " + std::to_string(Player.lv));
     }
@@ -209,16 +178,14 @@ class Pilot final : public Autopilot {
       if (died_) {
         // counted above
       } else if (Enemy.stats.hp <= 0) {
-        ++Current().won;
-        ++total_.won;
+        log_.Add(&Tally::won);
         if (IsBoss(battle_enemy_)) {
           beaten_.push_back(battle_enemy_);
           std::printf("autopilot: %s  beat %s (enemy %d): level %d, HP %d/%d, MP %d/%d\n", Clock(now).c_str(),
                       Enemy.name.c_str(), battle_enemy_, Player.lv, Player.hp, Player.mhp, Player.mp, Player.mmp);
         }
       } else {
-        ++Current().ran;
-        ++total_.ran;
+        log_.Add(&Tally::ran);
       }
       battle_plan_.clear();
     }
@@ -230,13 +197,11 @@ class Pilot final : public Autopilot {
     if (CurrentScene() == Scene::kStaffRoll && !seen_staff_) {
       // The hero as the game ends: the title that follows starts from a new game's.
       seen_staff_ = true;
-      final_level_ = Player.lv;
-      final_gold_ = static_cast<int>(Player.gold);
+      log_.TheEnd(Player.lv, static_cast<int>(Player.gold));
     }
     if (MapName != last_map_ || Player.x != last_x_ || Player.y != last_y_) {
       if (MapName == last_map_ && std::abs(Player.x - last_x_) + std::abs(Player.y - last_y_) == 1) {
-        ++Current().steps;
-        ++total_.steps;
+        log_.Add(&Tally::steps);
       }
       last_map_ = MapName;
       last_x_ = Player.x;
@@ -496,7 +461,7 @@ class Pilot final : public Autopilot {
     }
     switch (g.kind) {
       case GoalKind::kChapter:
-        EnterChapter(g.name, now);
+        log_.EnterChapter(g.name, now);
         Advance(now);
         return;
       case GoalKind::kKeep:
@@ -536,7 +501,7 @@ class Pilot final : public Autopilot {
                   [this](std::uint32_t t) {
                     have_save_ = true;
                     save_idx_ = idx_ + 1;
-                    save_chapter_ = current_;
+                    save_chapter_ = log_.chapter();
                     save_keep_ = keep_;
                     save_bosses_ = bosses_;
                     save_beaten_ = beaten_;
@@ -763,8 +728,7 @@ class Pilot final : public Autopilot {
   // ---- deaths and reloads
   void Reloaded(std::uint32_t now) {
     died_ = false;
-    ++Current().reloads;
-    ++total_.reloads;
+    log_.Add(&Tally::reloads);
     if (have_save_) {
       idx_ = save_idx_;
       keep_ = save_keep_;
@@ -777,10 +741,7 @@ class Pilot final : public Autopilot {
       beaten_.clear();
     }
     // The play goes back to the chapter the save was made in (none: before the first).
-    if (current_ != save_chapter_) {
-      LeaveChapter(now, false);
-      if (save_chapter_ >= 0) Resume(static_cast<size_t>(save_chapter_), now);
-    }
+    log_.ReturnTo(save_chapter_, now);
     path_.clear();
     action_sent_ = false;
     last_progress_ = now;
@@ -797,77 +758,13 @@ class Pilot final : public Autopilot {
     std::printf("autopilot: %s  at the boss %s (enemy %d): level %d, HP %d/%d, MP %d/%d, gold %d, key items:%s\n",
                 Clock(now).c_str(), g.name.c_str(), g.x, Player.lv, Player.hp, Player.mhp, Player.mp, Player.mmp,
                 static_cast<int>(Player.gold), items.empty() ? " none" : items.c_str());
-    boss_lines_.push_back(g.name + " lv " + std::to_string(Player.lv));
-  }
-
-  int Level() const { return seen_staff_ ? final_level_ : Player.lv; }
-
-  // The counts go to the chapter under way; before the first one, nowhere in particular.
-  Tally& Current() { return current_ >= 0 ? chapters_[static_cast<size_t>(current_)] : loose_; }
-
-  // A chapter goal: a new chapter, or (played again after a reload) the same one again.
-  void EnterChapter(const std::string& name, std::uint32_t now) {
-    if (current_ >= 0 && chapters_[static_cast<size_t>(current_)].name == name) return;
-    LeaveChapter(now, true);
-    size_t at = 0;
-    while (at < chapters_.size() && chapters_[at].name != name) ++at;
-    if (at == chapters_.size()) {
-      chapters_.push_back(Tally{});
-      chapters_.back().name = name;
-      chapters_.back().arrival_level = Player.lv;
-    }
-    Resume(at, now);
-    std::printf("autopilot: %s  chapter %s\n", Clock(now).c_str(), name.c_str());
-  }
-
-  void Resume(size_t chapter, std::uint32_t now) {
-    current_ = static_cast<int>(chapter);
-    chapters_[chapter].game_start = now;
-    chapters_[chapter].wall_start = WallSeconds();
-  }
-
-  void LeaveChapter(std::uint32_t now, bool report) {
-    if (current_ < 0) return;
-    Tally& t = chapters_[static_cast<size_t>(current_)];
-    t.game_ms += now - t.game_start;
-    t.wall_s += WallSeconds() - t.wall_start;
-    t.level = Level();
-    current_ = -1;
-    if (report) std::printf("autopilot: %s  end of chapter: %s\n", Clock(now).c_str(), ChapterLine(t).c_str());
-  }
-
-  static std::string ChapterLine(const Tally& t) {
-    char line[512];
-    std::snprintf(line, sizeof line,
-                  "%-24s game %s  wall %6.1f s  steps %5ld  battles %3ld (won %3ld, ran %2ld)  deaths %ld  reloads %ld  "
-                  "level %d",
-                  t.name.c_str(), Clock(t.game_ms).c_str(), t.wall_s, t.steps, t.battles, t.won, t.ran, t.deaths,
-                  t.reloads, t.level);
-    return line;
-  }
-
-  void PrintSummary(std::uint32_t now) {
-    std::printf("autopilot: report (%s)\n", route_name_.c_str());
-    for (const Tally& t : chapters_) std::printf("autopilot:   %s\n", ChapterLine(t).c_str());
-    std::printf(
-        "autopilot:   total: game %s  wall %.1f s  steps %ld  battles %ld (won %ld, ran %ld)  deaths %ld  reloads %ld  "
-        "level %d  gold %d\n",
-        Clock(now).c_str(), WallSeconds(), total_.steps, total_.battles, total_.won, total_.ran, total_.deaths,
-        total_.reloads, Level(), seen_staff_ ? final_gold_ : static_cast<int>(Player.gold));
-    std::printf("autopilot:   grinding: game %s (%.0f %% of the play)\n", Clock(grind_ms_).c_str(),
-                now > 0 ? 100.0 * grind_ms_ / now : 0.0);
-    if (novice_) NoviceReport();
-    std::string beaten;
-    for (int e : beaten_) beaten += " " + std::to_string(e);
-    std::printf("autopilot:   bosses beaten:%s\n", beaten.empty() ? " none" : beaten.c_str());
-    std::fflush(stdout);
   }
 
   void Finish(std::uint32_t now) {
-    LeaveChapter(now, true);
+    log_.LeaveChapter(now, true);
     std::printf("autopilot: %s  the route is played to its end%s\n", Clock(now).c_str(),
                 seen_staff_ ? ": the staff roll was shown and the title is back" : "");
-    PrintSummary(now);
+    log_.PrintSummary(now, route_name_, novice_, beaten_);
     Stop();
   }
 
@@ -883,8 +780,8 @@ class Pilot final : public Autopilot {
     const std::string shot = "autopilot-stuck.png";
     if (platform::SavePng(frame, shot, &error)) std::printf("autopilot:   the screen: %s\n", shot.c_str());
     std::ofstream("autopilot-stuck.json") << DumpState() << "\n";
-    LeaveChapter(now, true);
-    PrintSummary(now);
+    log_.LeaveChapter(now, true);
+    log_.PrintSummary(now, route_name_, novice_, beaten_);
     status_ = 1;
     Stop();
   }
@@ -895,15 +792,6 @@ class Pilot final : public Autopilot {
     pressed_ = KeyInput{};
     done_ = true;
     GameRunning = false;
-  }
-
-  void NoviceReport() const {
-    for (const Tally& t : chapters_) {
-      std::string falls;
-      for (const std::string& f : t.falls) falls += (falls.empty() ? " at: " : "; ") + f;
-      std::printf("autopilot:   novice %-24s arrived at level %2d  battles %3ld  game overs %ld%s\n", t.name.c_str(),
-                  t.arrival_level, t.battles, t.deaths, falls.c_str());
-    }
   }
 
   // How long a page of a message is read before it is answered.
@@ -918,7 +806,7 @@ class Pilot final : public Autopilot {
   std::string route_name_;
   bool novice_ = false;
   std::map<int, int> hints_;  // enemy -> the spell people said beats it
-  std::uint32_t grind_ms_ = 0, last_tick_ = 0;
+  std::uint32_t last_tick_ = 0;
   size_t idx_ = 0;
   Atlas atlas_;
   std::vector<Node> path_;
@@ -960,15 +848,11 @@ class Pilot final : public Autopilot {
   int battle_enemy_ = 0;
   bool died_ = false;
   bool seen_staff_ = false;
-  int final_level_ = 0, final_gold_ = 0;
   std::string last_map_;
   int last_x_ = 0, last_y_ = 0;
   int last_level_ = 0;
-  std::vector<Tally> chapters_;  // in the order they were first played
-  int current_ = -1;             // the one under way
-  int save_chapter_ = -1;        // the one the save was made in
-  Tally loose_, total_;
-  std::vector<std::string> boss_lines_;
+  Logbook log_;
+  int save_chapter_ = -1;  // the chapter the save was made in
   std::vector<int> beaten_;
 
   bool done_ = false;
