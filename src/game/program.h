@@ -38,15 +38,16 @@ void SubMain();
 void Initialize();
 void MainLoop();
 
-// Called at every event point after the frame is presented (the session recorder).
+// Called at every event point after the frame is presented (the autopilot).
 void SetEventPointObserver(std::function<void()> observer);
 // True at the event point of the field loop, right before it reads the keys (the autopilot).
 bool FieldLoopWaiting();
 
-// The session recorder: writes the keys held at each event point as a script whose
-// first line carries the options that replay it (" --seed N ...").
+// The session recorder: from now on the game reads the platform through one that writes
+// every input, with the event point it came at, as a script whose first line carries the
+// options that replay it (" --seed N ..."). StopRecording ends the script and hands the
+// platform back.
 bool StartRecording(const std::string& path, const std::string& options, std::string* error);
-void RecordEventPoint();
 void StopRecording();
 
 // Puts every subsystem's program-wide state back to its start-up value (tests).
