@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "core/bindings.h"
-#include "game/program.h"
+#include "drivers/drivers.h"
 
 namespace ardo {
 
