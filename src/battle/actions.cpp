@@ -305,7 +305,6 @@ void EnemyHeal(int n) {
 
 void EnemyAct() {
   Trap on("EnemyAct");
-  RandomizeFromClock();
   std::string name;
   on([&] { name = Enemy.skills(static_cast<long long>(std::floor(static_cast<double>(Rnd()) * 10.0))); });
   const ActRow row = LookUp(name);

@@ -271,7 +271,6 @@ Byte btldeal(int n) {
 Integer CalcDamage(const BattleStats& att, const BattleState& attState, const BattleStats& def,
                    const BattleState& defState, int divisor) {
   Trap on("CalcDamage");
-  RandomizeFromClock();
   // The hit chance. A zero divisor is a fault: the statement's result is lost and h
   // keeps its value, so the chance falls to the 0.4 floor.
   float h = 0;
@@ -470,7 +469,6 @@ bool EnemyTurn(const Trap& on) {
   }
   on([] { DrawScene(); });
   Wait(500);
-  RandomizeFromClock();
   on([] { EnemyAct(); });
   Wait(16 * FT());
   return Player.hp == 0;
@@ -486,7 +484,6 @@ struct BattleFlag {
 
 void RandomiseEnemy() {
   Trap on("BtlMain");
-  RandomizeFromClock();
   on([] { Enemy.stats.hp = Varied(Enemy.stats.hp); });
   on([] { Enemy.stats.mp = Varied(Enemy.stats.mp); });
   on([] { Enemy.stats.ap = Varied(Enemy.stats.ap); });

@@ -133,7 +133,6 @@ bool EncounterPick() {
   if (area == 0 || NoEncount != 0) return false;
   const float roll = Rnd() * 100.0f;
   if (RoundHalfEven(roll) <= 98) return false;
-  RandomizeFromClock();
   bool chosen = false;
   on([&] {
     if (area <= EncountCount) {

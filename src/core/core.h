@@ -335,8 +335,7 @@ void RecomputeSpeeds();
 
 // One uniform generator in [0, 1), single precision like the old Rnd.
 float Rnd();
-// Reseeds from the clock (the virtual clock when headless, so runs repeat).
-void RandomizeFromClock();
+// Seeded once, at start-up (--seed or the clock): a run is its seed and its inputs.
 void SeedRandom(std::uint32_t seed);
 
 // ---------------------------------------------------------------------------

@@ -26,7 +26,6 @@ namespace {
 std::string g_app_path = ".";
 std::string g_write_folder;  // empty: the game folder
 std::mt19937 g_random(0);
-std::uint32_t g_seed_base = 0;
 std::vector<float> g_fixed_random;
 size_t g_fixed_next = 0;
 }  // namespace
@@ -185,14 +184,6 @@ void FixRandom(std::vector<float> values) {
   g_fixed_next = 0;
 }
 
-void SeedRandom(std::uint32_t seed) {
-  g_seed_base = seed;
-  g_random.seed(seed);
-}
-
-void RandomizeFromClock() {
-  const std::uint32_t t = platform::GetPlatform().TimeGetTime();
-  g_random.seed(g_seed_base ^ (t * 2654435761u));
-}
+void SeedRandom(std::uint32_t seed) { g_random.seed(seed); }
 
 }  // namespace ardo

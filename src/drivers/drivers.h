@@ -32,10 +32,11 @@ bool EvalCondition(const std::string& cond, bool* ok);
 // `--frames N`: every soak command of the script runs N frames instead of its own count.
 void SetSoakFrames(long frames);
 
-// The session recorder: writes the keys held at each event point as a script whose
-// first line carries the options that replay it (" --seed N ...").
+// The session recorder: from now on the game reads the platform through one that writes
+// every input, with the event point it came at, as a script whose first line carries the
+// options that replay it (" --seed N ..."). StopRecording ends the script and hands the
+// platform back.
 bool StartRecording(const std::string& path, const std::string& options, std::string* error);
-void RecordEventPoint();
 void StopRecording();
 
 // The autopilot: plays the whole game from the title screen to the staff roll with the

@@ -35,6 +35,8 @@ struct KeySpec {
   int pad_dir = -1;    // 0 up, 1 down, 2 left, 3 right
 };
 
+constexpr int kPadButtonLimit = 32;
+
 bool LookupKey(const std::string& name, KeySpec* out) {
   static const std::map<std::string, KeySpec> kKeys = {
       {"up", {vk::kUp}},          {"down", {vk::kDown}},       {"left", {vk::kLeft}},
@@ -59,6 +61,12 @@ bool LookupKey(const std::string& name, KeySpec* out) {
     *out = KeySpec{vk::Letter(name[0])};
     return true;
   }
+  // Any key by its code (recorded sessions name keys without a name so).
+  std::int64_t code = 0;
+  if (name.starts_with("vk") && ParseInt(name.substr(2), &code) && code > 0 && code < vk::PadKey(kPadButtonLimit)) {
+    *out = KeySpec{static_cast<int>(code)};
+    return true;
+  }
   return false;
 }
 
@@ -79,6 +87,9 @@ struct Command {
   std::int64_t x = 0, y = 0;  // mouse
   std::string rest;  // the text after the command word (for type)
   std::int64_t seed = 1;     // soak
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> ticks;  // tick: (ms, event points)
+  std::vector<bool> held;    // keys: held or let go, one per key
+  std::int64_t button = 0, shift = 0;  // event, pad (button: the pad's buttons)
 };
 
 const std::vector<std::string> kConditionNames = {"map", "pos", "window", "nowindow", "text", "flag", "noflag",
@@ -93,6 +104,10 @@ class Runner final : public ScriptRunner {
   void Attach(platform::HeadlessControl* control) override {
     control_ = control;
     control_->SetEventPointHook([this] { Step(); });
+    // Answers the game needs before its first event point (a recording says them first).
+    while (pc_ < commands_.size() && (commands_[pc_].op == "answer" || commands_[pc_].op == "fullscreen")) {
+      Answer(commands_[pc_++]);
+    }
   }
   int exit_status() const override { return status_; }
 
@@ -131,10 +146,33 @@ class Runner final : public ScriptRunner {
     }
   }
 
+  void Answer(const Command& c) {
+    if (c.op == "answer") {
+      control_->QueueMessageBoxAnswer(c.args[0] == "ok" ? platform::MsgBoxResult::kOk
+                                                        : platform::MsgBoxResult::kCancel);
+    } else {
+      control_->RefuseFullScreen(c.args[0] == "refuse");
+    }
+  }
+
+  // A recorded window event.
+  void QueueEvent(const Command& c) {
+    const std::string& kind = c.args[0];
+    const int b = static_cast<int>(c.button), sh = static_cast<int>(c.shift);
+    using M = platform::HeadlessControl::MouseEvent;
+    if (kind == "key") control_->QueueKeyDown(c.keys[0].key, sh);
+    if (kind == "down") control_->QueueMouseEvent(M::kDown, b, sh, static_cast<int>(c.x), static_cast<int>(c.y));
+    if (kind == "move") control_->QueueMouseEvent(M::kMove, b, sh, static_cast<int>(c.x), static_cast<int>(c.y));
+    if (kind == "up") control_->QueueMouseEvent(M::kUp, b, sh, static_cast<int>(c.x), static_cast<int>(c.y));
+    if (kind == "double") control_->QueueMouse(platform::kMouseLeft, 0, 0, true);
+    if (kind == "close") control_->QueueClose();
+  }
+
   // Runs commands until one has to wait for time or a condition.
   void Step() {
     if (done_ || busy_) return;
     busy_ = true;
+    bool ticked = false;  // this event point's tick is taken
     const std::uint32_t now = platform::GetPlatform().TimeGetTime();
     while (!done_ && pc_ < commands_.size()) {
       Command& c = commands_[pc_];
@@ -145,6 +183,27 @@ class Runner final : public ScriptRunner {
       }
       if (c.op == "wait") {
         if (now - start_time_ < static_cast<std::uint32_t>(c.ms)) break;
+      } else if (c.op == "tick") {
+        // One event point each: the clock moves on by the recorded time, then this event
+        // point's inputs (the commands up to the next tick) are set.
+        if (ticked) break;
+        ticked = true;
+        control_->AdvanceTime(c.ticks[tick_at_].first);
+        if (++tick_repeat_ < c.ticks[tick_at_].second) break;
+        tick_repeat_ = 0;
+        if (++tick_at_ < c.ticks.size()) break;
+        tick_at_ = 0;
+      } else if (c.op == "keys") {
+        for (size_t i = 0; i < c.keys.size(); ++i) control_->SetKey(c.keys[i].key, c.held[i]);
+      } else if (c.op == "pad") {
+        pad_buttons_ = c.args[0] == "off" ? 0 : static_cast<int>(c.button);
+        pad_dir_ = -1;
+        control_->SetPad(c.args[0] != "off", static_cast<std::uint32_t>(c.x), static_cast<std::uint32_t>(c.y),
+                         static_cast<std::uint32_t>(pad_buttons_));
+      } else if (c.op == "event") {
+        QueueEvent(c);
+      } else if (c.op == "fullscreen") {
+        Answer(c);
       } else if (c.op == "press") {
         if (now - start_time_ < static_cast<std::uint32_t>(c.ms)) break;
         ApplyKeys(c.keys, false);
@@ -194,8 +253,9 @@ class Runner final : public ScriptRunner {
           break;
         }
       } else if (c.op == "answer") {
-        control_->QueueMessageBoxAnswer(c.args[0] == "ok" ? platform::MsgBoxResult::kOk
-                                                          : platform::MsgBoxResult::kCancel);
+        Answer(c);
+      } else if (c.op == "typehex") {
+        control_->TypeText(c.rest);
       } else if (c.op == "type") {
         // A backslash and an "n" in the typed text make a line break: it runs the console's command line.
         std::string text = c.rest;
@@ -230,6 +290,8 @@ class Runner final : public ScriptRunner {
       ++pc_;
     }
     if (!done_ && pc_ >= commands_.size()) Finish();
+    // Between recorded ticks the clock stands still: only they move it.
+    control_->FollowScriptClock(!done_ && commands_[pc_].op == "tick");
     busy_ = false;
   }
 
@@ -244,6 +306,8 @@ class Runner final : public ScriptRunner {
   bool busy_ = false;
   int pad_buttons_ = 0;
   int pad_dir_ = -1;
+  size_t tick_at_ = 0;          // the current tick command's number in hand
+  std::uint32_t tick_repeat_ = 0;  // and event points of it passed
   std::unique_ptr<SoakDriver> soak_;
 };
 
@@ -359,6 +423,63 @@ std::unique_ptr<ScriptRunner> ParseScript(const std::string& text, const std::st
         bad("soak takes a number of frames from 1 to 1000000000 and an optional seed");
       }
       c.seed = seed;
+    } else if (c.op == "tick") {
+      // tick MS... : one event point per number; DxN is N event points of D ms.
+      for (const std::string& a : c.args) {
+        const size_t x = a.find('x');
+        std::int64_t ms = 0, n = 1;
+        if (!ParseMs(a.substr(0, x), &ms) || (x != std::string::npos && (!ParseInt(a.substr(x + 1), &n) || n < 1 ||
+                                                                          n > 1000000000))) {
+          bad("tick takes milliseconds from 0 to " + std::to_string(kMaxScriptMs) + ", each maybe xN (N event points)");
+          break;
+        }
+        c.ticks.push_back({static_cast<std::uint32_t>(ms), static_cast<std::uint32_t>(n)});
+      }
+      if (c.args.empty()) bad("tick needs at least one time");
+    } else if (c.op == "keys") {
+      for (const std::string& a : c.args) {
+        KeySpec k;
+        if (a.size() < 2 || (a[0] != '+' && a[0] != '-') || !LookupKey(a.substr(1), &k) || k.key == 0) {
+          bad("keys takes +KEY (held) and -KEY (let go), keyboard keys only");
+          break;
+        }
+        c.keys.push_back(k);
+        c.held.push_back(a[0] == '+');
+      }
+      if (c.args.empty()) bad("keys needs at least one key");
+    } else if (c.op == "pad") {
+      if (!(c.args.size() == 1 && c.args[0] == "off") &&
+          (c.args.size() != 3 || !ParseInt(c.args[0], &c.x) || !ParseInt(c.args[1], &c.y) ||
+           !ParseInt(c.args[2], &c.button) || c.x < 0 || c.x > 65535 || c.y < 0 || c.y > 65535 || c.button < 0 ||
+           c.button > 4095)) {
+        bad("pad takes X Y (0 to 65535) and BUTTONS (0 to 4095), or off");
+      }
+    } else if (c.op == "event") {
+      const std::string kind = c.args.empty() ? "" : c.args[0];
+      auto number = [](const std::string& a, std::int64_t* v, std::int64_t limit) {
+        return ParseInt(a, v) && *v >= -limit && *v <= limit;
+      };
+      KeySpec k;
+      if (kind == "key" && c.args.size() == 3 && LookupKey(c.args[1], &k) && k.key != 0 &&
+          number(c.args[2], &c.shift, 7) && c.shift >= 0) {
+        c.keys.push_back(k);
+      } else if ((kind == "down" || kind == "move" || kind == "up") && c.args.size() == 5 &&
+                 number(c.args[1], &c.button, 7) && c.button >= 0 && number(c.args[2], &c.shift, 7) &&
+                 c.shift >= 0 && number(c.args[3], &c.x, kMaxMouseCoordinate) &&
+                 number(c.args[4], &c.y, kMaxMouseCoordinate)) {
+        // a mouse event
+      } else if (!((kind == "double" || kind == "close") && c.args.size() == 1)) {
+        bad("event takes key KEY SHIFT, down|move|up BUTTON SHIFT X Y, double or close");
+      }
+    } else if (c.op == "typehex") {
+      const std::string hex = c.args.size() == 1 ? c.args[0] : "";
+      auto digit = [](char ch) { return ch >= '0' && ch <= '9' ? ch - '0' : ch >= 'a' && ch <= 'f' ? ch - 'a' + 10 : -1; };
+      for (size_t i = 0; i + 1 < hex.size() && digit(hex[i]) >= 0 && digit(hex[i + 1]) >= 0; i += 2) {
+        c.rest += static_cast<char>(digit(hex[i]) * 16 + digit(hex[i + 1]));
+      }
+      if (hex.empty() || c.rest.size() * 2 != hex.size()) bad("typehex takes the typed bytes as pairs of hex digits");
+    } else if (c.op == "fullscreen") {
+      if (c.args.size() != 1 || (c.args[0] != "allow" && c.args[0] != "refuse")) bad("fullscreen takes allow or refuse");
     } else if (c.op == "quit") {
       // nothing to check
     } else {

@@ -1,4 +1,5 @@
 // Running the program: the game folder, the platform, the seed and the script.
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <utility>
@@ -99,8 +100,11 @@ int RunProgram(const RunOptions& options) {
   }
   platform::SetPlatform(p.get());
   ApplySettings(settings);
-  const std::uint32_t seed =
-      options.seed_given ? options.seed : (options.headless ? 0u : p->TimeGetTime() ^ 0x5eedu);
+  // The one seed of the run: a run is its seed and its inputs.
+  const auto clock = static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+  const std::uint32_t seed = options.seed_given ? options.seed
+                             : options.headless ? 0u
+                                                : static_cast<std::uint32_t>(clock ^ (clock >> 32)) ^ 0x5eedu;
   SeedRandom(seed);
   if (!options.record.empty()) {
     std::string replay = " --seed " + std::to_string(seed);
@@ -119,7 +123,6 @@ int RunProgram(const RunOptions& options) {
       platform::SetPlatform(nullptr);
       return 2;
     }
-    SetEventPointObserver(RecordEventPoint);
   }
   SetSoakFrames(options.soak_frames);
   if (script) script->Attach(p->headless());

@@ -38,7 +38,7 @@ void SubMain();
 void Initialize();
 void MainLoop();
 
-// Called at every event point after the frame is presented (the session recorder).
+// Called at every event point after the frame is presented (the autopilot).
 void SetEventPointObserver(std::function<void()> observer);
 // True at the event point of the field loop, right before it reads the keys (the autopilot).
 bool FieldLoopWaiting();

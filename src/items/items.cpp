@@ -162,7 +162,6 @@ void ItemDrop(int slot) {
 
 void ItemUse(int slot) {
   Trap on("ItemUse");
-  on([] { RandomizeFromClock(); });
   Byte id = 0;
   on([&] { id = Player.items(slot); });
   if (id == 0) return;

@@ -72,8 +72,11 @@ namespace {
 class HeadlessPlatform final : public Platform, public HeadlessControl {
  public:
   std::uint32_t TimeGetTime() override { return now_; }
-  void Sleep(std::uint32_t ms) override { now_ += ms; }
+  void Sleep(std::uint32_t ms) override {
+    if (!follow_script_clock_) now_ += ms;
+  }
   void AdvanceTime(std::uint32_t ms) override { now_ += ms; }
+  void FollowScriptClock(bool on) override { follow_script_clock_ = on; }
 
   void PumpEvents() override {
     if (hook_) hook_();
@@ -94,6 +97,15 @@ class HeadlessPlatform final : public Platform, public HeadlessControl {
           break;
         case Event::kClose:
           sink_->OnClose();
+          break;
+        case Event::kMouseDown:
+          sink_->OnMouseDown(e.a, e.b, e.x, e.y);
+          break;
+        case Event::kMouseMove:
+          sink_->OnMouseMove(e.a, e.b, e.x, e.y);
+          break;
+        case Event::kMouseUp:
+          sink_->OnMouseUp(e.a, e.b, e.x, e.y);
           break;
       }
     }
@@ -158,6 +170,12 @@ class HeadlessPlatform final : public Platform, public HeadlessControl {
     events_.push_back({Event::kMouse, button, 0, x, y, dbl});
   }
   void QueueClose() override { events_.push_back({Event::kClose, 0, 0, 0, 0, false}); }
+  void QueueMouseEvent(MouseEvent kind, int button, int shift, int x, int y) override {
+    const Event::Kind k = kind == MouseEvent::kDown ? Event::kMouseDown
+                          : kind == MouseEvent::kMove ? Event::kMouseMove
+                                                      : Event::kMouseUp;
+    events_.push_back({k, button, shift, x, y, false});
+  }
   void QueueMessageBoxAnswer(MsgBoxResult r) override { answers_.push_back(r); }
   void TypeText(const std::string& text) override { typed_ += text; }
   void SetEventPointHook(std::function<void()> hook) override { hook_ = std::move(hook); }
@@ -165,7 +183,7 @@ class HeadlessPlatform final : public Platform, public HeadlessControl {
 
  private:
   struct Event {
-    enum Kind { kKey, kMouse, kClose } kind;
+    enum Kind { kKey, kMouse, kClose, kMouseDown, kMouseMove, kMouseUp } kind;
     int a, b, x, y;
     bool dbl;
   };
@@ -180,6 +198,7 @@ class HeadlessPlatform final : public Platform, public HeadlessControl {
   RecordingAudio audio_;
   bool full_ = false;
   bool refuse_full_screen_ = false;
+  bool follow_script_clock_ = false;
   long presents_ = 0;
 };
 

@@ -166,12 +166,17 @@ class HeadlessControl {
   virtual void QueueKeyDown(int key, int shift) = 0;
   virtual void QueueMouse(int button, int x, int y, bool double_click) = 0;
   virtual void QueueClose() = 0;
+  // One mouse event of the window as it comes (a press, a move or a release; shift as in key events).
+  enum class MouseEvent { kDown, kMove, kUp };
+  virtual void QueueMouseEvent(MouseEvent kind, int button, int shift, int x, int y) = 0;
   virtual void QueueMessageBoxAnswer(MsgBoxResult r) = 0;
   // Called at every event point (each PumpEvents), before events are delivered.
   virtual void SetEventPointHook(std::function<void()> hook) = 0;
   // Message boxes shown so far (text), for tests.
   virtual const std::vector<std::string>& message_boxes() const = 0;
   virtual void AdvanceTime(std::uint32_t ms) = 0;
+  // While on, only AdvanceTime moves the clock: sleeping and idling leave it (a replay sets the time).
+  virtual void FollowScriptClock(bool on) = 0;
   // Text typed into the focused text box (the console text channel).
   virtual void TypeText(const std::string& text) = 0;
   // Full-screen requests fail from now on, as on a desktop without a window manager.

@@ -37,6 +37,8 @@ TEST(ScriptParse, EveryCommandAndKeyIsKnown) {
       "release up\nrelease all\npress x 80\npress z\n"
       "until map=town1 pos=3,4 window=0 nowindow=1 text~はい flag=3 noflag=4 bgm=tender battle timeout 100\n"
       "shot a.png\ndump a.json\nanswer ok\nanswer cancel\ntype move 010 020\nmouse right 10 10\nsoak 10 4\nsoak 5\n"
+      "tick 3 17x20\nkeys +up -vk17\npad 0 65535 3\npad off\nevent key f 4\nevent down 1 0 -3 400\nevent double\n"
+      "event close\ntypehex 6d0d08\nfullscreen refuse\n"
       "quit\n",
       "ok.txt", &error);
   EXPECT_NE(r, nullptr) << error;
@@ -46,6 +48,8 @@ TEST(ScriptParse, OutlandishNumbersAreRefused) {
   const char* scripts[] = {
       "wait 99999999999999999999\n", "wait 3600001\n", "press x 86400000\n", "until map=a timeout 999999999\n",
       "mouse right 99999999999 5\n", "mouse left 5 -2147483649\n", "soak 0\n", "soak 10 -1\n", "soak\n",
+      "tick 5x0\n", "tick 3600001\n", "keys up\n", "keys +pad1\n", "pad 70000 0 0\n", "event key up\n",
+      "event down 1 0 5\n", "typehex 6\n", "typehex zz\n", "fullscreen\n",
   };
   for (const char* text : scripts) {
     std::string error;
@@ -77,27 +81,52 @@ TEST(ScriptParse, UnevaluableConditionsAndAbsurdTimesAreRefused) {
       << error;
 }
 
-// A recorded session is a script that parses, with the seed and start on its first line.
-TEST_F(RecordedSession, KeysBecomeHoldsReleasesAndWaits) {
-  const std::string path = UseScratchFolder() + "/session.txt";
-  std::string error;
-  ASSERT_TRUE(StartRecording(path, " --seed 5 --map test 5 7", &error)) << error;
-  control().AdvanceTime(40);
-  control().SetKey(platform::vk::kUp, true);
-  RecordEventPoint();
-  control().AdvanceTime(120);
-  control().SetKey(platform::vk::kUp, false);
-  control().SetKey('Z', true);
-  RecordEventPoint();
-  RecordEventPoint();
-  StopRecording();
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  EXPECT_EQ(text.str().substr(0, text.str().find('\n')), "# ardo: --seed 5 --map test 5 7");
-  EXPECT_NE(text.str().find("wait 40\nhold up\nwait 120\nrelease up\nhold z\nquit\n"), std::string::npos)
-      << text.str();
-  EXPECT_NE(LoadScript(path, &error), nullptr) << error;
+// A session with keys, the pad, typed text, a battle and a right click answered "ok"
+// (which ends it), recorded, replays exactly: it ends in the same state, and recorded
+// again while it replays it gives the same recording.
+TEST_F(RecordedSession, ReplaysExactly) {
+  namespace fs = std::filesystem;
+  const std::string dir = UseScratchFolder();
+  fs::create_directories(dir + "/save");
+  for (const auto& e : fs::directory_iterator(ARDO_GAME_DIR)) {
+    if (e.is_directory() && e.path().filename() != "save") fs::create_directory_symlink(e.path(), fs::path(dir) / e.path().filename());
+  }
+  std::string session = "until standing timeout 2000\npress right 300\nwait 50\npress padleft 200\nwait 50\n"
+                        "press ctrl+d\nwait 100\ntype btl 000\\n\nuntil battle timeout 5000\n";
+  for (int i = 0; i < 70; ++i) session += "press x\nwait 300\n";
+  session += "until nobattle timeout 20000\nwait 200\nanswer ok\nmouse right 100 100\nwait 1000\n";
+  std::ofstream(dir + "/session.txt") << session;
+  auto run = [&](const std::string& script, const std::string& record) {
+    ResetAllState();
+    RunOptions o;
+    o.data_dir = dir;
+    o.headless = true;
+    o.seed = 5;
+    o.seed_given = true;
+    o.first_map = "test";
+    o.first_x = 5;
+    o.first_y = 7;
+    o.script = dir + "/" + script;
+    o.record = dir + "/" + record;
+    EXPECT_EQ(RunProgram(o), 0);
+    platform::SetPlatform(platform_.get());
+    std::ifstream in(o.record);
+    std::stringstream text;
+    text << in.rdbuf();
+    return std::pair{DumpState(), text.str()};
+  };
+  const auto [played, recording] = run("session.txt", "first.txt");
+  EXPECT_EQ(recording.substr(0, recording.find('\n')), "# ardo: --seed 5 --map test 5 7");
+  for (const char* line : {"\ntypehex ", "\nkeys +right\n", "\npad 0 32767 0\n", "\nanswer ok\n", "\nevent up 2 0 "}) {
+    EXPECT_NE(recording.find(line), std::string::npos) << line;
+  }
+  EXPECT_GT(nlohmann::json::parse(played)["player"]["exp"].get<int>(), 0) << "the battle was won";
+  const auto [replayed, again] = run("first.txt", "second.txt");
+  EXPECT_EQ(replayed, played);
+  // Past the line that names the file.
+  auto body = [](const std::string& text) { return text.substr(text.find('\n', text.find("--script"))); };
+  EXPECT_EQ(body(again), body(recording));
+  SetWriteFolder("");
 }
 
 TEST(ScriptParse, AMissingScriptIsOneClearLine) {
