@@ -127,8 +127,12 @@ web_inih() {
 
 web_libraries() {
   web_apt
-  # SDL first on its own (its configure step is long and serial) beside the others.
-  web_lib libsdl2 -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF &
+  # SDL first on its own (the longest) beside the others.
+  # Only the subsystems the game uses (video, render, events, audio, joysticks, timers), and
+  # its configure checks answered beforehand (web/sdl-checks.cmake).
+  web_lib libsdl2 -C "$ARDO_ROOT/web/sdl-checks.cmake" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF \
+    -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF -DSDL_POWER=OFF -DSDL_SENSOR=OFF -DSDL_LOCALE=OFF -DSDL_MISC=OFF \
+    -DSDL_DISKAUDIO=OFF &
   local sdl=$!
   web_other_libraries
   wait "$sdl"
