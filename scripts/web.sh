@@ -94,7 +94,8 @@ web_source() {
 web_lib() {
   local pkg="$1"
   shift
-  [ -f "$WEB_DEPS/stamps/$pkg" ] && return 0
+  # (built again when its options change)
+  [ "$(cat "$WEB_DEPS/stamps/$pkg" 2>/dev/null)" = "$*" ] && return 0
   echo "Building $pkg for the web (once; cached in build/web-deps)"
   web_source "$pkg"
   local bdir="$WEB_DEPS/build/$pkg"
@@ -108,7 +109,7 @@ web_lib() {
   cmake --install "$bdir" >>"$bdir.log" 2>&1 || { tail -30 "$bdir.log"; exit 1; }
   rm -rf "$bdir"
   mkdir -p "$WEB_DEPS/stamps"
-  touch "$WEB_DEPS/stamps/$pkg"
+  echo "$*" > "$WEB_DEPS/stamps/$pkg"
 }
 
 # inih: Debian's source package is not to be had, so the web build has its own reader
@@ -127,8 +128,12 @@ web_inih() {
 
 web_libraries() {
   web_apt
-  # SDL first on its own (its configure step is long and serial) beside the others.
-  web_lib libsdl2 -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF &
+  # SDL first on its own (the longest) beside the others.
+  # Only the subsystems the game uses (video, render, events, audio, joysticks, timers), and
+  # its configure checks answered beforehand (web/sdl-checks.cmake).
+  web_lib libsdl2 -C "$ARDO_ROOT/web/sdl-checks.cmake" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF \
+    -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF -DSDL_POWER=OFF -DSDL_SENSOR=OFF -DSDL_LOCALE=OFF -DSDL_MISC=OFF \
+    -DSDL_DISKAUDIO=OFF &
   local sdl=$!
   web_other_libraries
   wait "$sdl"
@@ -169,16 +174,35 @@ web_vorbis() {
   touch "$WEB_DEPS/stamps/libvorbis"
 }
 
+# HarfBuzz, which lays out SDL_ttf's lines on the desktop too (without it bold text is a
+# pixel wider a character): its one-file build, with FreeType.
+web_harfbuzz() {
+  [ -f "$WEB_DEPS/stamps/harfbuzz" ] && return 0
+  echo "Building harfbuzz for the web (once; cached in build/web-deps)"
+  web_source harfbuzz
+  mkdir -p "$WEB_PREFIX/lib/pkgconfig" "$WEB_PREFIX/include/harfbuzz" "$WEB_DEPS/build"
+  em++ -std=c++11 -O2 -DNDEBUG -DHAVE_FREETYPE=1 -DHB_NO_MT -fno-rtti -fno-exceptions \
+    -I"$WEB_PREFIX/include/freetype2" -c "$SRC_DIR/src/harfbuzz.cc" -o "$WEB_DEPS/build/harfbuzz.o"
+  rm -f "$WEB_PREFIX/lib/libharfbuzz.a"
+  emar rcs "$WEB_PREFIX/lib/libharfbuzz.a" "$WEB_DEPS/build/harfbuzz.o"
+  rm -f "$WEB_DEPS/build/harfbuzz.o"
+  cp "$SRC_DIR"/src/hb.h "$SRC_DIR"/src/hb-*.h "$WEB_PREFIX/include/harfbuzz/"
+  printf 'prefix=%s\nName: harfbuzz\nDescription: text shaping\nVersion: 6.0.0\nLibs: -L${prefix}/lib -lharfbuzz\nCflags: -I${prefix}/include/harfbuzz\n' \
+    "$WEB_PREFIX" > "$WEB_PREFIX/lib/pkgconfig/harfbuzz.pc"
+  touch "$WEB_DEPS/stamps/harfbuzz"
+}
+
 web_other_libraries() {
   web_vorbis
   web_lib googletest "-DCMAKE_CXX_FLAGS=-fexceptions" -Dgtest_disable_pthreads=ON -DBUILD_GMOCK=ON
   web_inih
   web_lib freetype -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
     -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
+  web_harfbuzz
 }
 
 web_sdl_libraries() {
-  web_lib libsdl2-ttf -DSDL2TTF_VENDORED=OFF -DSDL2TTF_HARFBUZZ=OFF -DSDL2TTF_SAMPLES=OFF
+  web_lib libsdl2-ttf -DSDL2TTF_VENDORED=OFF -DSDL2TTF_HARFBUZZ=ON -DSDL2TTF_SAMPLES=OFF
   web_lib libsdl2-image -DSDL2IMAGE_BACKEND_STB=ON -DSDL2IMAGE_SAMPLES=OFF -DSDL2IMAGE_DEPS_SHARED=OFF \
     -DSDL2IMAGE_AVIF=OFF -DSDL2IMAGE_BMP=OFF -DSDL2IMAGE_GIF=OFF -DSDL2IMAGE_JPG=OFF -DSDL2IMAGE_JXL=OFF \
     -DSDL2IMAGE_LBM=OFF -DSDL2IMAGE_PCX=OFF -DSDL2IMAGE_PNM=OFF -DSDL2IMAGE_QOI=OFF -DSDL2IMAGE_SVG=OFF \
@@ -194,7 +218,7 @@ web_sdl_pc() {
   local pc="$WEB_PREFIX/lib/pkgconfig" n req
   for n in image ttf mixer; do
     req=sdl2
-    [ "$n" = ttf ] && req="sdl2 freetype2"
+    [ "$n" = ttf ] && req="sdl2 freetype2 harfbuzz"
     printf 'prefix=%s\nName: SDL2_%s\nDescription: SDL2_%s\nVersion: 2\nRequires: %s\nLibs: -L${prefix}/lib -lSDL2_%s\nCflags: -I${prefix}/include/SDL2\n' \
       "$WEB_PREFIX" "$n" "$n" "$req" "$n" > "$pc/SDL2_$n.pc"
   done

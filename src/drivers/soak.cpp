@@ -5,6 +5,10 @@
 
 #include <unistd.h>
 
+#ifdef __EMSCRIPTEN__
+#include <malloc.h>
+#endif
+
 #include <cstdio>
 #include <fstream>
 
@@ -31,6 +35,11 @@ constexpr long kRssEvery = 1000;  // frames between two samples of resident memo
 constexpr long kLastQuarterGrowthKb = 4096;
 
 long ResidentKb() {
+#ifdef __EMSCRIPTEN__
+  // A WebAssembly program has no process of its own to ask (/proc/self is its host's):
+  // the memory it holds from its allocator.
+  return static_cast<long>(mallinfo().uordblks / 1024);
+#endif
   std::ifstream statm("/proc/self/statm");
   long size = 0, resident = 0;
   if (!(statm >> size >> resident)) return 0;
