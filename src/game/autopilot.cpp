@@ -426,7 +426,7 @@ class Pilot final : public Autopilot {
       ReleaseWalk();
     }
     // A lost battle sends the game back to the title before the battle is over.
-    if (InBattle && !died_ && (ReturnToTitle || MessageShown().find("しんでしまった") != std::string::npos)) {
+    if (InBattle && !died_ && (ReturnToTitle || MessageShown().find(WordStem(Say::kDied)) != std::string::npos)) {
       ++Current().deaths;
       ++total_.deaths;
       died_ = true;
@@ -573,7 +573,7 @@ class Pilot final : public Autopilot {
     }
     if (focus.window == 3) {
       // Yes, except to quitting.
-      Choose(focus, MessageShown().find("終了しますか") != std::string::npos ? 1 : 0, now);
+      Choose(focus, MessageShown().find(WordStem(Say::kQuitAsk)) != std::string::npos ? 1 : 0, now);
       return;
     }
     if (focus.window == 15) {

@@ -94,8 +94,6 @@ struct StaffLine {
   int pause;          // ms to wait after writing it (0: write the next line at once)
 };
 const std::vector<std::vector<StaffLine>>& StaffPages();  // pages 1 to 7
-// The closing line of page 8: its characters by position (position 4 stays blank),
-// then the question mark at position 13.
-extern const char* const kClosingLine;
+// The closing line of page 8 is the word Say::kClosingLine, typed a character at a time.
 
 }  // namespace ardo

@@ -71,13 +71,13 @@ const Trap on("Title");
 // The title screen: the picture and the caption under it.
 void DrawTitleScreen() {
   presentation::DrawTitlePicture();
-  picMain.TextOut(110, 200, "ＰＵＳＨ　ＢＵＴＴＯＮ");
+  picMain.TextOut(110, 200, Word(Say::kPushButton));
   RefreshScreen();
 }
 
 // Continuing: true when a saved game was loaded.
 bool ContinueGame() {
-  on([] { Message("何番をロードしますか？"); });
+  on([] { Message(Word(Say::kLoadAsk)); });
   // The slot window refuses empty slots only while it is asked for a load; a save
   // made in the game before this title must not leave it open to them.
   MenuChoice = std::string("load");
@@ -85,7 +85,7 @@ bool ContinueGame() {
   bool loaded = false;
   if (s != 255) {
     on([] { WinDraw(win::kSaveSlots); });
-    on([&] { Message(RightChars(F(s), 1) + "番をロードします。￥"); });
+    on([&] { Message(Word(Say::kTitleLoading, {NumberText(s, RightChars(F(s), 1))})); });
     KeyWait();
     loaded = on.Value<Byte>(255, [&] { return Load(s); }) == 0;
   }

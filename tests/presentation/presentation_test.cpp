@@ -348,7 +348,7 @@ TEST_F(Presentation, TheCreditsFitAndTheClosingLineHasItsShape) {
       EXPECT_LE(x + s.TextOut(0, 0, l.text), 340) << l.text;
     }
   }
-  const std::string closing = kClosingLine;
+  const std::string closing = Word(Say::kClosingLine);
   EXPECT_EQ(CharLength(closing), 14u);
   EXPECT_EQ(RightChars(closing, 1), "？");
   EXPECT_EQ(RightChars(closing, 10).substr(0, 3), "　") << "position 4 is the blank";
