@@ -18,9 +18,10 @@ namespace {
 
 using U = WordUse;
 
-// The room a window row gives an English label, in half-width cells: its width less
-// the cursor's column and the frame.
-constexpr int kMenu = 8, kStat = 9, kSmall = 4, kSettings = 12, kCommand = 8, kTitle = 9, kStrength = 8;
+// The room a window row gives an English label, in half-width letters of 8 pixels: the
+// window's width less the cursor's column and the frame (or up to the value beside it).
+constexpr int kMenu = 9, kSystem = 8, kYesNo = 7, kStat = 9, kStatShort = 6, kSmall = 4, kItemRow = 21, kSlotTitle = 20,
+              kSettings = 14, kSpeeds = 11, kCommand = 9, kTitle = 11, kStrength = 9;
 
 const std::vector<WordNeed> kNeeds = {
     {Say::kQuitAsk, "quit_ask", U::kOpen},
@@ -35,9 +36,9 @@ const std::vector<WordNeed> kNeeds = {
     {Say::kLoadFailed, "load_failed", U::kAny},
     {Say::kNoData, "no_data", U::kPage},
     {Say::kTitleLoading, "title_loading", U::kPage, 2},
-    {Say::kSlow, "slow", U::kLabel, 8},
-    {Say::kNormal, "normal", U::kLabel, 8},
-    {Say::kFast, "fast", U::kLabel, 8},
+    {Say::kSlow, "slow", U::kLabel, kSpeeds},
+    {Say::kNormal, "normal", U::kLabel, kSpeeds},
+    {Say::kFast, "fast", U::kLabel, kSpeeds},
     {Say::kWalkSpeedNow, "walk_speed_now", U::kOpen, 8},
     {Say::kMessageSpeedNow, "message_speed_now", U::kOpen, 8},
     {Say::kSettingDone, "setting_done", U::kPage},
@@ -72,26 +73,26 @@ const std::vector<WordNeed> kNeeds = {
     {Say::kMenuStatus, "menu_status", U::kLabel, kMenu},
     {Say::kMenuSystem, "menu_system", U::kLabel, kMenu},
     {Say::kMenuQuit, "menu_quit", U::kLabel, kMenu},
-    {Say::kMenuSave, "menu_save", U::kLabel, 10},
-    {Say::kMenuLoad, "menu_load", U::kLabel, 10},
-    {Say::kMenuSettings, "menu_settings", U::kLabel, 10},
-    {Say::kYes, "yes", U::kLabel, 6},
-    {Say::kNo, "no", U::kLabel, 6},
+    {Say::kMenuSave, "menu_save", U::kLabel, kSystem},
+    {Say::kMenuLoad, "menu_load", U::kLabel, kSystem},
+    {Say::kMenuSettings, "menu_settings", U::kLabel, kSystem},
+    {Say::kYes, "yes", U::kLabel, kYesNo},
+    {Say::kNo, "no", U::kLabel, kYesNo},
     {Say::kStatLevel, "stat_level", U::kLabel, kStat},
-    {Say::kStatHp, "stat_hp", U::kLabel, kStat},
-    {Say::kStatMp, "stat_mp", U::kLabel, kStat},
+    {Say::kStatHp, "stat_hp", U::kLabel, kStatShort},
+    {Say::kStatMp, "stat_mp", U::kLabel, kStatShort},
     {Say::kStatPower, "stat_power", U::kLabel, kStat},
     {Say::kStatDefense, "stat_defense", U::kLabel, kStat},
     {Say::kStatSpeed, "stat_speed", U::kLabel, kStat},
-    {Say::kStatExp, "stat_exp", U::kLabel, kStat},
-    {Say::kStatGold, "stat_gold", U::kLabel, kStat},
+    {Say::kStatExp, "stat_exp", U::kLabel, kStatShort},
+    {Say::kStatGold, "stat_gold", U::kLabel, kStatShort},
     {Say::kSmallLevel, "small_level", U::kLabel, kSmall},
     {Say::kSmallHp, "small_hp", U::kLabel, kSmall},
     {Say::kSmallMp, "small_mp", U::kLabel, kSmall},
-    {Say::kTrash, "trash", U::kLabel, 16},
-    {Say::kDitto, "ditto", U::kLabel, 16},
-    {Say::kEmptySlot, "empty_slot", U::kLabel, 17},
-    {Say::kSlotLevel, "slot_level", U::kLabel, 12},
+    {Say::kTrash, "trash", U::kLabel, kItemRow},
+    {Say::kDitto, "ditto", U::kLabel, kItemRow},
+    {Say::kEmptySlot, "empty_slot", U::kLabel, kSlotTitle},
+    {Say::kSlotLevel, "slot_level", U::kLabel, 14},
     {Say::kContinue, "continue", U::kLabel, kTitle},
     {Say::kNewGame, "new_game", U::kLabel, kTitle},
     {Say::kEndGame, "end_game", U::kLabel, kTitle},

@@ -313,15 +313,15 @@ void CheckWords(const std::string& data_dir, std::vector<Source>& all, Report& r
     if (!fresh) it->second = std::min(it->second, room);
   };
   for (const auto& f : TableRows(data_dir + "/item.dat", report)) {
-    if (f.size() >= 7) want(f[1], f[6] != "0" ? 13 : 18);  // the shop list, or the item window
+    if (f.size() >= 7) want(f[1], f[6] != "0" ? 14 : 21);  // the shop list, or the item window
   }
   for (const auto& f : TableRows(data_dir + "/enemy.dat", report)) {
     if (f.size() < 29) continue;
     want(f[1], 20);
     for (size_t i = 19; i < 29; ++i) want(f[i], kPanelLetters);
   }
-  for (const std::string& s : ardo::SpellNames()) want(s, 18);
-  for (const std::string& t : ardo::MapTitles()) want(t, 17);  // the save slots
+  for (const std::string& s : ardo::SpellNames()) want(s, 21);
+  for (const std::string& t : ardo::MapTitles()) want(t, 20);  // the save slots
   std::vector<std::pair<int, std::string>> faults;
   const auto entries = ardo::ParseNames(names->data, &faults);
   for (const auto& [line, what] : faults) report(names->path, line, 1, what);
