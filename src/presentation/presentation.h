@@ -86,8 +86,7 @@ constexpr NarrationShape kNarrations[] = {
     {"ending", kEndingEntries, kEndingLastStart},
 };
 
-// The studio's name under its logo, and the staff roll's pages.
-extern const char* const kStudioName;
+// The staff roll's pages (the studio's name under its logo is the word Say::kStudio).
 struct StaffLine {
   int dy;             // from the middle of the view
   const char* text;

@@ -12,8 +12,6 @@
 
 namespace ardo {
 
-const char* const kStudioName = "アルド工房";
-
 namespace presentation {
 
 namespace {
@@ -193,7 +191,7 @@ void TitleLogo() {
   ScreenFade(1);
   picMain.TextOut(w / 2 - 30, (h + lh) / 2 + 3, "Presented by");
   RefreshScreen();
-  picMain.TextOut(w / 2 - 28, (h + lh) / 2 + 20, kStudioName);
+  picMain.TextOut(w / 2 - 28, (h + lh) / 2 + 20, Word(Say::kStudio));
   RefreshScreen();
   auto& p = platform::GetPlatform();
   const std::uint32_t t0 = p.TimeGetTime();

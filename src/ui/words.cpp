@@ -185,6 +185,7 @@ const std::vector<WordNeed> kNeeds = {
     {Say::kTreeInscription, "tree_inscription", U::kPage},
     {Say::kClosingLine, "closing_line", U::kFree},
     {Say::kPushButton, "push_button", U::kFree},
+    {Say::kStudio, "studio", U::kLabel, 10},
     {Say::kBoxQuit, "box_quit", U::kFree},
     {Say::kBoxCancel, "box_cancel", U::kFree},
     {Say::kBoxNoFile, "box_no_file", U::kFree},

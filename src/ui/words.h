@@ -46,7 +46,7 @@ enum class Say : int {
   kShop3, kShopMedicine, kInnGhost, kBombShop, kShopThanks, kInnPrice, kInnDeclined, kInnNoMoney, kInnSleep,
   kInnMorning, kNothingMore, kFoundGold, kFound, kBagFull,
   // Scenes.
-  kOpeningMonologue, kHerbNarration, kTreeInscription, kClosingLine, kPushButton,
+  kOpeningMonologue, kHerbNarration, kTreeInscription, kClosingLine, kPushButton, kStudio,
   // Message boxes.
   kBoxQuit, kBoxCancel, kBoxNoFile, kBoxLevels, kBoxLevelRows, kBoxLevelMore,
   kCount

@@ -334,8 +334,8 @@ TEST_F(Presentation, TheNarrationsHaveTheirRowsAndFitTheView) {
 }
 
 TEST_F(Presentation, TheCreditsFitAndTheClosingLineHasItsShape) {
-  EXPECT_EQ(CharLength(kStudioName), 5u);
-  EXPECT_EQ(ToFullWidth(kStudioName), kStudioName) << "full-width characters";
+  EXPECT_EQ(CharLength(Word(Say::kStudio)), 5u);
+  EXPECT_EQ(ToFullWidth(Word(Say::kStudio)), Word(Say::kStudio)) << "full-width characters";
   const std::vector<size_t> names = {2, 6, 5, 2, 1, 1, 1};  // lines a page, headings included
   ASSERT_EQ(StaffPages().size(), names.size());
   platform::Surface s(800, 20);
