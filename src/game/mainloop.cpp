@@ -1,11 +1,13 @@
 // Start-up, the main window's events and the field loop.
 #include <cstdio>
 #include <functional>
+#include <utility>
 
 #include "battle/battle.h"
 #include "core/bindings.h"
 #include "debug/console.h"
 #include "events/events.h"
+#include "events/story.h"
 #include "field/field.h"
 #include "game/program.h"
 #include "game/settings.h"
@@ -124,6 +126,48 @@ void SetEventPointObserver(std::function<void()> observer) { g_frame_observer = 
 
 bool FieldLoopWaiting() { return g_field_waiting; }
 
+namespace {
+FirstScene g_first_scene;
+}  // namespace
+
+void SetFirstScene(FirstScene scene) { g_first_scene = std::move(scene); }
+
+void StartFirstScene() {
+  // The chosen start is for the first cycle only: after a game over, the ending or
+  // "終了" the logo and the title come back, and with them "続きから".
+  const FirstScene first = std::exchange(g_first_scene, FirstScene{});
+  if (first.new_game) {
+    NewGame();
+    return;
+  }
+  if (first.map.empty()) {
+    Title();
+    return;
+  }
+  // Straight onto a map, as a new game would be placed there.
+  Init_PlayerStatus();
+  if (first.x >= 0) Player.x = static_cast<Integer>(first.x);
+  if (first.y >= 0) Player.y = static_cast<Integer>(first.y);
+  ReturnToTitle = false;
+  MapLoad(first.map);
+  CharaSet(first.map);
+  Flags(story::kAreaByte) = 0;
+}
+
+void ResetAllState() {
+  ResetCoreState();
+  ResetFieldState();
+  ResetEventState();
+  ResetUiState();
+  ResetItemState();
+  ResetBattleState();
+  ResetSaveState();
+  ResetSoundState();
+  ResetDebugConsole();
+  SetFramePresenter({});
+  SetEventPointObserver({});
+}
+
 void SubMain() {
   Trap on("Sub Main");
   FrameWait = 20;
@@ -209,7 +253,7 @@ void MainLoop() {
       }
     } else if (key.dx != 0 || key.dy != 0 || pad.dx != 0 || pad.dy != 0) {
       on([] {
-        if (picWindow(6).visible) {
+        if (picWindow(win::kSmallStatus).visible) {
           WinHide(6);
           AnimClock = 0;
         }

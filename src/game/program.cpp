@@ -5,13 +5,12 @@
 
 #include "battle/battle.h"
 #include "debug/console.h"
-#include "game/autopilot.h"
+#include "drivers/drivers.h"
+#include "events/events.h"
+#include "field/field.h"
 #include "game/paths.h"
 #include "game/program.h"
 #include "game/settings.h"
-#include "game/soak.h"
-#include "events/events.h"
-#include "field/field.h"
 #include "items/items.h"
 #include "presentation/presentation.h"
 #include "save/save.h"
@@ -19,34 +18,6 @@
 #include "ui/ui.h"
 
 namespace ardo {
-
-namespace {
-FirstScene g_first_scene;
-}  // namespace
-
-void SetFirstScene(FirstScene scene) { g_first_scene = std::move(scene); }
-
-void StartFirstScene() {
-  // The chosen start is for the first cycle only: after a game over, the ending or
-  // "終了" the logo and the title come back, and with them "続きから".
-  const FirstScene first = std::exchange(g_first_scene, FirstScene{});
-  if (first.new_game) {
-    NewGame();
-    return;
-  }
-  if (first.map.empty()) {
-    Title();
-    return;
-  }
-  // Straight onto a map, as a new game would be placed there.
-  Init_PlayerStatus();
-  if (first.x >= 0) Player.x = static_cast<Integer>(first.x);
-  if (first.y >= 0) Player.y = static_cast<Integer>(first.y);
-  ReturnToTitle = false;
-  MapLoad(first.map);
-  CharaSet(first.map);
-  Flags(1) = 0;
-}
 
 int RunProgram(const RunOptions& options) {
   bool installed = false;
@@ -165,20 +136,6 @@ int RunProgram(const RunOptions& options) {
   SetBindings(DefaultBindings());
   platform::SetPlatform(nullptr);
   return status;
-}
-
-void ResetAllState() {
-  ResetCoreState();
-  ResetFieldState();
-  ResetEventState();
-  ResetUiState();
-  ResetItemState();
-  ResetBattleState();
-  ResetSaveState();
-  ResetSoundState();
-  ResetDebugConsole();
-  SetFramePresenter({});
-  SetEventPointObserver({});
 }
 
 }  // namespace ardo

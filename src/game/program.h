@@ -1,9 +1,9 @@
-// The game, the top layer: start-up, the field loop, how a run starts and how the
-// headless script drives it. Nothing below this layer includes it.
+// The game: start-up, the field loop and how a run starts; and the program on top,
+// which reads the options and runs the game with the driver they ask for
+// (drivers/drivers.h). Nothing below the game includes it.
 #pragma once
 
 #include <functional>
-#include <memory>
 #include <string>
 
 #include "core/core.h"
@@ -43,12 +43,6 @@ void SetEventPointObserver(std::function<void()> observer);
 // True at the event point of the field loop, right before it reads the keys (the autopilot).
 bool FieldLoopWaiting();
 
-// The session recorder: writes the keys held at each event point as a script whose
-// first line carries the options that replay it (" --seed N ...").
-bool StartRecording(const std::string& path, const std::string& options, std::string* error);
-void RecordEventPoint();
-void StopRecording();
-
 // Puts every subsystem's program-wide state back to its start-up value (tests).
 void ResetAllState();
 
@@ -63,24 +57,5 @@ struct FirstScene {
   bool new_game = false;  // a new game at once, without logo, title and opening
 };
 void SetFirstScene(FirstScene scene);
-
-// The headless script harness.
-class ScriptRunner {
- public:
-  virtual ~ScriptRunner() = default;
-  // Installs itself on the headless platform's event points.
-  virtual void Attach(platform::HeadlessControl* control) = 0;
-  // 0 when the script ran to its end (or quit); non-zero after a failure.
-  virtual int exit_status() const = 0;
-};
-
-// Reads a script; null and one error line per problem ("FILE:LINE: message") on failure.
-std::unique_ptr<ScriptRunner> LoadScript(const std::string& path, std::string* error);
-std::unique_ptr<ScriptRunner> ParseScript(const std::string& text, const std::string& name, std::string* error);
-
-// The harness's JSON dump of the game state.
-std::string DumpState();
-// Evaluates one harness condition (e.g. "map=town1"); false with an error for an unknown one.
-bool EvalCondition(const std::string& cond, bool* ok);
 
 }  // namespace ardo

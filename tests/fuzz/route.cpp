@@ -1,6 +1,6 @@
 // The autopilot's route (--route FILE) through its reader.
+#include "drivers/drivers.h"
 #include "fuzz/fuzz.h"
-#include "game/autopilot.h"
 ARDO_FUZZ_TARGET(route) {
   ardo::fuzz::Setup();
   ardo::fuzz::PutGameFile("autopilot/route.txt", ardo::fuzz::Bytes(data, size));

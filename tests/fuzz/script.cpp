@@ -1,6 +1,6 @@
 // The harness script (--script FILE) through its parser.
+#include "drivers/drivers.h"
 #include "fuzz/fuzz.h"
-#include "game/program.h"
 ARDO_FUZZ_TARGET(script) {
   ardo::fuzz::Setup();
   std::string error;

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "game/program.h"
-#include "game/script_lines.h"
+#include "drivers/script_lines.h"
 #include "platform/platform.h"
 
 namespace ardo {

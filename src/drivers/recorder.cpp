@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "game/program.h"
+#include "drivers/drivers.h"
 
 namespace ardo {
 

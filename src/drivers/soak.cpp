@@ -1,7 +1,7 @@
 // The soak: random play of the whole game, as a restless player would play it: walking
 // and dashing, talking, the menus and their settings, battles, saving and loading, full
 // screen on and off; from the title it always starts or continues a game, never quits.
-#include "game/soak.h"
+#include "drivers/soak.h"
 
 #include <unistd.h>
 
@@ -11,6 +11,8 @@
 #include "battle/battle.h"
 #include "core/core.h"
 #include "debug/console.h"
+#include "drivers/drivers.h"
+#include "events/story.h"
 #include "field/field.h"
 #include "presentation/presentation.h"
 #include "ui/ui.h"
@@ -36,7 +38,7 @@ long ResidentKb() {
 }
 
 bool AnyWindow() {
-  for (int i = 0; i <= 17; ++i) {
+  for (int i = 0; i <= win::kLast; ++i) {
     if (picWindow(i).visible) return true;
   }
   return false;
@@ -62,10 +64,10 @@ void SoakDriver::Plan() {
   if (scene == Scene::kTitle) {
     // The title menu (続きから, 初めから, 終わる) opens on its first row: at most one
     // step down keeps the cursor off 終わる.
-    if (picWindow(4).visible) {
+    if (picWindow(win::kSaveSlots).visible) {
       const int r = Roll(4);
       Press(r < 2 ? "x" : r == 2 ? "down" : "z");
-    } else if (picWindow(9).visible && !title_moved_ && Roll(2) == 0) {
+    } else if (picWindow(win::kTitleMenu).visible && !title_moved_ && Roll(2) == 0) {
       title_moved_ = true;
       Press("down");
     } else {
@@ -92,7 +94,7 @@ void SoakDriver::Plan() {
   }
   // The open field. A start with --map (or the escape from the first cave) has no
   // battles: the debug console puts the field's first encounter area back.
-  if (MapName == "field" && Flags(1) == 0) {
+  if (MapName == "field" && Flags(story::kAreaByte) == 0) {
     Press("ctrl+d");
     queue_.push_back({Step::kType, "set array 001 1\n"});
     queue_.push_back({Step::kWait, "", 100});
@@ -140,7 +142,7 @@ void SoakDriver::Plan() {
 }
 
 void SoakDriver::Observe() {
-  const bool title_menu = picWindow(9).visible;
+  const bool title_menu = picWindow(win::kTitleMenu).visible;
   if (title_menu && !title_menu_) title_moved_ = false;
   title_menu_ = title_menu;
   if (InBattle && !battle_) ++battles_;

@@ -12,8 +12,7 @@
 
 namespace ardo {
 
-// `--frames N`: every soak command of the script runs N frames instead of its own count.
-void SetSoakFrames(long frames);
+// The frames a soak runs: its own count, unless --frames gave one (SetSoakFrames).
 long SoakFrames(long scripted);
 
 class SoakDriver {

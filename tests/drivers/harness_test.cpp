@@ -8,7 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "game/autopilot.h"
+#include "drivers/drivers.h"
 #include "game/program.h"
 #include "platform/platform.h"
 #include "support/fixture.h"

@@ -10,11 +10,13 @@
 
 #include "battle/battle.h"
 #include "debug/console.h"
-#include "game/program.h"
-#include "game/script_lines.h"
-#include "game/soak.h"
+#include "drivers/drivers.h"
+#include "drivers/script_lines.h"
+#include "drivers/soak.h"
 #include "events/events.h"
+#include "events/story.h"
 #include "field/field.h"
+#include "game/program.h"
 #include "presentation/presentation.h"
 #include "sound/sound.h"
 #include "ui/ui.h"
@@ -273,7 +275,7 @@ std::string CheckCondition(const std::string& cond) {
       return "pos needs X,Y from 0 to 255";
     }
   } else if (key == "window" || key == "nowindow") {
-    if (!in_range(0, 17)) return key + " needs a window number from 0 to 17";
+    if (!in_range(0, win::kLast)) return key + " needs a window number from 0 to " + std::to_string(win::kLast);
   } else if (key == "flag" || key == "noflag") {
     if (!in_range(0, 2047)) return key + " needs a flag number from 0 to 2047";
   } else if (key == "chars") {
@@ -400,8 +402,8 @@ bool EvalCondition(const std::string& cond, bool* ok) {
     }
     return Player.x == x && Player.y == y && StepOffset == 0;
   }
-  if (key == "window" && num(&v) && v >= 0 && v <= 17) return picWindow(v).visible;
-  if (key == "nowindow" && num(&v) && v >= 0 && v <= 17) return !picWindow(v).visible;
+  if (key == "window" && num(&v) && v >= 0 && v <= win::kLast) return picWindow(v).visible;
+  if (key == "nowindow" && num(&v) && v >= 0 && v <= win::kLast) return !picWindow(v).visible;
   if (key == "text") return MessageShown().find(value) != std::string::npos;
   if (key == "flag" && num(&v)) return Flag(static_cast<int>(v)) != 0;
   if (key == "noflag" && num(&v)) return Flag(static_cast<int>(v)) == 0;
@@ -472,7 +474,7 @@ std::string DumpState() {
   }
   j["flags"] = flags;
   std::vector<std::pair<std::uint64_t, int>> shown;
-  for (int i = 0; i <= 17; ++i) {
+  for (int i = 0; i <= win::kLast; ++i) {
     if (picWindow(i).visible) shown.push_back({picWindow(i).z, i});
   }
   std::sort(shown.begin(), shown.end());
@@ -496,7 +498,7 @@ std::string DumpState() {
   j["return_to_title"] = ReturnToTitle;
   j["walk_wait"] = WalkWait;
   j["message_wait"] = MessageWait;
-  j["encounter_area"] = Flags(1);
+  j["encounter_area"] = Flags(story::kAreaByte);
   // What the presentation shows: the scene, the staff page, the narration's scroll.
   j["scene"] = SceneName(CurrentScene());
   j["console"] = {{"shown", DebugWindowShown()},
