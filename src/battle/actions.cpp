@@ -157,7 +157,7 @@ ActRow LookUp(const std::string& name) {
 // A blow at the hero: divisor 1 for a plain attack, 2 for a physical skill; the
 // angel's dust leaves him one hit point.
 void EnemyAttack(const Trap& on, const std::string& name, int divisor, bool angel) {
-  on([&] { BtlText(name); });
+  on([&] { BtlText(Named(name)); });
   on([] { PlaySe("attack", 1); });
   on([] { EnemyFlash(3); });
   Wait(500);
@@ -175,7 +175,7 @@ void EnemyAttack(const Trap& on, const std::string& name, int divisor, bool ange
 }
 
 void EnemyBlast(const Trap& on, const std::string& name, double base) {
-  on([&] { BtlText(name); });
+  on([&] { BtlText(Named(name)); });
   on([] { EffBomb(1); });
   on([] { WinHide(win::kPanel); });
   double r = 0;
@@ -198,14 +198,14 @@ void EnemyBlast(const Trap& on, const std::string& name, double base) {
 }
 
 void EnemySelfHeal(const Trap& on, const std::string& name, double base) {
-  on([&] { BtlText(name); });
+  on([&] { BtlText(Named(name)); });
   on([] { PlaySe("heal", 1); });
   on([] { EnemyFlash(3); });
   on([&] { EnemyHeal(CInt((1.0 - static_cast<double>(Rnd()) / 5.0) * base)); });
 }
 
 void EnemySpell(const Trap& on, const std::string& name, int e) {
-  on([&] { BtlText(name); });
+  on([&] { BtlText(Named(name)); });
   on([] { PlaySe("attack", 1); });
   on([] { EnemyFlash(3); });
   Wait(500);
@@ -232,16 +232,16 @@ void EnemySpell(const Trap& on, const std::string& name, int e) {
 }
 
 void EnemySleep(const Trap& on, const std::string& name, double chance) {
-  on([&] { BtlText(name); });
+  on([&] { BtlText(Named(name)); });
   on([] { PlaySe("sleep", 1); });
   on([] { EffRing(228, 190, 2, platform::Rgb(0, 0xAA, 0xFF), 1.2); });
   Wait(500);
   on([] { WinHide(win::kPanel); });
   on([&] {
     if (Rnd() > static_cast<float>(chance)) {
-      BtlText("効果がなかった");
+      BtlText(Word(Say::kNoEffect));
     } else {
-      BtlText("眠ってしまった！");
+      BtlText(Word(Say::kFellAsleep));
       HeroBattle.asleep = 1;
     }
   });
@@ -397,11 +397,11 @@ void BtlMagic(int row) {
     case 4:
       on([] {
         if (static_cast<float>(Rnd() * 100.0f) > static_cast<float>(Enemy.sleepResist)) {
-          BtlText("敵を眠らせた！");
+          BtlText(Word(Say::kEnemySlept));
           Wait(50 * FrameWait);
           EnemyBattle.asleep = 1;
         } else {
-          BtlText("効果がなかった・・・");
+          BtlText(Word(Say::kNoEffectDots));
         }
       });
       break;
@@ -440,12 +440,12 @@ Byte BtlItemUse(int slot) {
     bool refused = false;
     const auto refuse = [&] {
       if (item.NoField == 0) return false;
-      BtlText("今はつかえない￥");
+      BtlText(Word(Say::kPanelNotNow));
       refused = true;
       return true;
     };
     switch (item.Kind) {
-      case 0: on([] { BtlText("使えません。￥"); }); break;
+      case 0: on([] { BtlText(Word(Say::kPanelUnusable)); }); break;
       case 1:
       case 2: {
         if (refuse()) break;
@@ -453,7 +453,7 @@ Byte BtlItemUse(int slot) {
         on([&] { amount = ItemRestoreAmount(item.Value); });
         if (item.Kind == 1) {
           if (p < 1) {
-            on([] { BtlText("ダメージを受けた！￥"); });
+            on([] { BtlText(Word(Say::kPanelDamaged)); });
             on([] { PlaySe("hit", 1); });
             HeroShake(on, std::to_string(amount), kHitRed);
           } else {
@@ -463,7 +463,7 @@ Byte BtlItemUse(int slot) {
           on([&] { HPadd(amount); });
         } else {
           on([] { PlaySe("heal", 1); });
-          on([&] { BtlText(p < 1 ? "ＭＰにダメージを受けた！￥" : "ＭＰが回復した！￥"); });
+          on([&] { BtlText(Word(p < 1 ? Say::kPanelMpDamaged : Say::kPanelMpHealed)); });
           on([&] { MPadd(amount); });
         }
         on([] { WinDraw(win::kSmallStatus); });
@@ -475,7 +475,7 @@ Byte BtlItemUse(int slot) {
       case 6:
       case 7: {
         const long long gain = UseGrowthItem(item.Kind, item.Value, on);
-        on([&] { BtlText(GrowthWord(item.Kind) + std::to_string(gain) + "増えた！￥"); });
+        on([&] { BtlText(Word(GrowthWord(item.Kind), {std::to_string(gain)})); });
         break;
       }
       case 8: {
@@ -489,7 +489,7 @@ Byte BtlItemUse(int slot) {
         EnemyShake(on, d);
         break;
       }
-      default: on([] { BtlText("効果がなかった・・・￥"); }); break;
+      default: on([] { BtlText(Word(Say::kPanelNoEffect)); }); break;
     }
     if (item.Keep == 0 && !refused) Player.items(slot) = 0;
   });

@@ -178,8 +178,8 @@ void BtlEnt(const std::string& music) {
 Byte btldeal(int n) {
   Trap on("btldeal");
   // Refuses a choice with a message that waits for a button.
-  auto refuse = [&](const char* text) {
-    on([&] { Message(text); });
+  auto refuse = [&](Say text) {
+    on([&] { Message(Word(text)); });
     on([] { WinHide(win::kMessage); });
     return Pick::kStay;
   };
@@ -224,7 +224,7 @@ Byte btldeal(int n) {
       case MenuAction::kHealStrength: {
         const long long spell = std::holds_alternative<long long>(MenuChoice) ? std::get<long long>(MenuChoice) : 0;
         const long base = on.Value<long>(0, [&] { return static_cast<long>(MagicTable(spell).Cost); });
-        if (Player.mp < base * (row + 1) * 2) return refuse("ＭＰが足りません￥");
+        if (Player.mp < base * (row + 1) * 2) return refuse(Say::kMpShort);
         s.result = static_cast<Byte>(row);
         return Pick::kLeave;
       }
@@ -235,7 +235,7 @@ Byte btldeal(int n) {
     if (on.Value<std::string>("", [&] { return Windows(n).Item(row); }).empty()) return Pick::kStay;
     if (action == MenuAction::kCastSpell) {
       const long base = on.Value<long>(0, [&] { return static_cast<long>(MagicTable(row).Cost); });
-      if (Player.mp < base) return refuse("ＭＰが足りません￥");
+      if (Player.mp < base) return refuse(Say::kMpShort);
       MenuChoice = static_cast<long long>(row);
       SpellPower = 0;
       if (row <= 3) {
@@ -247,11 +247,11 @@ Byte btldeal(int n) {
       return Pick::kLeave;
     }
     if (action == MenuAction::kItemSlot || action == MenuAction::kTrash) {
-      if (on.Value<Byte>(0, [&] { return Player.items(row); }) == 0) return refuse("今はつかえません。￥");
+      if (on.Value<Byte>(0, [&] { return Player.items(row); }) == 0) return refuse(Say::kNotNowDot);
       s.result = static_cast<Byte>(row);
       return Pick::kLeave;
     }
-    return refuse("まだ使用できません。／がくっ・・・￥");
+    return refuse(Say::kNotUsableYet);
   };
   SelectionRules rules;
   rules.pick = choose;
@@ -336,7 +336,7 @@ void Attack() {
 
 void Escape() {
   Trap on("Escape");
-  on([] { BtlText("にげだした"); });
+  on([] { BtlText(Word(Say::kRanAway)); });
   for (int i = 0; i <= 17; ++i) {
     const std::uint32_t t0 = Now();
     on([&] {
@@ -369,10 +369,9 @@ void BtlWin(int pose) {
     });
     FrameEnd(t0, FT());
   }
-  on([] { Message(Enemy.name + "を倒した！￥"); });
+  on([] { Message(Word(Say::kDefeated, {Named(Enemy.name)})); });
   on([] {
-    Message("経験値" + std::to_string(Enemy.stats.exp) + "ポイント／" + std::to_string(Enemy.stats.gold) +
-            "のお金を獲得！￥");
+    Message(Word(Say::kReward, {std::to_string(Enemy.stats.exp), std::to_string(Enemy.stats.gold)}));
   });
   on([] { ExpAdd(Enemy.stats.exp); });
   on([] { GOLDAdd(Enemy.stats.gold); });
@@ -382,7 +381,7 @@ void BtlWin(int pose) {
 void GameOver() {
   Trap on("GameOver");
   on([] { ScreenFade(0); });
-  on([] { Message("しんでしまった・・・・￥"); });
+  on([] { Message(Word(Say::kDied)); });
   ReturnToTitle = true;
 }
 
@@ -406,9 +405,9 @@ Long VariedReward(Long v) {
 bool HeroTurn(const Trap& on, bool escapable) {
   if (HeroBattle.asleep == 1) {
     if (Rnd() > 0.5f) {
-      on([] { BtlText("眠っている・・・"); });
+      on([] { BtlText(Word(Say::kAsleep)); });
     } else {
-      on([] { BtlText("目が覚めた！"); });
+      on([] { BtlText(Word(Say::kWoke)); });
       HeroBattle.asleep = 0;
     }
     Wait(50 * FT());
@@ -422,22 +421,22 @@ bool HeroTurn(const Trap& on, bool escapable) {
   for (int w : {win::kItems, win::kBattleSpells, win::kHealStrength}) on([&] { WinHide(w); });
   bool acted = true;
   if (cmd == kCmdFight) {
-    on([] { BtlText("たたかう"); });
+    on([] { BtlText(Word(Say::kFight)); });
     on([] { Attack(); });
   } else if (cmd == kCmdRun) {
     if (escapable) {
-      on([] { BtlText("にげる"); });
+      on([] { BtlText(Word(Say::kRun)); });
       on([] { Escape(); });
       on([] { WinHide(win::kPanel); });
       return true;
     }
-    on([] { BtlText("にげられない！"); });
+    on([] { BtlText(Word(Say::kCannotRun)); });
     Wait(50 * FT());
     on([] { WinHide(win::kPanel); });
     acted = false;
   } else if (cmd >= kCmdItem && cmd <= kCmdItem + 14) {
     const int slot = cmd - kCmdItem;
-    on([&] { BtlText(ItemTable(Player.items(slot)).Name); });
+    on([&] { BtlText(Named(ItemTable(Player.items(slot)).Name)); });
     on([] { BtlUsePose(); });
     on([&] { BtlItemUse(slot); });
   } else if (cmd >= kCmdSpell && cmd < kCmdItem) {
@@ -459,10 +458,10 @@ bool HeroTurn(const Trap& on, bool escapable) {
 bool EnemyTurn(const Trap& on) {
   if (EnemyBattle.asleep == 1) {
     if (Rnd() * 100.0f < static_cast<float>(Enemy.wakeChance)) {
-      on([] { BtlText("敵は目を覚ました！"); });
+      on([] { BtlText(Word(Say::kEnemyWoke)); });
       EnemyBattle.asleep = 0;
     } else {
-      on([] { BtlText("敵は眠っている・・・"); });
+      on([] { BtlText(Word(Say::kEnemyAsleep)); });
     }
     Wait(50 * FT());
     return false;

@@ -164,7 +164,7 @@ class Pilot final : public Autopilot {
       ReleaseWalk();
     }
     // A lost battle sends the game back to the title before the battle is over.
-    if (InBattle && !died_ && (ReturnToTitle || MessageShown().find("しんでしまった") != std::string::npos)) {
+    if (InBattle && !died_ && (ReturnToTitle || MessageShown().find(WordStem(Say::kDied)) != std::string::npos)) {
       log_.Add(&Tally::deaths);
       died_ = true;
       std::printf("autopilot: %s  the hero fell to %s (enemy %d) on %s (%d, %d), level %d, area %d\n",
@@ -306,7 +306,7 @@ class Pilot final : public Autopilot {
     }
     if (focus.window == win::kYesNo) {
       // Yes, except to quitting.
-      Choose(focus, MessageShown().find("終了しますか") != std::string::npos ? row::kNo : row::kYes, now);
+      Choose(focus, MessageShown().find(WordStem(Say::kQuitAsk)) != std::string::npos ? row::kNo : row::kYes, now);
       return;
     }
     if (focus.window == win::kShop) {

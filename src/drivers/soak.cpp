@@ -165,11 +165,12 @@ void SoakDriver::Observe() {
   const std::string& m = MessageShown();
   if (m != message_) {
     if (message_.empty() || m.rfind(message_, 0) != 0) ++messages_;
-    auto appeared = [&](const char* text) {
+    auto appeared = [&](Say word) {
+      const std::string text = WordStem(word);
       return m.find(text) != std::string::npos && message_.find(text) == std::string::npos;
     };
-    if (appeared("セーブしました")) ++saves_;
-    if (appeared("ロードしました")) ++loads_;
+    if (appeared(Say::kSaved)) ++saves_;
+    if (appeared(Say::kLoaded)) ++loads_;
     message_ = m;
   }
   const bool title = CurrentScene() == Scene::kTitle;

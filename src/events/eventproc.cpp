@@ -77,33 +77,33 @@ Byte TakeExit(const ExitRecord& e) {
 // ---------------------------------------------------------------------------
 // Signs, counters, beds and springs.
 
-Trigger Sign(Cell at, std::string text) {
+Trigger Sign(Cell at, Say text) {
   return {{at}, {}, [text](int, int) -> Byte {
-            on([&] { Message(text); });
+            on([&] { Message(Word(text)); });
             on([] { WinHide(win::kMessage); });
             return 255;
           }};
 }
 
-Trigger ShopCounter(Cell at, std::string greeting, std::vector<int> goods, Byte result) {
+Trigger ShopCounter(Cell at, Say greeting, std::vector<int> goods, Byte result) {
   return {{at}, {}, [=](int, int) -> Byte {
-            on([&] { Message(greeting); });
+            on([&] { Message(Word(greeting)); });
             on([&] { Shop(goods); });
             on([] { WinHide(win::kMessage); });
             return result;
           }};
 }
 
-Trigger InnCounter(Cell at, std::string greeting, int price) {
+Trigger InnCounter(Cell at, Say greeting, int price) {
   return {{at}, {}, [=](int, int) -> Byte {
-            on([&] { Message(greeting); });
+            on([&] { Message(Word(greeting)); });
             on([&] { Yado(price); });
             return 0;
           }};
 }
 
 Byte Bed(int, int) {
-  on([] { Message("休みますか？"); });
+  on([] { Message(Word(Say::kRestAsk)); });
   if (on.Value<Byte>(255, [] { return WinDeal(win::kYesNo); }) == 0) SleepTillMorning(on);
   on([] { WinHide(win::kMessage); });
   return 0;
@@ -113,18 +113,18 @@ Byte HealingSpot(int, int) {
   on([] { PlaySe("heal", 1); });
   on([] { HPadd(9999); });
   on([] { MPadd(9999); });
-  on([] { Message("ＨＰ・ＭＰが回復した！￥"); });
+  on([] { Message(Word(Say::kRested)); });
   on([] { WinHide(win::kMessage); });
   return 0;
 }
 
 // The spring refills HP only.
 Byte Spring(int, int) {
-  on([] { Message("綺麗な泉だ。／水を飲んでみますか？"); });
+  on([] { Message(Word(Say::kSpringAsk)); });
   if (on.Value<Byte>(255, [] { return WinDeal(win::kYesNo); }) == 0) {
     on([] { PlaySe("heal", 1); });
     on([] { HPadd(9999); });
-    on([] { Message("ＨＰが回復した！￥"); });
+    on([] { Message(Word(Say::kHpHealed)); });
     on([] { WinHide(win::kMessage); });
   }
   return 0;
@@ -142,7 +142,7 @@ Byte OpeningScene(int x, int y) {
   on([] { ScreenFade(0); });
   on([] { CloseBgm(); });
   Wait(1000);
-  on([] { Message(scenes::OpeningMonologue()); });
+  on([] { Message(Word(Say::kOpeningMonologue)); });
   on([] { WinHide(win::kMessage); });
   SetFlag(story::kMonologueDone, 1);
   return TakeExit(*gate);
@@ -150,7 +150,7 @@ Byte OpeningScene(int x, int y) {
 
 Byte HerbScene(int, int) {
   SetFlag(story::kHerbSeen, 1);
-  on([] { Message(scenes::kHerbNarration); });
+  on([] { Message(Word(Say::kHerbNarration)); });
   on([] { WinHide(win::kMessage); });
   return 0;
 }
@@ -188,10 +188,10 @@ Trigger Boss(std::vector<Cell> cells, int enemy, int flag) {
 // The old tree fights until it is beaten, then only shows what is carved into it.
 Byte TreeFight(int, int) {
   PrepareBattle(22);
-  on([] { Message("木が襲ってきた！？￥"); });
+  on([] { Message(Word(Say::kTreeAttack)); });
   on([] { WinHide(win::kMessage); });
   if (FixedBattle() == 0) {
-    on([] { Message(scenes::kTreeInscription); });
+    on([] { Message(Word(Say::kTreeInscription)); });
     SetFlag(story::kTreeBeaten, 1);
   }
   on([] { WinHide(win::kMessage); });
@@ -199,7 +199,7 @@ Byte TreeFight(int, int) {
 }
 
 Byte TreeInscription(int, int) {
-  on([] { Message(scenes::kTreeInscription); });
+  on([] { Message(Word(Say::kTreeInscription)); });
   on([] { WinHide(win::kMessage); });
   return 255;
 }
@@ -216,7 +216,7 @@ void LayBridge() {
 }
 
 Byte BridgeMessage(int, int) {
-  on([] { Message("橋はここで終わっている。￥なにか、材木でもあれば向こうへ行けそうだ。￥"); });
+  on([] { Message(Word(Say::kBridgeEnd)); });
   SetFlag(story::kBridgeSeen, 1);
   on([] { WinHide(win::kMessage); });
   return 0;
@@ -237,44 +237,41 @@ Byte BridgeBuild(int, int) {
 const std::vector<Block>& Blocks() {
   static const std::vector<Block> blocks = {
       {"field",
-       {Sign({19, 12}, "さいはての村入り口￥"), Sign({41, 26}, "森／－結構キ・ケ・ン－￥"),
-        Sign({34, 38}, "森／－結構キ・ケ・ン－￥"), Sign({32, 45}, "←：小屋／　　　↓：浮き島村￥"),
-        Sign({24, 67}, "お花畑を荒らさないで！￥"), Sign({20, 82}, "橋を渡れば浮き島村￥"),
-        Sign({36, 84}, "潮風の吹きぬける洞窟／　　　－かなりキ・ケ・ン－￥"), Sign({82, 40}, "→谷間の村￥")}},
+       {Sign({19, 12}, Say::kSignWorldsEnd), Sign({41, 26}, Say::kSignForest), Sign({34, 38}, Say::kSignForest),
+        Sign({32, 45}, Say::kSignCrossroads), Sign({24, 67}, Say::kSignFlowers), Sign({20, 82}, Say::kSignBridge),
+        Sign({36, 84}, Say::kSignGrotto), Sign({82, 40}, Say::kSignLowdale)}},
       {"town1",
        {// The village's own sign closes its window directly.
         {{{21, 49}}, {}, [](int, int) -> Byte {
-           on([] { Message("さいはての村￥"); });
+           on([] { Message(Word(Say::kTown1Gate)); });
            on([] { picWindow(win::kMessage).visible = false; });
            return 255;
          }},
         {{{19, 52}, {20, 52}}, [] { return Clear(story::kMonologueDone); }, OpeningScene},
         {{{30, 11}}, {}, Bed},
-        ShopCounter({39, 28}, "いらっしゃいませ￥", {1, 2, 3, 4, 5, 20, 7, 10}, 255)}},
+        ShopCounter({39, 28}, Say::kShop1, {1, 2, 3, 4, 5, 20, 7, 10}, 255)}},
       {"dngn1",
        {{{{69, 40}}, [] { return Clear(story::kHerbSeen); }, HerbScene},
         {{{69, 44}}, {}, HealingSpot}}},
       {"forest",
-       {Sign({87, 14}, "道沿いに行けば迷わないぞ！￥"),
+       {Sign({87, 14}, Say::kSignRoad),
         {{{35, 24}, {36, 24}}, {}, Spring}}},
       {"town2",
-       {InnCounter({32, 24}, "宿屋「浮島イン」へようこそ！￥", 25),
-        ShopCounter({45, 12}, "いらっしゃいまし、／名物浮島まんじゅうなど／いかがですか？", {24, 1, 2, 4, 5, 20, 21, 15},
-                    255)}},
+       {InnCounter({32, 24}, Say::kInn2, 25),
+        ShopCounter({45, 12}, Say::kShop2, {24, 1, 2, 4, 5, 20, 21, 15}, 255)}},
       {"dngn2", {Boss({{89, 108}, {90, 108}}, 16, story::kShellBossFought)}},
       {"town3",
-       {InnCounter({12, 122}, "いらっしゃいませ。／場所も経営も崖っぷち、／旅館「壇ノ浦」です。￥", 50),
-        ShopCounter({13, 53}, "ども、／商売繁盛お客様はカミさま、／アコギ商店でゲス。￥", {1, 2, 4, 5, 7, 10, 20, 21}, 0),
+       {InnCounter({12, 122}, Say::kInn3, 50),
+        ShopCounter({13, 53}, Say::kShop3, {1, 2, 4, 5, 7, 10, 20, 21}, 0),
         {{{43, 55}, {45, 55}, {44, 54}, {44, 56}}, {}, CounterRing}}},
       {"dngn3",
        {{{{45, 56}}, {}, HealingSpot},
         {{{26, 20}}, [] { return Clear(story::kTreeBeaten); }, TreeFight},
         {{{26, 20}}, {}, TreeInscription}}},
       {"zombi",
-       {ShopCounter({57, 13}, scenes::kBombShopGreeting, {20, 21, 22, 23, 18, 1, 4}, 0),
-        ShopCounter({70, 16}, "いらっしゃい、／うちの薬は刺激が強いよォォ／ヒッヒッヒッ・・・￥",
-                    {2, 3, 5, 8, 9, 11, 13, 14}, 0),
-        InnCounter({61, 30}, "幽霊ホテルへようこそ・・・￥", 100)}},
+       {ShopCounter({57, 13}, Say::kBombShop, {20, 21, 22, 23, 18, 1, 4}, 0),
+        ShopCounter({70, 16}, Say::kShopMedicine, {2, 3, 5, 8, 9, 11, 13, 14}, 0),
+        InnCounter({61, 30}, Say::kInnGhost, 100)}},
       {"kikori", {}},
       {"wall", {}},
       {"cavity",
@@ -317,15 +314,6 @@ void MapEventsSet() {
 }
 
 namespace scenes {
-
-std::vector<std::string> SceneTexts() {
-  return {
-      OpeningMonologue(),
-      kHerbNarration,
-      kBombShopGreeting,
-      kTreeInscription,
-  };
-}
 
 std::vector<std::pair<int, int>> TriggerCells(const std::string& map) {
   std::vector<std::pair<int, int>> out;

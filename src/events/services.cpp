@@ -50,11 +50,11 @@ Byte ApplyClamped(T& field, long long sum, long long limit) {
   return 0;
 }
 
-std::string GoldPanelText() { return "お金：" + MoneyText(Player.gold); }
+std::string GoldPanelText() { return Word(Say::kGoldPanel, {MoneyText(Player.gold)}); }
 
 }  // namespace
 
-std::string MoneyText(long long amount) { return ToFullWidth(std::to_string(amount)); }
+std::string MoneyText(long long amount) { return NumberText(amount, ToFullWidth(std::to_string(amount))); }
 
 void ShowGold() {
   Trap on("ShowGold");
@@ -72,14 +72,14 @@ Byte Shop(const std::vector<int>& goods) {
       Windows(win::kShop).Item(i).clear();
       ShopStock(i) = 0;
       if (i < count) {
-        Windows(win::kShop).Item(i) = ItemTable(goods[i]).Name;
+        Windows(win::kShop).Item(i) = Named(ItemTable(goods[i]).Name);
         ShopStock(i) = CByte(goods[i]);
       }
     });
   }
   on([] { BtlText(GoldPanelText()); });
   on([] { WinDeal(win::kShop); });
-  on([] { Message("ありがとうございました。／またいらしてください。￥"); });
+  on([] { Message(Word(Say::kShopThanks)); });
   on([] { WinHide(win::kPanel); });
   on([] { WinHide(win::kShop); });
   return 0;
@@ -88,22 +88,22 @@ Byte Shop(const std::vector<int>& goods) {
 Byte Yado(int price) {
   Trap on("Yado");
   on([] { ShowGold(); });
-  on([&] { Message("一晩" + MoneyText(price) + "です。／お泊りになりますか？"); });
+  on([&] { Message(Word(Say::kInnPrice, {MoneyText(price)})); });
   const Byte answer = on.Value<Byte>(255, [] { return WinDeal(win::kYesNo); });
   if (answer != 0) {
-    on([] { Message("そうですか、残念です。／またのご利用を／お待ち申しております。￥"); });
+    on([] { Message(Word(Say::kInnDeclined)); });
   } else if (Player.gold < price) {
-    on([] { Message("お金が足りません。／またのご利用を／お待ち申しております。￥"); });
+    on([] { Message(Word(Say::kInnNoMoney)); });
   } else {
     // Paid directly, not through GOLDAdd.
     Player.gold = static_cast<Long>(std::clamp<long long>(
         static_cast<long long>(Player.gold) - price, std::numeric_limits<Long>::min(),
         std::numeric_limits<Long>::max()));
     on([] { ShowGold(); });
-    on([] { Message("ごゆっくりお休みください。￥"); });
+    on([] { Message(Word(Say::kInnSleep)); });
     on([] { WinHide(win::kPanel); });
     SleepTillMorning(on);
-    on([] { Message("おはようございます。／では、いってらっしゃいませ。￥"); });
+    on([] { Message(Word(Say::kInnMorning)); });
   }
   on([] { WinHide(win::kPanel); });
   on([] { WinHide(win::kMessage); });
@@ -124,22 +124,22 @@ void SleepTillMorning(const Trap& on) {
 Byte Treasure(int goods, int flag) {
   Trap on("Treasure");
   if (Flag(flag) != 0) {
-    on([] { Message("もうなにもない・・・￥"); });
+    on([] { Message(Word(Say::kNothingMore)); });
     return 0;
   }
   if (goods < 0) {
     const long long amount = -static_cast<long long>(goods);
-    on([&] { Message("お金" + MoneyText(amount) + "を見つけた！￥"); });
+    on([&] { Message(Word(Say::kFoundGold, {MoneyText(amount)})); });
     on([&] { GOLDAdd(amount); });
     SetFlag(flag, 1);
     return 0;
   }
   // An item number beyond the table fails here, before anything is shown or given.
   on([&] {
-    const std::string name = ItemTable(goods).Name;
-    on([&] { Message(name + "を見つけた！￥"); });
+    const std::string name = Named(ItemTable(goods).Name);
+    on([&] { Message(Word(Say::kFound, {name})); });
     if (ItemAdd(goods) != 0) {
-      on([] { Message("持ち物がいっぱいだよ・・・￥"); });  // the treasure stays
+      on([] { Message(Word(Say::kBagFull)); });  // the treasure stays
     } else {
       SetFlag(flag, 1);
     }

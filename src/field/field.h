@@ -60,6 +60,8 @@ MapFile ReadMapFile(const std::string& name);
 
 void MapLoad(const std::string& name);
 std::string MapTitle(const std::string& name);
+// The title of every map.
+std::vector<std::string> MapTitles();
 // Can the hero be put on cell (x, y) of the map file `name`? False, with the reason, for
 // a cell outside the map or a wall (no step could ever lead there). A map file that can't
 // be read is not judged here (true): loading it reports that.

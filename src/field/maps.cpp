@@ -4,6 +4,7 @@
 
 #include "events/events.h"
 #include "field/field.h"
+#include "ui/words.h"
 
 namespace ardo {
 
@@ -60,7 +61,7 @@ void MapLoad(const std::string& name) {
     on.LogFault(FileFault(m.status, file, m.why));
     if (m.status == FileStatus::kMissing) {
       on([] {
-        platform::GetPlatform().MessageBox("ファイルがありません", kGameTitle, platform::MsgBoxKind::kOk);
+        platform::GetPlatform().MessageBox(Word(Say::kBoxNoFile), kGameTitle, platform::MsgBoxKind::kOk);
       });
     }
     return;
@@ -107,15 +108,24 @@ bool CellToStandOn(const std::string& name, int x, int y, std::string* why) {
   return true;
 }
 
-std::string MapTitle(const std::string& name) {
-  static const std::pair<const char*, const char*> kTitles[] = {
+namespace {
+constexpr std::pair<const char*, const char*> kTitles[] = {
       {"field", "フィールド"},       {"town1", "さいはての村"},     {"town2", "浮き島村"},
       {"dngn1", "ヒグラシ草の洞窟"}, {"dngn2", "潮風の洞穴"},       {"forest", "森"},
       {"town3", "谷間の村"},         {"dngn3", "ゴミの洞窟"},       {"zombi", "ゾンビパラダイス"},
       {"wall", "偉大なる壁"},        {"cavity", "大空洞"},          {"icewall", "氷壁"},
       {"kikori", "きこりの家"},      {"smog", "雲の中"},            {"topl", "山頂への道"},
       {"toph", "嘆きの壁"},          {"top", "山頂"},
-  };
+};
+}  // namespace
+
+std::vector<std::string> MapTitles() {
+  std::vector<std::string> out;
+  for (const auto& [file, title] : kTitles) out.emplace_back(title);
+  return out;
+}
+
+std::string MapTitle(const std::string& name) {
   for (const auto& [file, title] : kTitles) {
     if (name == file) return title;
   }

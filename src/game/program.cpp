@@ -65,6 +65,7 @@ int RunProgram(const RunOptions& options) {
     LogError("Language", f);
   }
   SetGameLanguage(language);
+  platform::SetMessageBoxCancelLabel(Word(Say::kBoxCancel));
 
   std::unique_ptr<ScriptRunner> script;
   if (!options.script.empty()) {

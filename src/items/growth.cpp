@@ -27,11 +27,10 @@ void ReportBadRows(int first, int more) {
     std::string s = F(v);
     const std::string space = "　";  // the sign's place
     while (s.starts_with(space)) s.erase(0, space.size());
-    return s;
+    return NumberText(v, s);
   };
-  std::string text = "レベルの表 " + std::string(kLevelFile) + " の" + number(first) + "番";
-  if (more > 0) text += "ほか" + number(more) + "行";
-  text += "が読めません";
+  const std::string rest = more > 0 ? Word(Say::kBoxLevelMore, {number(more)}) : "";
+  const std::string text = Word(Say::kBoxLevelRows, {kLevelFile, number(first), rest});
   platform::GetPlatform().MessageBox(text, kGameTitle, platform::MsgBoxKind::kOk);
 }
 
@@ -72,7 +71,7 @@ void LvupSet() {
   FieldReader reader;
   if (!reader.Open(GamePath(kLevelFile))) {
     on.LogFault(reader.failure());
-    platform::GetPlatform().MessageBox("レベルの表 " + std::string(kLevelFile) + " が読めません", kGameTitle,
+    platform::GetPlatform().MessageBox(Word(Say::kBoxLevels, {kLevelFile}), kGameTitle,
                                        platform::MsgBoxKind::kOk);
     return;
   }
@@ -115,7 +114,7 @@ Byte Lv_Up() {
   on([&] { DefAdd(row.DefenceUp); });
   on([&] { SpdAdd(row.SpeedUp); });
   on([] { WinDraw(win::kSmallStatus); });
-  on([] { Message("レベルがあがった！￥"); });
+  on([] { Message(Word(Say::kLevelUp)); });
   return 0;
 }
 
@@ -135,7 +134,7 @@ void Heal(int strength) {
   on([&] { MPadd(CInt(-(static_cast<long long>(strength) + 1) * MagicTable(0).Cost * 2)); });
   on([&] { HPadd(amount); });
   on([] { WinDraw(win::kSmallStatus); });
-  on([] { Message("ＨＰが回復した！￥"); });
+  on([] { Message(Word(Say::kHpHealed)); });
   on([] { WinHide(win::kMessage); });
 }
 

@@ -25,15 +25,11 @@ using items_internal::RowStatus;
 constexpr const char* kItemFile = "data/item.dat";
 
 // What the special items (kind 0) say about themselves when used.
-const std::map<std::string, std::string>& SpecialDescriptions() {
-  static const std::map<std::string, std::string> table = {
-      {"財布", "誰かさんの落し物です￥"},
-      {"削岩ドリル", "茶色い岩を壊せるようになります￥"},
-      {"月下の剣", "通常攻撃で多くのダメージを／与えられるようになります￥"},
-      {"不死鳥の衣", "敵の攻撃で受けるダメージが／少なくなります￥"},
-      {"華の帽子", "敵のまほう攻撃で受ける／ダメージが少なくなります￥"},
-      {"風のリング", "？？？？￥"},
-      {"万能まないた", "堅いまないたです／人が乗っても大丈夫！？￥"},
+const std::map<std::string, Say>& SpecialDescriptions() {
+  static const std::map<std::string, Say> table = {
+      {"財布", Say::kAboutWallet},     {"削岩ドリル", Say::kAboutDrill}, {"月下の剣", Say::kAboutSword},
+      {"不死鳥の衣", Say::kAboutRobe}, {"華の帽子", Say::kAboutHat},     {"風のリング", Say::kAboutRing},
+      {"万能まないた", Say::kAboutBoard},
   };
   return table;
 }
@@ -151,10 +147,10 @@ void ItemDrop(int slot) {
   Byte id = 0;
   on([&] { id = Player.items(slot); });
   if (id == 0) return;
-  on([&] { Message(ItemTable(id).Name + "を／捨てますか？"); });
+  on([&] { Message(Word(Say::kDropAsk, {Named(ItemTable(id).Name)})); });
   const Byte answer = on.Value<Byte>(255, [] { return WinDeal(win::kYesNo); });
   if (answer != 0) return;  // the question stays for the caller to clear
-  on([] { Message("捨てました。￥"); });
+  on([] { Message(Word(Say::kDropped)); });
   on([&] { Player.items(slot) = 0; });
   on([] { KeyWait(); });
   on([] { WinHide(win::kMessage); });
@@ -176,23 +172,23 @@ void ItemUse(int slot) {
     case 0: {
       const auto& d = SpecialDescriptions();
       const auto it = d.find(item.Name);
-      on([&] { Message(it != d.end() ? it->second : "使えません。￥"); });
+      on([&] { Message(Word(it != d.end() ? it->second : Say::kUnusable)); });
       break;
     }
     case 1:
     case 2: {
       if (item.NoField != 0) {
-        on([] { Message("今はつかえない￥"); });
+        on([] { Message(Word(Say::kNotNowPlain)); });
         break;
       }
       Integer amount = 0;
       on([&] { amount = ItemRestoreAmount(item.Value); });
       on([] { PlaySe("heal", 1); });
       if (item.Kind == 1) {
-        on([&] { Message(item.Value > 0 ? "ＨＰが回復した！￥" : "ダメージを受けた！￥"); });
+        on([&] { Message(Word(item.Value > 0 ? Say::kHpHealed : Say::kDamaged)); });
         on([&] { HPadd(amount); });
       } else {
-        on([&] { Message(item.Value > 0 ? "ＭＰが回復した！￥" : "ＭＰにダメージを受けた！￥"); });
+        on([&] { Message(Word(item.Value > 0 ? Say::kMpHealed : Say::kMpDamaged)); });
         on([&] { MPadd(amount); });
       }
       use_up();
@@ -205,12 +201,12 @@ void ItemUse(int slot) {
     case 6:
     case 7: {
       const long long g = UseGrowthItem(item.Kind, item.Value, on);
-      on([&] { Message(GrowthWord(item.Kind) + SignedFullWidth(g) + "増えた！￥"); });
+      on([&] { Message(Word(GrowthWord(item.Kind), {NumberText(g, SignedFullWidth(g))})); });
       use_up();
       break;
     }
     default:
-      on([] { Message("効果がなかった・・・￥"); });
+      on([] { Message(Word(Say::kNoEffectPage)); });
       break;
   }
   on([] { WinHide(win::kMessage); });
@@ -248,13 +244,13 @@ void AddGrowth(Byte kind, long long gain) {
   }
 }
 
-const char* GrowthWord(Byte kind) {
+Say GrowthWord(Byte kind) {
   switch (kind) {
-    case 3: return "最大ＨＰが";
-    case 4: return "最大ＭＰが";
-    case 5: return "ちからが";
-    case 6: return "丈夫さが";
-    default: return "すばやさが";
+    case 3: return Say::kGrewMaxHp;
+    case 4: return Say::kGrewMaxMp;
+    case 5: return Say::kGrewPower;
+    case 6: return Say::kGrewDefense;
+    default: return Say::kGrewSpeed;
   }
 }
 

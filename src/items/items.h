@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/core.h"
+#include "ui/words.h"
 
 namespace ardo {
 
@@ -45,8 +46,8 @@ long long UseGrowthItem(Byte kind, Integer value, const Trap& on);
 // and speed directly, which have no limit of their own (a sum beyond the Integer range
 // stops at its end).
 void AddGrowth(Byte kind, long long gain);
-// The stat word of growth kind 3 to 7 ("最大ＨＰが", ...).
-const char* GrowthWord(Byte kind);
+// What growth kind 3 to 7 says it gave ({1}: how much).
+Say GrowthWord(Byte kind);
 
 struct MagicRecord {
   std::string Name;

@@ -70,11 +70,17 @@ void Frame(Surface* s, const Rect& r, Color c) {
 
 }  // namespace
 
+namespace {
+std::string g_cancel_label = "キャンセル";
+}  // namespace
+
+void SetMessageBoxCancelLabel(const std::string& label) { g_cancel_label = label; }
+
 DrawnMessageBox::DrawnMessageBox(const std::string& text, const std::string& caption, MsgBoxKind kind,
                                  int frame_width, int frame_height)
     : caption_(caption) {
   labels_ = {"OK"};
-  if (kind == MsgBoxKind::kOkCancelQuestion) labels_.push_back("キャンセル");
+  if (kind == MsgBoxKind::kOkCancelQuestion) labels_.push_back(g_cancel_label);
   const int max_text = std::max(64, frame_width - 2 * kPad - 16);
   lines_ = Wrap(text, max_text);
 

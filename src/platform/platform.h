@@ -105,6 +105,8 @@ class WindowEvents {
 
 enum class MsgBoxKind { kOk, kOkCancelQuestion };
 enum class MsgBoxResult { kOk, kCancel };
+// The label of a question box's cancel button, in the game's language ("キャンセル" at first).
+void SetMessageBoxCancelLabel(const std::string& label);
 
 // Background music (one tune at a time) and sound effects.
 class Audio {

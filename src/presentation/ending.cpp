@@ -2,6 +2,7 @@
 // narration, and the staff roll.
 #include "core/core.h"
 #include "events/events.h"
+#include "ui/words.h"
 #include "field/field.h"
 #include "presentation/presentation.h"
 #include "presentation/presentation_internal.h"
@@ -34,9 +35,6 @@ const std::vector<std::vector<StaffLine>>& StaffPages() {
   };
   return kPages;
 }
-
-// Typed a character at a time on the last page; position 4 stays blank.
-const char* const kClosingLine = "あの空の　むこうに何がある？";
 
 namespace {
 
@@ -125,12 +123,15 @@ void StaffRoll() {
   Wait(3000);
   picMain.SetTextStyle(PointFont(8, saved.bold));
   std::vector<std::string> chars;
-  for (const Utf8Char& c : Utf8Chars(kClosingLine)) chars.emplace_back(c.bytes);
+  for (const Utf8Char& c : Utf8Chars(Word(Say::kClosingLine))) chars.emplace_back(c.bytes);
   const int x = picMain.width() / 2 - 70;
   const int y = picMain.height() / 2 + 5;
+  // Typed a character at a time; a space stays blank, each typed character stands after
+  // as many blanks as came before it.
+  const std::string blank = GameLanguage() == Language::kEnglish ? " " : "　";
   std::string blanks;
-  for (size_t k = 0; k + 1 < chars.size(); ++k, blanks += "　") {
-    if (k == 4) continue;  // the pause between the two words
+  for (size_t k = 0; k + 1 < chars.size(); ++k, blanks += blank) {
+    if (chars[k] == blank) continue;  // the pause between the words
     picMain.TextOut(x, y, blanks + chars[k]);
     RefreshScreen();
     Wait(k + 2 == chars.size() ? 1500 : 500);

@@ -86,16 +86,13 @@ constexpr NarrationShape kNarrations[] = {
     {"ending", kEndingEntries, kEndingLastStart},
 };
 
-// The studio's name under its logo, and the staff roll's pages.
-extern const char* const kStudioName;
+// The staff roll's pages (the studio's name under its logo is the word Say::kStudio).
 struct StaffLine {
   int dy;             // from the middle of the view
   const char* text;
   int pause;          // ms to wait after writing it (0: write the next line at once)
 };
 const std::vector<std::vector<StaffLine>>& StaffPages();  // pages 1 to 7
-// The closing line of page 8: its characters by position (position 4 stays blank),
-// then the question mark at position 13.
-extern const char* const kClosingLine;
+// The closing line of page 8 is the word Say::kClosingLine, typed a character at a time.
 
 }  // namespace ardo

@@ -12,8 +12,6 @@
 
 namespace ardo {
 
-const char* const kStudioName = "アルド工房";
-
 namespace presentation {
 
 namespace {
@@ -71,13 +69,13 @@ const Trap on("Title");
 // The title screen: the picture and the caption under it.
 void DrawTitleScreen() {
   presentation::DrawTitlePicture();
-  picMain.TextOut(110, 200, "ＰＵＳＨ　ＢＵＴＴＯＮ");
+  picMain.TextOut(110, 200, Word(Say::kPushButton));
   RefreshScreen();
 }
 
 // Continuing: true when a saved game was loaded.
 bool ContinueGame() {
-  on([] { Message("何番をロードしますか？"); });
+  on([] { Message(Word(Say::kLoadAsk)); });
   // The slot window refuses empty slots only while it is asked for a load; a save
   // made in the game before this title must not leave it open to them.
   MenuChoice = std::string("load");
@@ -85,7 +83,7 @@ bool ContinueGame() {
   bool loaded = false;
   if (s != 255) {
     on([] { WinDraw(win::kSaveSlots); });
-    on([&] { Message(RightChars(F(s), 1) + "番をロードします。￥"); });
+    on([&] { Message(Word(Say::kTitleLoading, {NumberText(s, RightChars(F(s), 1))})); });
     KeyWait();
     loaded = on.Value<Byte>(255, [&] { return Load(s); }) == 0;
   }
@@ -193,7 +191,7 @@ void TitleLogo() {
   ScreenFade(1);
   picMain.TextOut(w / 2 - 30, (h + lh) / 2 + 3, "Presented by");
   RefreshScreen();
-  picMain.TextOut(w / 2 - 28, (h + lh) / 2 + 20, kStudioName);
+  picMain.TextOut(w / 2 - 28, (h + lh) / 2 + 20, Word(Say::kStudio));
   RefreshScreen();
   auto& p = platform::GetPlatform();
   const std::uint32_t t0 = p.TimeGetTime();

@@ -118,7 +118,7 @@ Byte Load(int slot) {
   // A slot number outside 1 to 9 has no file; its summary entry faults below.
   if (slot >= 1 && slot <= kSlots) usable = ReadSlot(slot, &c, [&](const Fault& f) { on.LogFault(f); });
   if (!usable) {
-    on([] { Message("読み込みに失敗しました。"); });
+    on([] { Message(Word(Say::kLoadFailed)); });
     on([] { WinHide(win::kMessage); });
     on([&] { SaveList(slot - 1) = SaveEntry{}; });
     on([] { SaveListWrite(); });

@@ -40,8 +40,8 @@ bool MenuChoiceIs(std::string_view mode) {
   return s != nullptr && *s == mode;
 }
 
-// The slot number as one full-width digit.
-std::string SlotDigit(int slot) { return RightChars(F(slot), 1); }
+// The slot number as one digit (full-width in Japanese).
+std::string SlotDigit(int slot) { return NumberText(slot, RightChars(F(slot), 1)); }
 
 // The places where travelling works and escaping does not.
 bool OpenCountry(const std::string& title) { return OneOf(title, {"フィールド", "大空洞", "氷壁", "雲の中"}); }
@@ -71,17 +71,17 @@ void Go(const Destination& d) { ChangeMap(d.map, d.x, d.y, d.bgm, d.area); }
 const Trap on("WinDeal");
 
 // Refuses a pick with a message that waits for a button.
-Pick Refuse(const char* text) {
-  on([&] { Message(text); });
+Pick Refuse(Say text) {
+  on([&] { Message(Word(text)); });
   on([] { WinHide(win::kMessage); });
   return Pick::kStay;
 }
 
 // "終了".
 Pick QuitDialogue() {
-  on([] { Message("本当に終了しますか？"); });
+  on([] { Message(Word(Say::kQuitAsk)); });
   if (WinDeal(win::kYesNo) == 0) {
-    on([] { Message("お疲れ様でした￥"); });
+    on([] { Message(Word(Say::kQuitBye)); });
     on([] { CloseBgm(); });
     on([] { ScreenFade(0); });
     ReturnToTitle = true;
@@ -94,20 +94,20 @@ Pick QuitDialogue() {
 
 // "セーブ".
 void SaveDialogue() {
-  on([] { Message("何番にセーブしますか？"); });
+  on([] { Message(Word(Say::kSaveAsk)); });
   MenuChoice = std::string("save");
   const Byte s = WinDeal(win::kSaveSlots);
   if (s < 255) {
     on([] { WinDraw(win::kSaveSlots); });
-    on([&] { Message(SlotDigit(s) + "番にセーブします。／よろしいですか？"); });
+    on([&] { Message(Word(Say::kSaveConfirm, {SlotDigit(s)})); });
     KeyWait();
     if (WinDeal(win::kYesNo) != 255) {
       // A save that did not reach the disk says so, and the slot list stays as it was.
       if (on.Value<Byte>(255, [&] { return Save(s); }) == 0) {
         on([] { WinDraw(win::kSaveSlots); });  // the slot list shows the new save at once
-        on([] { Message("セーブしました￥"); });
+        on([] { Message(Word(Say::kSaved)); });
       } else {
-        on([] { Message("セーブに失敗しました。￥"); });
+        on([] { Message(Word(Say::kSaveFailed)); });
       }
     }
   }
@@ -117,22 +117,22 @@ void SaveDialogue() {
 
 // "ロード"; true when a game was loaded.
 bool LoadDialogue() {
-  on([] { Message("何番をロードしますか？"); });
+  on([] { Message(Word(Say::kLoadAsk)); });
   MenuChoice = std::string("load");
   const Byte s = WinDeal(win::kSaveSlots);
   if (s < 255) {
     on([] { WinDraw(win::kSaveSlots); });
-    on([&] { Message(SlotDigit(s) + "番をロードします。／よろしいですか？"); });
+    on([&] { Message(Word(Say::kLoadConfirm, {SlotDigit(s)})); });
     KeyWait();
     // A slot whose file went missing since the list was made says so itself
-    // ("読み込みに失敗しました。") and leaves the game as it was.
+    // (Say::kLoadFailed) and leaves the game as it was.
     if (WinDeal(win::kYesNo) != 255 && on.Value<Byte>(255, [&] { return Load(s); }) == 0) {
       for (int i = 0; i <= win::kLast; ++i) on([&] { WinHide(i); });
       on([] { PlayBgm(BgmName); });
       on([] { MapLoad(MapName); });
       on([] { CharaSet(MapName); });
       on([] { ChangeMap(MapName, Player.x, Player.y, BgmName, Flags(1)); });
-      on([] { Message("ロードしました￥"); });
+      on([] { Message(Word(Say::kLoaded)); });
       on([] { WinHide(win::kMessage); });
       return true;
     }
@@ -152,21 +152,21 @@ void ShowStatus() {
 
 // "歩く速さ" and "メッセージ".
 void SpeedSetting(bool walking) {
-  static constexpr const char* kNames[3] = {"おそい", "ふつう", "はやい"};
+  static constexpr Say kNames[3] = {Say::kSlow, Say::kNormal, Say::kFast};
   const int first = walking ? 5 : 2;
   std::string name;
   for (int i = 0; i < 3; ++i) {
     if (Flag(first + i) != 0) {
-      name = kNames[i];
+      name = Word(kNames[i]);
       break;
     }
   }
-  on([&] { Message(walking ? "現在の歩く速さは" + name + "です" : "現在のメッセージスピードは／" + name + "です"); });
+  on([&] { Message(Word(walking ? Say::kWalkSpeedNow : Say::kMessageSpeedNow, {name})); });
   const Byte k = WinDeal(win::kSpeeds);
   if (k == 255) return;
   for (int i = 0; i < 3; ++i) SetFlag(first + i, i == k - 1 ? 1 : 0);
   on([] { RecomputeSpeeds(); });
-  on([] { Message("設定しました￥"); });
+  on([] { Message(Word(Say::kSettingDone)); });
   on([] { WinHide(win::kMessage); });
 }
 
@@ -176,14 +176,14 @@ void SwitchSetting(MenuAction action) {
     MenuAction action;
     int flag;  // -1: the screen mode
     bool on_when_set;
-    const char* prefix;
+    Say question;
   };
   static constexpr Switch kSwitches[] = {
-      {MenuAction::kMusic, 0, true, "現在音楽は"},
-      {MenuAction::kSoundEffects, 1, true, "現在効果音は"},
-      {MenuAction::kAutoTalk, 16, true, "現在オート会話は"},
-      {MenuAction::kJoypad, 17, false, "現在ジョイパッドは"},
-      {MenuAction::kScreenMode, -1, true, "現在フルスクリーンは"},
+      {MenuAction::kMusic, 0, true, Say::kMusicNow},
+      {MenuAction::kSoundEffects, 1, true, Say::kSoundNow},
+      {MenuAction::kAutoTalk, 16, true, Say::kAutoTalkNow},
+      {MenuAction::kJoypad, 17, false, Say::kJoypadNow},
+      {MenuAction::kScreenMode, -1, true, Say::kFullScreenNow},
   };
   const Switch* sw = nullptr;
   for (const Switch& s : kSwitches) {
@@ -192,9 +192,9 @@ void SwitchSetting(MenuAction action) {
   if (sw == nullptr) return;
   const bool set = sw->flag < 0 ? FullScreen : Flag(sw->flag) != 0;
   const bool is_on = set == sw->on_when_set;
-  const std::string cur = is_on ? "ＯＮ" : "ＯＦＦ";
-  const std::string other = is_on ? "ＯＦＦ" : "ＯＮ";
-  on([&] { Message(sw->prefix + cur + "です／" + other + "にしますか？"); });
+  const std::string cur = Word(is_on ? Say::kOn : Say::kOff);
+  const std::string other = Word(is_on ? Say::kOff : Say::kOn);
+  on([&] { Message(Word(sw->question, {cur, other})); });
   if (WinDeal(win::kYesNo) == 0) {
     if (sw->flag >= 0) {
       SetFlag(sw->flag, Flag(sw->flag) ^ 1);
@@ -205,7 +205,7 @@ void SwitchSetting(MenuAction action) {
       FullScreen = true;
       on([] { SetFullScreen(); });
     }
-    on([&] { Message(other + "にしました。￥"); });
+    on([&] { Message(Word(Say::kSwitched, {other})); });
     on([] { WinHide(win::kMessage); });
   }
   if (sw->flag == 0) {
@@ -222,7 +222,7 @@ void SwitchSetting(MenuAction action) {
 // Window 16: the strength of "回復" if the magic points suffice.
 Pick HealingStrength(Selection& s) {
   const long needed = static_cast<long>(s.row() + 1) * on.Value<Integer>(0, [] { return MagicTable(0).Cost; }) * 2;
-  if (Player.mp < needed) return Refuse("ＭＰが足りません￥");
+  if (Player.mp < needed) return Refuse(Say::kMpShort);
   s.result = static_cast<Byte>(s.row());
   return Pick::kLeave;
 }
@@ -274,7 +274,7 @@ Pick ItemHandling(Selection& s, Mark& mark) {
 std::optional<Integer> Affordable(int spell) {
   const Integer cost = on.Value<Integer>(0, [&] { return MagicTable(spell).Cost; });
   if (Player.mp >= cost) return cost;
-  on([] { Message("ＭＰが足りません。￥"); });
+  on([] { Message(Word(Say::kMpShortDot)); });
   return std::nullopt;
 }
 
@@ -283,13 +283,13 @@ Pick Escape() {
   const std::optional<Integer> cost = Affordable(8);
   if (!cost) return Pick::kStay;
   const std::string place = on.Value<std::string>("", [] { return MapTitle(MapName); });
-  if (OpenCountry(place) || Flag(257) == 0) return Refuse("今はつかえません￥");
-  on([] { Message("フィールドに移動します。／よろしいですか？"); });
+  if (OpenCountry(place) || Flag(257) == 0) return Refuse(Say::kNotNow);
+  on([] { Message(Word(Say::kEscapeAsk)); });
   if (WinDeal(win::kYesNo) != 0) return Pick::kStay;
   if (const Destination* exit = FindExit(place)) {
     on([&] { Go(*exit); });
   } else {
-    on([] { Message("効果がなかった。￥"); });
+    on([] { Message(Word(Say::kNoEffectDot)); });
   }
   on([&] { MPadd(-*cost); });
   return Pick::kLeave;
@@ -299,7 +299,7 @@ Pick Escape() {
 Pick Travel() {
   const std::optional<Integer> cost = Affordable(9);
   if (!cost) return Pick::kStay;
-  if (!OpenCountry(on.Value<std::string>("", [] { return MapTitle(MapName); }))) return Refuse("今はつかえません￥");
+  if (!OpenCountry(on.Value<std::string>("", [] { return MapTitle(MapName); }))) return Refuse(Say::kNotNow);
   const Byte t = WinDeal(win::kTravel);
   MenuChoice = static_cast<long long>(t);
   if (t < 255) on([&] { MPadd(-*cost); });
@@ -319,22 +319,22 @@ Pick Buying(const Selection& s) {
   const Byte g = on.Value<Byte>(0, [&] { return ShopStock(s.row()); });
   const Long price = on.Value<Long>(0, [&] { return ItemTable(g).Price; });
   if (price > Player.gold) {
-    on([] { Message("お金が足りません￥何を買いますか？"); });
+    on([] { Message(Word(Say::kBuyNoMoney)); });
     return Pick::kStay;
   }
-  on([] { Message("よろしいですか？"); });
+  on([] { Message(Word(Say::kBuyConfirm)); });
   if (WinDeal(win::kYesNo) == 255) {
-    on([] { Message("やめた・・・￥"); });
+    on([] { Message(Word(Say::kBuyCancel)); });
     return Pick::kStay;
   }
   if (on.Value<Byte>(255, [&] { return ItemAdd(g); }) == 0) {
     on([&] { Player.gold = CLng(static_cast<long long>(Player.gold) - price); });
-    on([] { BtlText("お金：" + MoneyText(Player.gold)); });
-    on([] { Message("買った！￥"); });
+    on([] { BtlText(Word(Say::kGoldPanel, {MoneyText(Player.gold)})); });
+    on([] { Message(Word(Say::kBought)); });
   } else {
-    on([] { Message("持ち物が一杯です。￥"); });
+    on([] { Message(Word(Say::kBagFullShop)); });
   }
-  on([] { Message("ほかに何か買われますか？"); });
+  on([] { Message(Word(Say::kBuyMore)); });
   return Pick::kStay;
 }
 
@@ -373,8 +373,8 @@ Pick Act(Selection& s, Mark& mark) {
       if (!on.Value<std::string>("", [&] { return SaveList(c).name; }).empty() || MenuChoiceIs("save")) {
         return leave_with(c + 1);
       }
-      on([] { Message("データがありません。￥"); });
-      on([] { Message("何番をロードしますか？"); });
+      on([] { Message(Word(Say::kNoData)); });
+      on([] { Message(Word(Say::kLoadAsk)); });
       return Pick::kStay;
     case MenuAction::kHealStrength:
       return HealingStrength(s);
@@ -406,7 +406,7 @@ Pick Act(Selection& s, Mark& mark) {
     case MenuAction::kTrash:
       return ItemHandling(s, mark);
     case MenuAction::kSpellNotHere:
-      return Refuse("今は使えません￥");
+      return Refuse(Say::kNotNowKanji);
     case MenuAction::kHeal:
       return HealSpell();
     case MenuAction::kEscape:
@@ -414,7 +414,7 @@ Pick Act(Selection& s, Mark& mark) {
     case MenuAction::kTravel:
       return Travel();
     case MenuAction::kSpellNotLearned:
-      return Refuse("まだ魔法が使えません￥");
+      return Refuse(Say::kNoMagicYet);
     case MenuAction::kTravelTo:
       on([&] { Go(TravelDestination(c)); });
       return leave_with(0);
@@ -424,7 +424,7 @@ Pick Act(Selection& s, Mark& mark) {
     case MenuAction::kCastSpell:
       break;
   }
-  on([] { Message("まだ使用できません。／がくっ・・・￥"); });
+  on([] { Message(Word(Say::kNotUsableYet)); });
   return Pick::kStay;
 }
 

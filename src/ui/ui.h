@@ -8,6 +8,7 @@
 
 #include "core/core.h"
 #include "platform/surface.h"
+#include "ui/words.h"
 
 namespace ardo {
 

@@ -26,8 +26,10 @@ using A = MenuAction;
 
 // A row of a window: its label and what picking it does.
 struct Row {
-  Row(const char* l, A a = A::kNone) : label(l), action(a) {}  // NOLINT(google-explicit-constructor)
-  const char* label;
+  Row(std::string l, A a = A::kNone) : label(std::move(l)), action(a) {}  // NOLINT(google-explicit-constructor)
+  Row(const char* l, A a = A::kNone) : label(l), action(a) {}            // NOLINT(google-explicit-constructor)
+  Row(Say l, A a = A::kNone) : label(Word(l)), action(a) {}              // NOLINT(google-explicit-constructor)
+  std::string label;
   A action;
 };
 
@@ -41,9 +43,25 @@ struct Definition {
 constexpr int kCentred = -1;
 
 // The labels, all with one action.
-std::vector<Row> Rows(std::initializer_list<const char*> labels, A action) {
+std::vector<Row> Rows(std::initializer_list<std::string> labels, A action) {
   std::vector<Row> rows;
-  for (const char* l : labels) rows.emplace_back(l, action);
+  for (const std::string& l : labels) rows.emplace_back(l, action);
+  return rows;
+}
+std::vector<Row> Rows(std::initializer_list<Say> labels, A action) {
+  std::vector<Row> rows;
+  for (const Say l : labels) rows.emplace_back(l, action);
+  return rows;
+}
+// The spells' rows, by the names the magic table gives them (the battle's list says 攻撃力
+// and 防御力).
+constexpr const char* kFieldSpells[] = {"回復", "炎", "氷結", "雷", "催眠", "攻撃アップ", "防御アップ", "素早さアップ", "脱出", "移動"};
+constexpr const char* kBattleSpells[] = {"回復", "炎", "氷結", "雷", "催眠", "攻撃力アップ", "防御力アップ", "素早さアップ"};
+std::vector<Row> Spells(std::initializer_list<A> actions) {
+  std::vector<Row> rows;
+  const bool field = actions.size() == std::size(kFieldSpells);
+  size_t i = 0;
+  for (const A a : actions) rows.emplace_back(Named((field ? kFieldSpells : kBattleSpells)[i++]), a);
   return rows;
 }
 
@@ -63,45 +81,48 @@ void FillDefinitions() {
   const int mw = picMain.width();
   const int mh = picMain.height();
   std::vector<Row> items(15, Row("", A::kItemSlot));
-  items.emplace_back("∪　ごみ箱", A::kTrash);
+  items.emplace_back(Say::kTrash, A::kTrash);
   const Definition defs[win::kLast + 1] = {
       {mw / 2 - 137, 0, 275, 115, {}},
       {20,
        20,
        110,
        120,
-       {{"アイテム", A::kItems}, {"まほう", A::kMagic}, {"つよさ", A::kStatus}, {"システム", A::kSystem},
-        {"終了", A::kQuit}}},
-      {40, 90, 100, 80, {{"セーブ", A::kSave}, {"ロード", A::kLoad}, {"設定", A::kSettings}}},
-      {kCentred, 60, 90, 60, {{"はい", A::kYes}, {"いいえ", A::kNo}}},
+       {{Say::kMenuItems, A::kItems}, {Say::kMenuMagic, A::kMagic}, {Say::kMenuStatus, A::kStatus},
+        {Say::kMenuSystem, A::kSystem}, {Say::kMenuQuit, A::kQuit}}},
+      {40, 90, 100, 80, {{Say::kMenuSave, A::kSave}, {Say::kMenuLoad, A::kLoad}, {Say::kMenuSettings, A::kSettings}}},
+      {kCentred, 60, 90, 60, {{Say::kYes, A::kYes}, {Say::kNo, A::kNo}}},
       {kCentred, 20, 320, 200, Rows({"１：", "２：", "３：", "４：", "５：", "６：", "７：", "８：", "９："}, A::kSlot)},
       {kCentred, 20, 260, 200,
-       {"レベル：", "ＨＰ　：", "ＭＰ　：", "ちから　：", "丈夫さ　：", "すばやさ：", "", "経験値：", "お金　："}},
-      {mw - 140, 20, 120, 80, {"ＬＶ：", "Ｈ：", "Ｍ："}},
+       {Say::kStatLevel, Say::kStatHp, Say::kStatMp, Say::kStatPower, Say::kStatDefense, Say::kStatSpeed, "",
+        Say::kStatExp, Say::kStatGold}},
+      {mw - 140, 20, 120, 80, {Say::kSmallLevel, Say::kSmallHp, Say::kSmallMp}},
       {kCentred, 10, 200, 340, items},
       {kCentred,
        10,
        200,
        220,
-       {{"回復", A::kHeal}, {"炎", A::kSpellNotHere}, {"氷結", A::kSpellNotHere}, {"雷", A::kSpellNotHere},
-        {"催眠", A::kSpellNotHere}, {"攻撃アップ", A::kSpellNotLearned}, {"防御アップ", A::kSpellNotLearned},
-        {"素早さアップ", A::kSpellNotHere}, {"脱出", A::kEscape}, {"移動", A::kTravel}}},
-      {kCentred, 150, 120, 80, {{"続きから", A::kContinue}, {"初めから", A::kNewGame}, {"終わる", A::kEndGame}}},
+       Spells({A::kHeal, A::kSpellNotHere, A::kSpellNotHere, A::kSpellNotHere, A::kSpellNotHere,
+               A::kSpellNotLearned, A::kSpellNotLearned, A::kSpellNotHere, A::kEscape, A::kTravel})},
+      {kCentred, 150, 120, 80, {{Say::kContinue, A::kContinue}, {Say::kNewGame, A::kNewGame}, {Say::kEndGame, A::kEndGame}}},
       {60,
        140,
        150,
        160,
-       {{"歩く速さ", A::kWalkSpeed}, {"メッセージ", A::kMessageSpeed}, {"音楽", A::kMusic},
-        {"効果音", A::kSoundEffects}, {"オート会話", A::kAutoTalk}, {"ジョイパッド", A::kJoypad},
-        {"画面モード", A::kScreenMode}}},
-      {80, 150, 120, 80, Rows({"おそい", "ふつう", "はやい"}, A::kSpeed)},
-      {20, 240, 110, 100, {{"たたかう", A::kFight}, {"アイテム", A::kItems}, {"まほう", A::kMagic}, {"にげる", A::kRun}}},
+       {{Say::kSetWalk, A::kWalkSpeed}, {Say::kSetMessage, A::kMessageSpeed}, {Say::kSetMusic, A::kMusic},
+        {Say::kSetSound, A::kSoundEffects}, {Say::kSetAutoTalk, A::kAutoTalk}, {Say::kSetJoypad, A::kJoypad},
+        {Say::kSetScreen, A::kScreenMode}}},
+      {80, 150, 120, 80, Rows({Say::kSlow, Say::kNormal, Say::kFast}, A::kSpeed)},
+      {20, 240, 110, 100,
+       {{Say::kFight, A::kFight}, {Say::kMenuItems, A::kItems}, {Say::kMenuMagic, A::kMagic}, {Say::kRun, A::kRun}}},
       {kCentred, mh - 200, 200, 180,
-       Rows({"回復", "炎", "氷結", "雷", "催眠", "攻撃力アップ", "防御力アップ", "素早さアップ"}, A::kCastSpell)},
+       Spells({A::kCastSpell, A::kCastSpell, A::kCastSpell, A::kCastSpell, A::kCastSpell, A::kCastSpell,
+               A::kCastSpell, A::kCastSpell})},
       {20, 20, 180, 35, {""}},
       {50, 57, 240, 175, Rows({"１", "２", "３", "４", "５", "６", "７", "８"}, A::kBuy)},
-      {100, 50, 110, 100, Rows({"てきとう", "ふつう", "ハッスル", "ほんき"}, A::kHealStrength)},
-      {50, 50, 200, 40, {{kTravelDestinations[0].place.data(), A::kTravelTo}}},
+      {100, 50, 110, 100,
+       Rows({Say::kHealGentle, Say::kHealNormal, Say::kHealHustle, Say::kHealAllOut}, A::kHealStrength)},
+      {50, 50, 200, 40, {{Named(std::string(kTravelDestinations[0].place)), A::kTravelTo}}},
   };
   for (auto& w : Windows) w = WindowDef{};
   for (int n = 0; n <= win::kLast; ++n) {
@@ -137,7 +158,17 @@ int RightAlignedX(int width, const std::string& text) {
   return static_cast<int>(RoundHalfEven(width - 18.5 * static_cast<double>(CharLength(text))));
 }
 
-void Put(platform::Surface& s, int x, int y, const std::string& text) { s.TextOut(x, y, ToFullWidth(text)); }
+// In English the letters stay half-width, in the font's regular weight (see TextPutHalfWidth).
+void Put(platform::Surface& s, int x, int y, const std::string& text) {
+  if (GameLanguage() != Language::kEnglish) {
+    s.TextOut(x, y, ToFullWidth(text));
+    return;
+  }
+  const platform::TextStyle saved = s.text_style();
+  s.SetTextStyle(platform::TextStyle{saved.size_px, false});
+  s.TextOut(x, y, text);
+  s.SetTextStyle(saved);
+}
 
 void DrawValues(int n) {
   platform::Surface& s = picWindow(n);
@@ -145,9 +176,9 @@ void DrawValues(int n) {
     case win::kSaveSlots:
       for (int i = 0; i <= 8; ++i) {
         const SaveEntry& e = SaveList(i);
-        Put(s, 40, 10 + 20 * i, "　ＬＶ" + RightChars(F(e.level), 3));
+        Put(s, 40, 10 + 20 * i, Word(Say::kSlotLevel, {RightChars(F(e.level), 3)}));
         const std::string title = MapTitle(e.name);
-        Put(s, 155, 10 + 20 * i, title.empty() ? "－－－－－－－－－" : title);
+        Put(s, 155, 10 + 20 * i, title.empty() ? Word(Say::kEmptySlot) : Named(title));
       }
       break;
     case win::kStatus:
@@ -216,6 +247,12 @@ void EraseCursor(int n, int c) {
 
 }  // namespace ui_internal
 
+std::vector<std::string> SpellNames() {
+  std::vector<std::string> out(std::begin(kFieldSpells), std::end(kFieldSpells));
+  out.insert(out.end(), std::begin(kBattleSpells), std::end(kBattleSpells));
+  return out;
+}
+
 void WinSet() {
   Trap on("WinSet");
   on([] { FillDefinitions(); });
@@ -265,13 +302,13 @@ void Paint(int n, bool to_front) {
     WindowDef& d = Windows(n);
     if (red) s.SetForeColor(kRed);
     if (n == win::kItems) {
-      for (int i = 0; i <= 14; ++i) on([&] { d.Item(i) = ItemTable(Player.items(i)).Name; });
+      for (int i = 0; i <= 14; ++i) on([&] { d.Item(i) = Named(ItemTable(Player.items(i)).Name); });
     }
     if (n == win::kTravel) {
       int count = 1;
       for (size_t k = 1; k < std::size(kTravelDestinations); ++k) {
         if (Flag(kFirstTravelFlag + static_cast<int>(k) - 1) == 0) continue;
-        d.Item(count) = std::string(kTravelDestinations[k].place);
+        d.Item(count) = Named(std::string(kTravelDestinations[k].place));
         d.Action(count) = A::kTravelTo;
         g_travel_rows[static_cast<size_t>(count++)] = k;
       }
@@ -287,7 +324,7 @@ void Paint(int n, bool to_front) {
       on([&] {
         std::string label = d.Item(i);
         if (n == win::kItems && i >= 1 && i <= 14 && Player.items(i) > 0 && Player.items(i) == Player.items(i - 1)) {
-          label = "〃";
+          label = Word(Say::kDitto);
         }
         Put(s, x, 10 + 20 * i, label);
       });

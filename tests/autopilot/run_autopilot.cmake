@@ -1,7 +1,7 @@
 # Lets the autopilot play the whole game headless, from the title to the staff roll and the
 # title again, in a game folder of its own (the built content linked in, an empty save/):
-#   cmake -DARDO=... -DGAME=... -DWORK=... -DSEED=N [-DNOVICE=ON] -P run_autopilot.cmake
-# (NOVICE: the autopilot plays as a newcomer, `--novice`).
+#   cmake -DARDO=... -DGAME=... -DWORK=... -DSEED=N [-DNOVICE=ON] [-DLANG=en] -P run_autopilot.cmake
+# (NOVICE: the autopilot plays as a newcomer, `--novice`; LANG: the game's language, `--lang`).
 # It fails when the run fails, when anything was written to error.log, or when the report
 # does not show the staff roll and every boss beaten.
 cmake_minimum_required(VERSION 3.25)
@@ -18,7 +18,11 @@ set(novice)
 if(NOVICE)
   set(novice --novice)
 endif()
-execute_process(COMMAND ${ARDO} --headless --autopilot ${novice} --seed ${SEED} --data ${WORK}
+set(lang)
+if(LANG)
+  set(lang --lang ${LANG})
+endif()
+execute_process(COMMAND ${ARDO} --headless --autopilot ${novice} ${lang} --seed ${SEED} --data ${WORK}
   WORKING_DIRECTORY ${WORK} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
 message("${out}${err}")
 if(EXISTS ${WORK}/error.log)

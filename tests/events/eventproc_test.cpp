@@ -619,36 +619,18 @@ TEST_F(EventsGame, DisabledNothingHappens) {
   EXPECT_EQ(EventProc(10, 25, true), 0);
 }
 
-// The texts written for the scenes: every line fits the message window (fourteen
-// characters; a fifteenth would push the line break onto a line of its own), every
-// page shows whole above the "▽" (four lines), and each has the shape of its scene.
-TEST(SceneTexts, FitTheMessageWindow) {
-  for (const std::string& text : scenes::SceneTexts()) {
-    int line = 0, lines_on_page = 1;
-    for (const Utf8Char& ch : Utf8Chars(text)) {
-      const std::string_view c = ch.bytes;
-      if (c == "／" || c == "￥") {
-        line = 0;
-        ++lines_on_page;
-        if (c == "￥") {
-          EXPECT_LE(lines_on_page - 1, 4) << text;
-          lines_on_page = 1;
-        }
-        continue;
-      }
-      EXPECT_LE(++line, 14) << text;
-    }
-  }
-  const std::string monologue = scenes::OpeningMonologue();
+// The scenes' texts (their fit is ardo-textc's to check) keep the shape of their scenes.
+TEST(SceneTexts, KeepTheirShape) {
+  const std::string monologue = Word(Say::kOpeningMonologue);
   EXPECT_EQ(Count(monologue, "￥"), 22);
   EXPECT_EQ(Count(monologue, "／"), 39);
   EXPECT_NEAR(static_cast<double>(CharLength(monologue)), 450, 30);
   EXPECT_GE(Count(monologue, "／／") + Count(monologue, "￥／"), 5) << "some empty lines";
-  EXPECT_EQ(Count(scenes::kHerbNarration, "￥"), 5);
-  EXPECT_EQ(Count(scenes::kBombShopGreeting, "￥"), 1);
-  EXPECT_EQ(Count(scenes::kBombShopGreeting, "／"), 2);
-  EXPECT_EQ(Count(scenes::kTreeInscription, "￥"), 2);
-  EXPECT_EQ(std::string(scenes::kTreeInscription).rfind("何かかいてある・・・￥「", 0), 0u);
+  EXPECT_EQ(Count(Word(Say::kHerbNarration), "￥"), 5);
+  EXPECT_EQ(Count(Word(Say::kBombShop), "￥"), 1);
+  EXPECT_EQ(Count(Word(Say::kBombShop), "／"), 2);
+  EXPECT_EQ(Count(Word(Say::kTreeInscription), "￥"), 2);
+  EXPECT_EQ(Word(Say::kTreeInscription).rfind("何かかいてある・・・￥「", 0), 0u);
 }
 
 }  // namespace

@@ -334,8 +334,8 @@ TEST_F(Presentation, TheNarrationsHaveTheirRowsAndFitTheView) {
 }
 
 TEST_F(Presentation, TheCreditsFitAndTheClosingLineHasItsShape) {
-  EXPECT_EQ(CharLength(kStudioName), 5u);
-  EXPECT_EQ(ToFullWidth(kStudioName), kStudioName) << "full-width characters";
+  EXPECT_EQ(CharLength(Word(Say::kStudio)), 5u);
+  EXPECT_EQ(ToFullWidth(Word(Say::kStudio)), Word(Say::kStudio)) << "full-width characters";
   const std::vector<size_t> names = {2, 6, 5, 2, 1, 1, 1};  // lines a page, headings included
   ASSERT_EQ(StaffPages().size(), names.size());
   platform::Surface s(800, 20);
@@ -348,7 +348,7 @@ TEST_F(Presentation, TheCreditsFitAndTheClosingLineHasItsShape) {
       EXPECT_LE(x + s.TextOut(0, 0, l.text), 340) << l.text;
     }
   }
-  const std::string closing = kClosingLine;
+  const std::string closing = Word(Say::kClosingLine);
   EXPECT_EQ(CharLength(closing), 14u);
   EXPECT_EQ(RightChars(closing, 1), "？");
   EXPECT_EQ(RightChars(closing, 10).substr(0, 3), "　") << "position 4 is the blank";

@@ -71,4 +71,43 @@ TEST_F(Textc, FaultsNameFileAndLineAndCopyNothing) {
   EXPECT_TRUE(fs::exists(path("out/en/town1.txt")));
 }
 
+// The game's words: a menu row too wide for its window, a word the game asks for left
+// out, a thing with no English name and a name for nothing are each found; sound words
+// pass.
+TEST_F(Textc, WordsAreCheckedInBothLanguagesWithTheNames) {
+  const fs::path words = fs::path(ARDO_SOURCE_DIR) / "assets/words";
+  const auto sources = [&](const std::string& name, const std::string& from, const std::string& to) {
+    fs::remove_all(path("src"));
+    fs::create_directories(path("src/en"));
+    std::vector<std::string> args = {"--words=" + (fs::path(ARDO_SOURCE_DIR) / "assets/data").string(),
+                                     path("out").string()};
+    for (const std::string relative : {"words.txt", "en/words.txt", "en/names.txt"}) {
+      std::string data = read_bytes(words / relative);
+      if (relative == name) data.replace(data.find(from), from.size(), to);
+      args.push_back(file("src/" + relative, data));
+    }
+    return args;
+  };
+  const struct {
+    const char* file;
+    const char* from;
+    const char* to;
+    const char* fault;
+  } kFaults[] = {
+      {"en/words.txt", "\nOptions\n", "\nPreferences\n", "en/words.txt:"},
+      {"en/words.txt", "\nOptions\n", "\nPreferences\n", "[menu_settings] wider than its window (8 letters)"},
+      {"words.txt", "[quit_bye]", "[quit_byebye]", "no word [quit_bye], which the game asks for"},
+      {"words.txt", "[quit_bye]", "[quit_byebye]", "[quit_byebye] is never asked for"},
+      {"en/names.txt", "薬草 = Herb", "薬草ー = Herb", "no English name for 薬草"},
+      {"en/names.txt", "薬草 = Herb", "薬草ー = Herb", "薬草ー is named nowhere in the game"},
+  };
+  for (const auto& f : kFaults) {
+    const Result r = run(textc(), sources(f.file, f.from, f.to));
+    EXPECT_EQ(r.code, 1) << f.fault;
+    EXPECT_NE(r.err.find(f.fault), std::string::npos) << r.err;
+  }
+  const Result r = run(textc(), sources("", "", ""));
+  EXPECT_EQ(r.code, 0) << r.err;
+}
+
 }  // namespace

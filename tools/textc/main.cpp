@@ -11,13 +11,21 @@
 // With --narration the sources are the scrolling narrations, checked the same way:
 // rows the game reads, rows that fit the view's width and scroll out before the scroll
 // stops, and every narration in both languages.
+//
+// With --words=DATA_DIR the sources are the game's own words (words.txt in each
+// language) and the English names (en/names.txt): every word the game asks for, shown
+// the way the game shows it, and an English name for every name of the data tables in
+// DATA_DIR (items, enemies and their moves), the spells and the places.
 #include <filesystem>
 #include <iostream>
+#include <algorithm>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "events/events.h"
+#include "field/field.h"
 #include "presentation/presentation.h"
 #include "toolcommon.h"
 #include "ui/ui.h"
@@ -181,11 +189,169 @@ void CheckNarrations(const std::vector<Source>& all, Report& report) {
   }
 }
 
+// The fields of a data table's rows (after its header), quotes taken off.
+std::vector<std::vector<std::string>> TableRows(const std::string& path, Report& report) {
+  std::vector<std::vector<std::string>> rows;
+  std::string data, err;
+  if (!ardo::tool::read_file(path, data, err)) {
+    report(path, 1, 1, err);
+    return rows;
+  }
+  bool header = true;
+  for (const auto& line : ardo::tool::split_lines(data)) {
+    if (std::exchange(header, false) || line.text.empty()) continue;
+    std::vector<std::string> fields;
+    size_t start = 0;
+    const std::string text(line.text);
+    for (size_t comma = text.find(','); ; comma = text.find(',', start)) {
+      std::string f = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+      if (f.size() >= 2 && f.front() == '"' && f.back() == '"') f = f.substr(1, f.size() - 2);
+      fields.push_back(f);
+      if (comma == std::string::npos) break;
+      start = comma + 1;
+    }
+    rows.push_back(fields);
+  }
+  return rows;
+}
+
+// A {N} of a word stands for a value of `cells` letters in English (one solid word,
+// the worst case for the wrap) and of one character in Japanese.
+std::string WithSamples(std::string text, const ardo::WordNeed& n, Language language) {
+  for (char d = '1'; d <= '9'; ++d) {
+    const std::string mark = std::string("{") + d + "}";
+    // A label's {N} is a number of the window (three full-width digits).
+    const int cells = n.use == ardo::WordUse::kLabel ? 6 : std::max(n.cells, 1);
+    const std::string sample = language == Language::kEnglish ? std::string(static_cast<size_t>(cells), 'x') : "＊";
+    for (size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + sample.size())) {
+      text.replace(at, mark.size(), sample);
+    }
+  }
+  return text;
+}
+
+bool HalfWidthOnly(const std::string& text) {
+  return static_cast<size_t>(ardo::NarrationRowCells(text)) == ardo::CharLength(text);
+}
+
+// The widest an English panel line may be (half-width letters beside the battle scene).
+constexpr int kPanelLetters = 56;
+
+void CheckWords(const std::string& data_dir, std::vector<Source>& all, Report& report) {
+  using ardo::WordUse;
+  const Source* names = nullptr;
+  for (const Language language : kLanguages) {
+    Source* words = nullptr;
+    for (Source& s : all) {
+      const std::string stem = fs::path(s.path).stem().string();
+      if (s.language == language && stem == "words") words = &s;
+      if (s.language == Language::kEnglish && stem == "names") names = &s;
+    }
+    if (words == nullptr) {
+      report(std::string(language == Language::kEnglish ? "en/" : "") + "words.txt", 1, 1, "missing file: the game's words");
+      continue;
+    }
+    words->texts = ardo::ParseTalkText(words->data, language);
+    for (const auto& [line, what] : words->texts.errors) report(words->path, line, 1, what);
+    const bool english = language == Language::kEnglish;
+    for (const ardo::WordNeed& n : ardo::WordNeeds()) {
+      const ardo::TalkTextEntry* e = words->texts.Find(n.key);
+      if (e == nullptr) {
+        report(words->path, 1, 1, std::string("no word [") + n.key + "], which the game asks for");
+        continue;
+      }
+      const std::string key = std::string("[") + n.key + "] ";
+      const auto at = [&](size_t offset) { return Position(*words, *e, offset); };
+      switch (n.use) {
+        case WordUse::kPage:
+        case WordUse::kOpen:
+        case WordUse::kAny: {
+          const ardo::TextEnd end = n.use == WordUse::kPage ? ardo::TextEnd::kPage
+                                    : n.use == WordUse::kOpen ? ardo::TextEnd::kOpen
+                                                              : ardo::TextEnd::kAny;
+          const std::string shown = WithSamples(e->text, n, language);
+          for (const auto& [offset, what] : ardo::CheckMessageText(shown, end, language)) {
+            const bool width = what.find("wider") != std::string::npos || what.find("by itself") != std::string::npos;
+            if (n.runs_on && !english && width) continue;
+            const auto [line, col] = at(std::min(offset, e->text.size()));
+            report(words->path, line, col, key + what);
+          }
+          break;
+        }
+        case WordUse::kPanel:
+        case WordUse::kLabel:
+        case WordUse::kFree: {
+          if (!english) break;
+          const std::string shown = WithSamples(e->text, n, language);
+          const auto [line, col] = at(0);
+          if (!HalfWidthOnly(e->text)) {
+            report(words->path, line, col, key + "not a half-width letter: English is written in plain ASCII and Latin letters");
+          }
+          const int room = n.use == WordUse::kPanel ? kPanelLetters : n.use == WordUse::kLabel ? n.cells : 0;
+          if (room > 0 && static_cast<int>(ardo::CharLength(shown)) > room) {
+            report(words->path, line, col, key + "wider than its window (" + std::to_string(room) + " letters)");
+          }
+          break;
+        }
+      }
+    }
+    for (const auto& [key, entry] : words->texts.entries) {
+      bool needed = false;
+      for (const ardo::WordNeed& n : ardo::WordNeeds()) needed = needed || key == n.key;
+      if (!needed) report(words->path, entry.line, 1, "[" + key + "] is never asked for by the game");
+    }
+  }
+  if (names == nullptr) {
+    report("en/names.txt", 1, 1, "missing file: the English names");
+    return;
+  }
+  // Every name the game shows, with the room it has.
+  std::map<std::string, int> wanted;  // Japanese name -> letters
+  const auto want = [&](const std::string& name, int room) {
+    if (name.empty()) return;
+    auto [it, fresh] = wanted.emplace(name, room);
+    if (!fresh) it->second = std::min(it->second, room);
+  };
+  for (const auto& f : TableRows(data_dir + "/item.dat", report)) {
+    if (f.size() >= 7) want(f[1], f[6] != "0" ? 14 : 21);  // the shop list, or the item window
+  }
+  for (const auto& f : TableRows(data_dir + "/enemy.dat", report)) {
+    if (f.size() < 29) continue;
+    want(f[1], 20);
+    for (size_t i = 19; i < 29; ++i) want(f[i], kPanelLetters);
+  }
+  for (const std::string& s : ardo::SpellNames()) want(s, 21);
+  for (const std::string& t : ardo::MapTitles()) want(t, 20);  // the save slots
+  std::vector<std::pair<int, std::string>> faults;
+  const auto entries = ardo::ParseNames(names->data, &faults);
+  for (const auto& [line, what] : faults) report(names->path, line, 1, what);
+  const auto lines = ardo::tool::split_lines(names->data);
+  for (const auto& [ja, en] : entries) {
+    int line = 1;
+    for (size_t i = 0; i < lines.size(); ++i) {
+      if (std::string(lines[i].text).starts_with(ja + " ")) line = static_cast<int>(i) + 1;
+    }
+    const auto it = wanted.find(ja);
+    if (it == wanted.end()) {
+      report(names->path, line, 1, ja + " is named nowhere in the game");
+      continue;
+    }
+    if (!HalfWidthOnly(en)) report(names->path, line, 1, "not a half-width letter: English is written in plain ASCII and Latin letters");
+    if (static_cast<int>(ardo::CharLength(en)) > it->second) {
+      report(names->path, line, 1, en + " is wider than its window (" + std::to_string(it->second) + " letters)");
+    }
+    wanted.erase(it);
+  }
+  for (const auto& [ja, room] : wanted) report(names->path, 1, 1, "no English name for " + ja);
+}
+
 int Body(int argc, char** argv) {
   const bool narration = argc > 1 && std::string(argv[1]) == "--narration";
-  const int first = narration ? 2 : 1;
+  const std::string words_flag = "--words=";
+  const bool words = argc > 1 && std::string(argv[1]).starts_with(words_flag);
+  const int first = narration || words ? 2 : 1;
   if (argc < first + 2) {
-    std::cerr << "usage: ardo-textc [--narration] OUT_DIR SOURCE...\n";
+    std::cerr << "usage: ardo-textc [--narration | --words=DATA_DIR] OUT_DIR SOURCE...\n";
     return 2;
   }
   const std::string out_dir = argv[first];
@@ -194,12 +360,15 @@ int Body(int argc, char** argv) {
   if (ReadSources(first + 1, argc, argv, report, &sources)) {
     if (narration) {
       CheckNarrations(sources, report);
+    } else if (words) {
+      CheckWords(std::string(argv[1]).substr(words_flag.size()), sources, report);
     } else {
       CheckConversations(sources, report);
     }
   }
   if (report.faults != 0) {
-    std::cerr << report.faults << " fault(s) in the " << (narration ? "narrations" : "conversation texts")
+    std::cerr << report.faults << " fault(s) in the "
+              << (narration ? "narrations" : words ? "game's words" : "conversation texts")
               << "; nothing was copied\n";
     return 1;
   }
