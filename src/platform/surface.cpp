@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <utility>
 
 #include "platform/quad.h"
 
@@ -50,21 +51,140 @@ void OrRow(Color* __restrict d, const Color* __restrict s, int n) {
 
 }  // namespace
 
+const Surface::Pixels Surface::kNoPixels;
+
 void Surface::Touch() { Touch(Rect{0, 0, width_, height_}); }
 
 void Surface::Touch(const Rect& r) {
-  // After a copy the log starts from the version copied: changes after it are known.
-  if (log_.known_since == ChangeLog::kUnknown) log_.known_since = version_;
-  version_ = g_next_version.fetch_add(1, std::memory_order_relaxed);
   const long long x0 = std::max(0, r.x), y0 = std::max(0, r.y);
   const long long x1 = std::min<long long>(width_, static_cast<long long>(r.x) + r.w);
   const long long y1 = std::min<long long>(height_, static_cast<long long>(r.y) + r.h);
   const Rect in{static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(std::max(0LL, x1 - x0)),
                 static_cast<int>(std::max(0LL, y1 - y0))};
+  Prepare(in);
+  Note(in);
+}
+
+void Surface::Note(const Rect& in) {
+  // After a copy the log starts from the version copied: changes after it are known.
+  if (log_.known_since == ChangeLog::kUnknown) {
+    log_.known_since = version_;
+    log_.floor = g_next_version.load(std::memory_order_relaxed);
+  }
+  version_ = g_next_version.fetch_add(1, std::memory_order_relaxed);
   Change& slot = log_.ring[static_cast<size_t>(log_.next)];
   if (slot.version != 0) log_.known_since = std::max(log_.known_since, slot.version);  // forgotten
   slot = Change{version_, in};
   log_.next = (log_.next + 1) % kLogSize;
+}
+
+void Surface::Own() const {
+  const size_t n = static_cast<size_t>(width_) * static_cast<size_t>(height_);
+  if (!buf_ || buf_->size() != n) {
+    buf_ = std::make_shared<Pixels>(n, back_color_);
+  } else if (buf_.use_count() > 1) {
+    // Nothing of the old pixels shows while a laid block has none copied in.
+    buf_ = pending_.from && pending_.count == 0 ? std::make_shared<Pixels>(n) : std::make_shared<Pixels>(*buf_);
+  }
+}
+
+void Surface::Prepare(const Rect& r) {
+  if (pending_.from && !r.empty()) {
+    const auto area = [](const Rect& q) { return static_cast<long long>(q.w) * q.h; };
+    Rect to = r;
+    int merged = -1;
+    for (int k = 0; k < pending_.count && merged < 0; ++k) {
+      const Rect& q = pending_.real[static_cast<size_t>(k)];
+      const int ux0 = std::min(q.x, r.x), uy0 = std::min(q.y, r.y);
+      const Rect u{ux0, uy0, std::max(q.x + q.w, r.x + r.w) - ux0, std::max(q.y + q.h, r.y + r.h) - uy0};
+      if (area(u) <= area(q) + area(r)) {
+        to = u;
+        merged = k;
+      }
+    }
+    if ((merged < 0 && pending_.count == kMostReal) || area(to) * 4 >= static_cast<long long>(width_) * height_) {
+      Settle();
+    } else {
+      Realise(to);
+      if (merged < 0) merged = pending_.count++;
+      pending_.real[static_cast<size_t>(merged)] = to;
+    }
+  }
+  Own();
+}
+
+void Surface::Settle() const {
+  if (!pending_.from) return;
+  Realise(Rect{0, 0, width_, height_});
+  pending_ = Pending{};
+}
+
+void Surface::Realise(const Rect& r) const {
+  if (!pending_.from) return;
+  Own();
+  Color* const d = buf_->data();
+  const Color* const s = pending_.from->data();
+  const size_t stride = static_cast<size_t>(pending_.stride);
+  std::array<std::pair<int, int>, kMostReal> spans{};
+  for (int y = r.y; y < r.y + r.h; ++y) {
+    // The row but for the rectangles already copied in.
+    size_t n = 0;
+    for (int k = 0; k < pending_.count; ++k) {
+      const Rect& q = pending_.real[static_cast<size_t>(k)];
+      if (y >= q.y && y < q.y + q.h) spans[n++] = {q.x, q.x + q.w};
+    }
+    std::sort(spans.begin(), spans.begin() + static_cast<std::ptrdiff_t>(n));
+    int x = r.x;
+    const int end = r.x + r.w;
+    const auto copy = [&](int x0, int x1) {
+      if (x0 >= x1) return;
+      std::memcpy(d + static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x0),
+                  s + static_cast<size_t>(pending_.sy + y) * stride + static_cast<size_t>(pending_.sx + x0),
+                  sizeof(Color) * static_cast<size_t>(x1 - x0));
+    };
+    for (size_t i = 0; i < n && x < end; ++i) {
+      copy(x, std::min(spans[i].first, end));
+      x = std::max(x, spans[i].second);
+    }
+    copy(x, end);
+  }
+}
+
+void Surface::CopyIn(int dx, int dy, int w, int h, const Surface& src, int sx, int sy) {
+  Color* const d = buf_->data();
+  const auto rows = [&](const Color* s, size_t stride, int fx, int fy, int tx, int ty, int cw, int ch) {
+    for (int y = 0; y < ch; ++y) {
+      std::memcpy(d + static_cast<size_t>(ty + y) * static_cast<size_t>(width_) + static_cast<size_t>(tx),
+                  s + static_cast<size_t>(fy + y) * stride + static_cast<size_t>(fx), sizeof(Color) * static_cast<size_t>(cw));
+    }
+  };
+  const Pending& p = src.pending_;
+  if (!p.from) {
+    rows(src.buf_->data(), static_cast<size_t>(src.width_), sx, sy, dx, dy, w, h);
+    return;
+  }
+  rows(p.from->data(), static_cast<size_t>(p.stride), p.sx + sx, p.sy + sy, dx, dy, w, h);
+  for (int k = 0; k < p.count; ++k) {
+    const Rect& q = p.real[static_cast<size_t>(k)];
+    const int x0 = std::max(q.x, sx), y0 = std::max(q.y, sy);
+    const int x1 = std::min(q.x + q.w, sx + w), y1 = std::min(q.y + q.h, sy + h);
+    if (x0 < x1 && y0 < y1) rows(src.buf_->data(), static_cast<size_t>(src.width_), x0, y0, dx + x0 - sx, dy + y0 - sy, x1 - x0, y1 - y0);
+  }
+}
+
+void Surface::Lay(const Surface& src, int sx, int sy) {
+  src.Settle();  // one block deep: a laid source is copied in first
+  pending_ = Pending{};
+  const bool same = src.width_ == width_ && src.height_ == height_ && sx == 0 && sy == 0;
+  if (same) {
+    // The source's picture, so its version (and nothing known of the changes before).
+    version_ = src.version_;
+    log_ = ChangeLog{};
+    log_.known_since = ChangeLog::kUnknown;
+  } else {
+    Note(Rect{0, 0, width_, height_});
+  }
+  pending_ = Pending{src.buf_, src.width_, sx, sy, 0, {}};
 }
 
 void MergeRects(std::vector<Rect>* rects) {
@@ -99,6 +219,7 @@ void MergeRects(std::vector<Rect>* rects) {
 bool Surface::ChangedSince(std::uint64_t seen, std::vector<Rect>* changed) const {
   if (seen == version_) return true;
   if (log_.known_since == ChangeLog::kUnknown || seen < log_.known_since || seen > version_) return false;
+  if (seen != log_.known_since && seen < log_.floor) return false;
   for (int k = 0; k < kLogSize; ++k) {
     const Change& c = log_.ring[static_cast<size_t>((log_.next + k) % kLogSize)];
     if (c.version > seen) changed->push_back(c.rect);
@@ -112,7 +233,7 @@ FontRenderer* GetFontRenderer() { return g_font_renderer; }
 Surface::Surface(int width, int height, Color fill)
     : width_(std::max(0, width)),
       height_(std::max(0, height)),
-      pixels_(static_cast<size_t>(width_) * height_, fill),
+      buf_(std::make_shared<Pixels>(static_cast<size_t>(width_) * height_, fill)),
       back_color_(fill) {
   version_ = g_next_version.fetch_add(1, std::memory_order_relaxed);
   log_.known_since = version_;
@@ -120,27 +241,28 @@ Surface::Surface(int width, int height, Color fill)
 
 Color Surface::At(int x, int y) const {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
-  return pixels_[static_cast<size_t>(y) * width_ + x];
+  return pixels()[static_cast<size_t>(y) * width_ + x];
 }
 
 void Surface::Set(int x, int y, Color c) {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
   Touch(Rect{x, y, 1, 1});
-  pixels_[static_cast<size_t>(y) * width_ + x] = c & 0x00FFFFFFu;
+  (*buf_)[static_cast<size_t>(y) * width_ + x] = c & 0x00FFFFFFu;
 }
 
 void Surface::Resize(int width, int height) {
   width = std::max(0, width);
   height = std::max(0, height);
   if (width == width_ && height == height_) return;
-  std::vector<Color> next(static_cast<size_t>(width) * height, back_color_);
+  const Pixels& now = std::as_const(*this).pixels();
+  auto next = std::make_shared<Pixels>(static_cast<size_t>(width) * height, back_color_);
   const int cw = std::min(width, width_);
   const int ch = std::min(height, height_);
   for (int y = 0; y < ch; ++y) {
-    std::memcpy(&next[static_cast<size_t>(y) * width], &pixels_[static_cast<size_t>(y) * width_],
+    std::memcpy(&(*next)[static_cast<size_t>(y) * width], &now[static_cast<size_t>(y) * width_],
                 sizeof(Color) * cw);
   }
-  pixels_ = std::move(next);
+  buf_ = std::move(next);
   width_ = width;
   height_ = height;
   Touch();
@@ -152,6 +274,7 @@ void Surface::Resize(int width, int height) {
 void Surface::BitBlt(int dx, int dy, int w, int h, const Surface* src, int sx, int sy, Rop op) {
   const bool blackness = op == Rop::kBlackness;
   if (w <= 0 || h <= 0 || (src == nullptr && !blackness)) return;
+  if (src == this) Settle();
   // Clip the rectangle first, against the destination and then the source, in 64 bits
   // so that rectangles far off either surface cannot overflow.
   long long x = dx, y = dy, cw = w, ch = h, fx = sx, fy = sy;
@@ -174,20 +297,26 @@ void Surface::BitBlt(int dx, int dy, int w, int h, const Surface* src, int sx, i
     const Rect to{dx, dy, w, h};
     const int from_x = static_cast<int>(fx), from_y = static_cast<int>(fy);
     if (CopyAgain(to, src, from_x, from_y)) return;
-    Touch(to);
+    if (to.x == 0 && to.y == 0 && to.w == width_ && to.h == height_) {
+      Lay(*src, from_x, from_y);
+    } else {
+      Touch(to);
+      CopyIn(to.x, to.y, to.w, to.h, *src, from_x, from_y);
+    }
     laid_ = LaidCopy{src, src->version_, version_, to, from_x, from_y};
+    return;
   } else {
     Touch(Rect{dx, dy, w, h});
   }
   if (blackness) {
     for (int row = 0; row < h; ++row) {
-      std::fill_n(&pixels_[static_cast<size_t>(dy + row) * width_ + dx], w, Color{0});
+      std::fill_n(&(*buf_)[static_cast<size_t>(dy + row) * width_ + dx], w, Color{0});
     }
     return;
   }
   sx = static_cast<int>(fx);
   sy = static_cast<int>(fy);
-  Color* const dbase = pixels_.data();
+  Color* const dbase = buf_->data();
   if (src == this) {
     if (op == Rop::kSrcCopy) {
       // A scroll of a surface over itself: rows in the order that reads each before it is
@@ -205,7 +334,7 @@ void Surface::BitBlt(int dx, int dy, int w, int h, const Surface* src, int sx, i
     BitBlt(dx, dy, w, h, &copy, sx, sy, op);
     return;
   }
-  const Color* const sbase = src->pixels_.data();
+  const Color* const sbase = src->pixels().data();
   const size_t sstride = static_cast<size_t>(src->width_);
   for (int y = 0; y < h; ++y) {
     const Color* s = sbase + static_cast<size_t>(sy + y) * sstride + sx;
@@ -246,11 +375,7 @@ bool Surface::CopyAgain(const Rect& to, const Surface* src, int sx, int sy) {
     const int x1 = std::min(r.x + r.w, to.x + to.w), y1 = std::min(r.y + r.h, to.y + to.h);
     if (x0 >= x1 || y0 >= y1) continue;
     Touch(Rect{x0, y0, x1 - x0, y1 - y0});
-    for (int y = y0; y < y1; ++y) {
-      std::memcpy(&pixels_[static_cast<size_t>(y) * width_ + x0],
-                  &src->pixels_[static_cast<size_t>(sy + y - to.y) * src->width_ + (sx + x0 - to.x)],
-                  sizeof(Color) * static_cast<size_t>(x1 - x0));
-    }
+    CopyIn(x0, y0, x1 - x0, y1 - y0, *src, sx + x0 - to.x, sy + y0 - to.y);
   }
   laid_.version = version_;
   return true;
@@ -265,7 +390,9 @@ void Surface::StretchBlt(int dx, int dy, int dw, int dh, const Surface& src, int
   if (&src == this) {
     copy = src;
     from = &copy;
+    Own();  // the copy keeps the pixels read
   }
+  const Pixels& from_px = from->pixels();
   // Only the rows and columns that land on this surface are visited.
   const long long y_end = std::min<long long>(dh, static_cast<long long>(height_) - dy);
   const long long x_begin = std::max<long long>(0, -static_cast<long long>(dx));
@@ -278,8 +405,8 @@ void Surface::StretchBlt(int dx, int dy, int dw, int dh, const Surface& src, int
       const long long tx = dx + x;
       const long long fx = sx + x * sw / dw;
       if (fx < 0 || fx >= from->width_) continue;
-      Color& d = pixels_[static_cast<size_t>(ty) * width_ + tx];
-      d = Combine(d, from->pixels_[static_cast<size_t>(fy) * from->width_ + fx], op);
+      Color& d = (*buf_)[static_cast<size_t>(ty) * width_ + tx];
+      d = Combine(d, from_px[static_cast<size_t>(fy) * from->width_ + fx], op);
     }
   }
 }
@@ -292,22 +419,23 @@ void Surface::FillRect(int x, int y, int w, int h, Color c) {
   if (x0 >= x1 || y0 >= y1) return;
   Touch(Rect{static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1 - x0), static_cast<int>(y1 - y0)});
   for (long long yy = y0; yy < y1; ++yy) {
-    std::fill(&pixels_[static_cast<size_t>(yy * width_ + x0)], &pixels_[static_cast<size_t>(yy * width_ + x1 - 1)] + 1,
-              c & 0x00FFFFFFu);
+    std::fill_n(&(*buf_)[static_cast<size_t>(yy * width_ + x0)], x1 - x0, c & 0x00FFFFFFu);
   }
 }
 
 void Surface::SetBackColor(Color c) {
   back_color_ = c & 0x00FFFFFFu;
+  pending_ = Pending{};  // all of it painted over
   Touch();
-  std::fill(pixels_.begin(), pixels_.end(), back_color_);
+  std::fill(buf_->begin(), buf_->end(), back_color_);
 }
 
 void Surface::SetBackPicture(std::shared_ptr<const Surface> picture) { back_picture_ = std::move(picture); }
 
 void Surface::Clear() {
+  pending_ = Pending{};  // all of it painted over
   Touch();
-  std::fill(pixels_.begin(), pixels_.end(), back_color_);
+  std::fill(buf_->begin(), buf_->end(), back_color_);
   if (back_picture_) {
     BitBlt(0, 0, back_picture_->width(), back_picture_->height(), back_picture_.get(), 0, 0, Rop::kSrcCopy);
   }
@@ -325,7 +453,7 @@ int Surface::TextOut(int x, int y, std::string_view utf8) {
       const int tx = x + gx;
       if (tx < 0 || tx >= width_) continue;
       if (g.alpha[static_cast<size_t>(gy) * g.width + gx] >= 128) {
-        pixels_[static_cast<size_t>(ty) * width_ + tx] = c;
+        (*buf_)[static_cast<size_t>(ty) * width_ + tx] = c;
       }
     }
   }

@@ -55,21 +55,26 @@ class Surface {
 
   Color At(int x, int y) const;  // 0 outside the surface
   void Set(int x, int y, Color c);  // ignored outside the surface
-  const std::vector<Color>& pixels() const { return pixels_; }
+  // For reading. (A surface laid from another's block copies it in here first.)
+  const std::vector<Color>& pixels() const {
+    Settle();
+    return buf_ ? *buf_ : kNoPixels;
+  }
   // For writing: counts as a change of the whole surface (ask for it again for each drawing).
   std::vector<Color>& pixels() {
     Touch();
-    return pixels_;
+    return *buf_;
   }
   // For writing within `r` only (clipped to the surface by the caller): a change of that rectangle.
   std::vector<Color>& pixels(const Rect& r) {
     Touch(r);
-    return pixels_;
+    return *buf_;
   }
 
   // Changes whenever the pixels or the size may have changed, and never comes back: a
-  // surface showing the version seen before shows the same picture. (Copies share the
-  // version of the picture they copied.)
+  // surface showing the version seen before shows the same picture. (Copies, and surfaces
+  // given a whole copy of a surface of their size, share the version of the picture they
+  // copied.)
   std::uint64_t version() const { return version_; }
   // The rectangles that changed since this surface showed version `seen` (in the order they
   // changed, possibly overlapping), appended to *changed. False when that is no longer known
@@ -82,7 +87,10 @@ class Surface {
   // Copies a w x h block from src (sx, sy) to this surface at (dx, dy), combining with op.
   // Both rectangles are clipped at every edge of both surfaces. A copy of the same block of
   // the same unchanged source as the last copy only copies again where this surface has
-  // changed since (a background laid again under moving figures costs their size).
+  // changed since (a background laid again under moving figures costs their size). A plain
+  // copy that covers this whole surface copies nothing yet: the surface shows the source's
+  // block (the source's pixels kept as they were, whatever is drawn on it later) and copies
+  // in only what is drawn on, or all of it when read; copying from it reads the block.
   void BitBlt(int dx, int dy, int w, int h, const Surface* src, int sx, int sy, Rop op);
   // Stretches the src rectangle onto the dest rectangle (nearest neighbour), combining with op.
   void StretchBlt(int dx, int dy, int dw, int dh, const Surface& src, int sx, int sy, int sw, int sh,
@@ -118,8 +126,22 @@ class Surface {
   std::uint64_t z = 0;  // larger is in front
 
  private:
+  using Pixels = std::vector<Color>;
+  static const Pixels kNoPixels;
+
+  // Before drawing within r: the buffer this surface's own (copies share it until one of
+  // them is drawn on), and r copied in from a laid block. Then a new version, r logged.
   void Touch();
   void Touch(const Rect& r);
+  void Note(const Rect& in);  // a new version, `in` (clipped) logged
+  void Own() const;
+  void Prepare(const Rect& r);
+  void Settle() const;                 // all of a laid block copied in
+  void Realise(const Rect& r) const;  // r copied in, but for what is already
+  // A plain copy of a clipped block, reading a laid source's block where it is not copied in.
+  void CopyIn(int dx, int dy, int w, int h, const Surface& src, int sx, int sy);
+  // The whole surface shows src's block at (sx, sy) from now on.
+  void Lay(const Surface& src, int sx, int sy);
   // The copy of BitBlt again over what the last one laid: true when done here.
   bool CopyAgain(const Rect& to, const Surface* src, int sx, int sy);
 
@@ -134,6 +156,9 @@ class Surface {
   struct ChangeLog {
     static constexpr std::uint64_t kUnknown = ~std::uint64_t{0};
     std::uint64_t known_since = 0;  // every change after this version is in the ring
+    // Versions below this one, but known_since, were another picture's (set at the first
+    // change after a copy: what the surface showed before it came earlier).
+    std::uint64_t floor = 0;
     std::array<Change, kLogSize> ring{};
     int next = 0;
     ChangeLog() = default;
@@ -155,12 +180,24 @@ class Surface {
     int sx = 0, sy = 0;
   };
 
+  // A block laid but not yet copied in: the picture is the block of `from` at (sx, sy)
+  // but within `real`, where this surface's own pixels are copied in (and drawn on since).
+  static constexpr int kMostReal = 16;
+  struct Pending {
+    std::shared_ptr<const Pixels> from;
+    int stride = 0, sx = 0, sy = 0;
+    int count = 0;
+    std::array<Rect, kMostReal> real{};
+  };
+
   int width_ = 0;
   int height_ = 0;
   std::uint64_t version_ = 0;
   ChangeLog log_;
   LaidCopy laid_;
-  std::vector<Color> pixels_;
+  // Copied in on reading: a const surface may still copy its laid block in.
+  mutable std::shared_ptr<Pixels> buf_;
+  mutable Pending pending_;
   Color back_color_ = 0;
   Color fore_color_ = 0;
   std::shared_ptr<const Surface> back_picture_;

@@ -418,5 +418,44 @@ TEST(Surface, EveryDrawingChangesTheVersion) {
   EXPECT_EQ(s.version(), v);
 }
 
+// A whole copy (a same-size surface, or a block of a larger one laid over all of a surface)
+// is read from the source until drawn on. Drawing on either side, reading it into a frame,
+// copying it again or drawing more figures than are tracked leaves each side its own picture.
+TEST(SurfaceLaid, EachSideKeepsItsPictureAndVersions) {
+  for (const bool same : {true, false}) {
+    Surface src(same ? 10 : 14, same ? 8 : 12);
+    for (size_t i = 0; i < src.pixels().size(); ++i) src.pixels()[i] = static_cast<Color>(i * 40503u) >> 8;
+    const Surface before = src;  // shares the pixels until src is drawn on
+    const int sx = same ? 0 : 3, sy = same ? 0 : 2;
+    Surface a(10, 8, 7), ref(10, 8);
+    a.Set(0, 0, 1);
+    const std::uint64_t old = a.version();
+    a.BitBlt(0, 0, 10, 8, &src, sx, sy, Rop::kSrcCopy);
+    ref.BitBlt(0, 0, 10, 8, &before, sx, sy, Rop::kSrcPaint);
+    std::vector<Rect> changed;
+    EXPECT_EQ(a.version() == src.version(), same);
+    EXPECT_FALSE(a.ChangedSince(old, &changed)) << "another picture since";
+    const std::uint64_t laid = a.version();
+    src.FillRect(0, 0, 6, 6, 0x222);
+    for (int k = 0; k < 24; ++k) {  // more figures than the rectangles tracked
+      for (Surface* s : {&a, &ref}) s->BitBlt((k * 3) % 10, (k * 5) % 8, 1, 1, &before, k % 8, 1, Rop::kSrcAnd);
+      if (k == 2) {
+        ASSERT_TRUE(a.ChangedSince(laid, &changed));
+        EXPECT_EQ(changed.size(), 3u);
+        Surface out(12, 10, 5), expect(12, 10, 5);
+        out.BitBlt(1, 1, 10, 8, &a, 0, 0, Rop::kSrcCopy);
+        expect.BitBlt(1, 1, 10, 8, &ref, 0, 0, Rop::kSrcCopy);
+        EXPECT_EQ(std::as_const(out).pixels(), std::as_const(expect).pixels());
+        Surface b = a;
+        b.Set(4, 4, 9);
+        EXPECT_EQ(a.At(4, 4), ref.At(4, 4));
+      }
+    }
+    EXPECT_EQ(std::as_const(a).pixels(), std::as_const(ref).pixels()) << same;
+    EXPECT_EQ(src.At(sx + 7, sy + 7), before.At(sx + 7, sy + 7));
+    EXPECT_EQ(src.At(0, 0), 0x222u);
+  }
+}
+
 }  // namespace
 }  // namespace ardo::platform
