@@ -49,6 +49,29 @@ void OrRow(Color* __restrict d, const Color* __restrict s, int n) {
   for (; x < n; ++x) d[x] |= s[x];
 }
 
+// Walks [x0, x1) of row y in order, calling gap(a, b) for the pieces no rectangle of
+// rects[0, n) covers and covered(a, b) for the others.
+template <size_t N, typename Gap, typename Covered>
+void WalkRow(const std::array<Rect, N>& rects, int n, int y, int x0, int x1, Gap gap, Covered covered) {
+  std::array<std::pair<int, int>, N> spans;
+  size_t k = 0;
+  for (int i = 0; i < n; ++i) {
+    const Rect& q = rects[static_cast<size_t>(i)];
+    if (y < q.y || y >= q.y + q.h || q.x >= x1 || q.x + q.w <= x0) continue;
+    const std::pair<int, int> span{std::max(q.x, x0), std::min(q.x + q.w, x1)};
+    size_t at = k++;
+    for (; at > 0 && spans[at - 1] > span; --at) spans[at] = spans[at - 1];
+    spans[at] = span;
+  }
+  int x = x0;
+  for (size_t i = 0; i < k; ++i) {
+    if (spans[i].first > x) gap(x, spans[i].first);
+    if (spans[i].second > x) covered(std::max(x, spans[i].first), spans[i].second);
+    x = std::max(x, spans[i].second);
+  }
+  if (x < x1) gap(x, x1);
+}
+
 }  // namespace
 
 const Surface::Pixels Surface::kNoPixels;
@@ -90,24 +113,18 @@ void Surface::Own() const {
 
 void Surface::Prepare(const Rect& r) {
   if (pending_.from && !r.empty()) {
-    const auto area = [](const Rect& q) { return static_cast<long long>(q.w) * q.h; };
-    Rect to = r;
-    int merged = -1;
-    for (int k = 0; k < pending_.count && merged < 0; ++k) {
+    bool in = false;
+    for (int k = 0; k < pending_.count && !in; ++k) {
       const Rect& q = pending_.real[static_cast<size_t>(k)];
-      const int ux0 = std::min(q.x, r.x), uy0 = std::min(q.y, r.y);
-      const Rect u{ux0, uy0, std::max(q.x + q.w, r.x + r.w) - ux0, std::max(q.y + q.h, r.y + r.h) - uy0};
-      if (area(u) <= area(q) + area(r)) {
-        to = u;
-        merged = k;
-      }
+      in = q.x <= r.x && q.y <= r.y && q.x + q.w >= r.x + r.w && q.y + q.h >= r.y + r.h;
     }
-    if ((merged < 0 && pending_.count == kMostReal) || area(to) * 4 >= static_cast<long long>(width_) * height_) {
+    if (in) {
+      // Copied in already.
+    } else if (pending_.count == kMostReal || static_cast<long long>(r.w) * r.h * 4 >= static_cast<long long>(width_) * height_) {
       Settle();
     } else {
-      Realise(to);
-      if (merged < 0) merged = pending_.count++;
-      pending_.real[static_cast<size_t>(merged)] = to;
+      Realise(r);
+      pending_.real[static_cast<size_t>(pending_.count++)] = r;
     }
   }
   Own();
@@ -124,51 +141,62 @@ void Surface::Realise(const Rect& r) const {
   Own();
   Color* const d = buf_->data();
   const Color* const s = pending_.from->data();
-  const size_t stride = static_cast<size_t>(pending_.stride);
-  std::array<std::pair<int, int>, kMostReal> spans{};
+  const size_t stride = static_cast<size_t>(pending_.stride), w = static_cast<size_t>(width_);
+  std::array<Rect, kMostReal> meet{};
+  int n = 0;
+  for (int k = 0; k < pending_.count; ++k) {
+    const Rect& q = pending_.real[static_cast<size_t>(k)];
+    if (q.x < r.x + r.w && q.y < r.y + r.h && q.x + q.w > r.x && q.y + q.h > r.y) meet[static_cast<size_t>(n++)] = q;
+  }
   for (int y = r.y; y < r.y + r.h; ++y) {
-    // The row but for the rectangles already copied in.
-    size_t n = 0;
-    for (int k = 0; k < pending_.count; ++k) {
-      const Rect& q = pending_.real[static_cast<size_t>(k)];
-      if (y >= q.y && y < q.y + q.h) spans[n++] = {q.x, q.x + q.w};
+    Color* const row = d + static_cast<size_t>(y) * w;
+    const Color* const from = s + static_cast<size_t>(pending_.sy + y) * stride + static_cast<size_t>(pending_.sx);
+    if (n == 0) {
+      std::memcpy(row + r.x, from + r.x, sizeof(Color) * static_cast<size_t>(r.w));
+      continue;
     }
-    std::sort(spans.begin(), spans.begin() + static_cast<std::ptrdiff_t>(n));
-    int x = r.x;
-    const int end = r.x + r.w;
-    const auto copy = [&](int x0, int x1) {
-      if (x0 >= x1) return;
-      std::memcpy(d + static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x0),
-                  s + static_cast<size_t>(pending_.sy + y) * stride + static_cast<size_t>(pending_.sx + x0),
-                  sizeof(Color) * static_cast<size_t>(x1 - x0));
-    };
-    for (size_t i = 0; i < n && x < end; ++i) {
-      copy(x, std::min(spans[i].first, end));
-      x = std::max(x, spans[i].second);
-    }
-    copy(x, end);
+    WalkRow(meet, n, y, r.x, r.x + r.w,
+            [&](int a, int b) { std::memcpy(row + a, from + a, sizeof(Color) * static_cast<size_t>(b - a)); },
+            [](int, int) {});
   }
 }
 
 void Surface::CopyIn(int dx, int dy, int w, int h, const Surface& src, int sx, int sy) {
-  Color* const d = buf_->data();
-  const auto rows = [&](const Color* s, size_t stride, int fx, int fy, int tx, int ty, int cw, int ch) {
-    for (int y = 0; y < ch; ++y) {
-      std::memcpy(d + static_cast<size_t>(ty + y) * static_cast<size_t>(width_) + static_cast<size_t>(tx),
-                  s + static_cast<size_t>(fy + y) * stride + static_cast<size_t>(fx), sizeof(Color) * static_cast<size_t>(cw));
-    }
-  };
   const Pending& p = src.pending_;
-  if (!p.from) {
-    rows(src.buf_->data(), static_cast<size_t>(src.width_), sx, sy, dx, dy, w, h);
-    return;
-  }
-  rows(p.from->data(), static_cast<size_t>(p.stride), p.sx + sx, p.sy + sy, dx, dy, w, h);
-  for (int k = 0; k < p.count; ++k) {
+  const size_t dw = static_cast<size_t>(width_), own = static_cast<size_t>(src.width_);
+  // The rectangles of the source copied in that meet the block: most blocks meet none, or
+  // lie within one.
+  std::array<Rect, kMostReal> meet;
+  int n = 0, top = sy + h, bottom = sy;
+  bool within = false;
+  for (int k = 0; p.from && k < p.count && !within; ++k) {
     const Rect& q = p.real[static_cast<size_t>(k)];
-    const int x0 = std::max(q.x, sx), y0 = std::max(q.y, sy);
-    const int x1 = std::min(q.x + q.w, sx + w), y1 = std::min(q.y + q.h, sy + h);
-    if (x0 < x1 && y0 < y1) rows(src.buf_->data(), static_cast<size_t>(src.width_), x0, y0, dx + x0 - sx, dy + y0 - sy, x1 - x0, y1 - y0);
+    if (q.x >= sx + w || q.y >= sy + h || q.x + q.w <= sx || q.y + q.h <= sy) continue;
+    within = q.x <= sx && q.y <= sy && q.x + q.w >= sx + w && q.y + q.h >= sy + h;
+    meet[static_cast<size_t>(n++)] = q;
+    top = std::min(top, q.y);
+    bottom = std::max(bottom, q.y + q.h);
+  }
+  const size_t stride = static_cast<size_t>(p.stride);
+  const Color* const laid_base =
+      p.from ? p.from->data() + static_cast<size_t>(p.sy) * stride + static_cast<size_t>(p.sx) : nullptr;
+  for (int y = sy; y < sy + h; ++y) {
+    // Source columns a..b land at to + (a - sx).
+    Color* const to = buf_->data() + static_cast<size_t>(dy + y - sy) * dw + static_cast<size_t>(dx);
+    const Color* const mine = src.buf_->data() + static_cast<size_t>(y) * own;
+    if (!p.from || within) {
+      std::memcpy(to, mine + sx, sizeof(Color) * static_cast<size_t>(w));
+      continue;
+    }
+    const Color* const laid = laid_base + static_cast<size_t>(y) * stride;
+    if (y < top || y >= bottom) {
+      std::memcpy(to, laid + sx, sizeof(Color) * static_cast<size_t>(w));
+      continue;
+    }
+    // The laid block where nothing is copied in, the source's own pixels where it is.
+    WalkRow(meet, n, y, sx, sx + w,
+            [&](int a, int b) { std::memcpy(to + (a - sx), laid + a, sizeof(Color) * static_cast<size_t>(b - a)); },
+            [&](int a, int b) { std::memcpy(to + (a - sx), mine + a, sizeof(Color) * static_cast<size_t>(b - a)); });
   }
 }
 
@@ -365,8 +393,20 @@ bool Surface::CopyAgain(const Rect& to, const Surface* src, int sx, int sy) {
   // The block equals the source except where this surface changed since it was laid.
   static thread_local std::vector<Rect> changed;
   changed.clear();
-  if (!ChangedSince(l.version, &changed) || changed.size() > kLogSize / 2) return false;
+  const bool known = ChangedSince(l.version, &changed) && changed.size() <= kLogSize / 2;
   MergeRects(&changed);
+  if (pending_.from && pending_.from == src->buf_ && pending_.sx == sx && pending_.sy == sy) {
+    // Still laid from the same pixels: what was copied in and drawn on shows the block again.
+    if (!known) {
+      Note(Rect{0, 0, width_, height_});
+    } else {
+      for (const Rect& r : changed) Note(r);
+    }
+    pending_.count = 0;
+    laid_.version = version_;
+    return true;
+  }
+  if (!known) return false;
   long long area = 0;
   for (const Rect& r : changed) area += static_cast<long long>(r.w) * r.h;
   if (area >= static_cast<long long>(to.w) * to.h) return false;
