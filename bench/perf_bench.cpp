@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "budget.h"
 #include "core/core.h"
 #include "events/events.h"
 #include "field/field.h"
@@ -121,6 +122,8 @@ void BM_WholeFrame(benchmark::State& state) {
   state.counters["frame_x_copy"] = Percentile(frame, 0.5) / c;
   state.counters["budget_frame_x_copy"] = 1.5;
   state.counters["budget_compose_x_copy"] = 0.7;
+  bench::Budget("whole field frame, x a plain copy", Percentile(frame, 0.5) / c, 1.5);
+  bench::Budget("compose of it, x a plain copy", Percentile(compose, 0.5) / c, 0.7);
   TearDownField();
 }
 BENCHMARK(BM_WholeFrame);
@@ -226,6 +229,7 @@ void BM_TuneStart(benchmark::State& state) {
   state.counters["start_max_us"] = Percentile(start, 1.0);
   state.counters["frame_audio_max_us"] = Percentile(held, 1.0);
   state.counters["budget_max_us"] = 500;
+  bench::Budget("audio hold of a frame, most us", Percentile(held, 1.0), 500);
   state.counters["playing_share"] = static_cast<double>(playing) / static_cast<double>(std::max<size_t>(1, held.size()));
   state.counters["frames_over_500us"] =
       static_cast<double>(std::count_if(held.begin(), held.end(), [](double v) { return v > 500; }));
