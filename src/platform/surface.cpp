@@ -395,7 +395,8 @@ bool Surface::CopyAgain(const Rect& to, const Surface* src, int sx, int sy) {
   changed.clear();
   const bool known = ChangedSince(l.version, &changed) && changed.size() <= kLogSize / 2;
   MergeRects(&changed);
-  if (pending_.from && pending_.from == src->buf_ && pending_.sx == sx && pending_.sy == sy) {
+  if (pending_.from && pending_.from == src->buf_ && pending_.sx == sx && pending_.sy == sy && to.x == 0 &&
+      to.y == 0 && to.w == width_ && to.h == height_) {
     // Still laid from the same pixels: what was copied in and drawn on shows the block again.
     if (!known) {
       Note(Rect{0, 0, width_, height_});
