@@ -333,6 +333,28 @@ void Surface::BitBlt(int dx, int dy, int w, int h, const Surface* src, int sx, i
     }
     laid_ = LaidCopy{src, src->version_, version_, to, from_x, from_y};
     return;
+  } else if (op == Rop::kSrcCopy && buf_.use_count() > 1) {
+    // A scroll of pixels shared with another surface (one laid from this): into pixels of
+    // its own at once, in one pass, rather than copying them all and then scrolling.
+    const std::shared_ptr<const Pixels> old = buf_;
+    auto next = std::make_shared<Pixels>();
+    next->reserve(old->size());
+    const Color* const o = old->data();
+    const size_t ww = static_cast<size_t>(width_);
+    for (int row = 0; row < height_; ++row) {
+      const Color* const at = o + static_cast<size_t>(row) * ww;
+      if (row < dy || row >= dy + h) {
+        next->insert(next->end(), at, at + ww);
+        continue;
+      }
+      const Color* const from = o + static_cast<size_t>(static_cast<int>(fy) + row - dy) * ww + static_cast<size_t>(fx);
+      next->insert(next->end(), at, at + dx);
+      next->insert(next->end(), from, from + w);
+      next->insert(next->end(), at + dx + w, at + ww);
+    }
+    buf_ = std::move(next);
+    Note(Rect{dx, dy, w, h});
+    return;
   } else {
     Touch(Rect{dx, dy, w, h});
   }
