@@ -13,6 +13,7 @@
 #include "field/field.h"
 #include "platform/platform.h"
 #include "presentation/presentation.h"
+#include "ui/words.h"
 
 namespace ardo {
 
@@ -282,7 +283,7 @@ constexpr int kMenuBar = 20;
 constexpr int kItemWidth = 96;
 constexpr int kItemHeight = 22;
 
-// The dropped-down menu with its one item, "座標変更" (which does nothing), over the boxes.
+// The dropped-down menu with its one item, the word Say::kConsoleItem (it does nothing), over the boxes.
 void DrawMenu(Surface* s) {
   s->FillRect(2, 1, kMenuRight - 4, kMenuBar - 2, kShadow);
   s->SetForeColor(kWhite);
@@ -291,7 +292,7 @@ void DrawMenu(Surface* s) {
   s->FillRect(2, kMenuBar, kItemWidth - 1, kItemHeight - 1, kWhite);
   s->FillRect(3, kMenuBar + 1, kItemWidth - 3, kItemHeight - 3, kFace);
   s->SetForeColor(kInk);
-  s->TextOut(12, kMenuBar + 3, "座標変更");
+  s->TextOut(12, kMenuBar + 3, Word(Say::kConsoleItem));
 }
 
 void Draw(Surface* s, const std::string& command, const std::string& composing, bool caret) {

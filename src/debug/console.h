@@ -29,7 +29,7 @@ void PumpDebugConsole();
 bool DebugConsoleKey(int key);
 
 // A click in the console window (its own pixels): on "Debug" the menu drops down with
-// its item "座標変更" (which does nothing); any click closes it again.
+// its one item (which does nothing); any click closes it again.
 void DebugConsoleClick(int x, int y);
 // What the console window shows now (kConsoleWidth x kConsoleHeight).
 void DrawDebugConsole(platform::Surface* s);
