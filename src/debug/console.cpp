@@ -20,6 +20,8 @@ namespace ardo {
 namespace {
 
 constexpr const char* kSource = "frmDebug.txtCommand_KeyDown";
+// The menu bar's one menu; its item is a word of the game's language.
+constexpr const char* kMenuTitle = "Debug";
 // The command box holds this many characters; a longer line is refused.
 constexpr size_t kMaxLineChars = 255;
 // Bytes kept in the command line while typing, so a flood of text cannot grow it without end.
@@ -287,7 +289,7 @@ constexpr int kItemHeight = 22;
 void DrawMenu(Surface* s) {
   s->FillRect(2, 1, kMenuRight - 4, kMenuBar - 2, kShadow);
   s->SetForeColor(kWhite);
-  s->TextOut(8, 2, "Debug");
+  s->TextOut(8, 2, kMenuTitle);
   s->FillRect(2, kMenuBar, kItemWidth, kItemHeight, kShadow);
   s->FillRect(2, kMenuBar, kItemWidth - 1, kItemHeight - 1, kWhite);
   s->FillRect(3, kMenuBar + 1, kItemWidth - 3, kItemHeight - 3, kFace);
@@ -298,7 +300,7 @@ void DrawMenu(Surface* s) {
 void Draw(Surface* s, const std::string& command, const std::string& composing, bool caret) {
   s->FillRect(0, 0, s->width(), s->height(), kFace);
   s->SetForeColor(kInk);
-  s->TextOut(8, 2, "Debug");
+  s->TextOut(8, 2, kMenuTitle);
   s->FillRect(0, kMenuBar, s->width(), 1, kShadow);
 
   // The command box: the end of a long line stays in sight.
@@ -437,6 +439,8 @@ bool DebugConsoleKey(int key) {
 }
 
 void DebugConsoleClick(int x, int y) { g_menu_open = !g_menu_open && view::OnMenuTitle(x, y); }
+
+std::vector<std::string> DebugMenuRows() { return {kMenuTitle, Word(Say::kConsoleItem)}; }
 
 void DrawDebugConsole(platform::Surface* s) {
   *s = platform::Surface(platform::kConsoleWidth, platform::kConsoleHeight);
