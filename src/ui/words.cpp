@@ -189,6 +189,7 @@ const std::vector<WordNeed> kNeeds = {
     {Say::kStaffThanks, "staff_thanks", U::kFree},
     {Say::kGameTitle, "game_title", U::kFree},
     {Say::kGameCaption, "game_caption", U::kFree},
+    {Say::kSubtitle, "subtitle", U::kFree},
     {Say::kConsoleItem, "console_item", U::kLabel, 10},
     {Say::kBoxQuit, "box_quit", U::kFree},
     {Say::kBoxCancel, "box_cancel", U::kFree},

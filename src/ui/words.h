@@ -47,8 +47,8 @@ enum class Say : int {
   kInnMorning, kNothingMore, kFoundGold, kFound, kBagFull,
   // Scenes.
   kOpeningMonologue, kHerbNarration, kTreeInscription, kClosingLine, kPushButton, kStudio, kStaffThanks,
-  // The game's name on its window and message boxes, and the debug console's menu item.
-  kGameTitle, kGameCaption, kConsoleItem,
+  // The game's name on its window and message boxes, its subtitle, and the debug console's menu item.
+  kGameTitle, kGameCaption, kSubtitle, kConsoleItem,
   // Message boxes.
   kBoxQuit, kBoxCancel, kBoxNoFile, kBoxLevels, kBoxLevelRows, kBoxLevelMore,
   kCount
