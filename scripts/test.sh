@@ -3,10 +3,6 @@
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 ardo_setup
 ardo_build "$ARDO_ROOT/build/test" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DARDO_SANITIZE=ON -DARDO_WERROR=ON
-# The optimised build without sanitizers, the one play.sh runs (speed is measured there). Its
-# content is the test build's, copied (play.sh keeps taking it from there).
-ardo_build "$ARDO_ROOT/build/release" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DARDO_SANITIZE=OFF \
-  -DARDO_TESTS=OFF -DARDO_BENCH=OFF -DARDO_CONTENT_FROM="$ARDO_ROOT/build/test"
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
 export LSAN_OPTIONS="suppressions=$ARDO_ROOT/scripts/lsan.supp:print_suppressions=0"

@@ -95,7 +95,7 @@ bool ContinueGame() {
   on([] { Message(Word(Say::kLoadAsk)); });
   // The slot window refuses empty slots only while it is asked for a load; a save
   // made in the game before this title must not leave it open to them.
-  MenuChoice = std::string("load");
+  MenuChoice = SlotPurpose::kLoad;
   const Byte s = WinDeal(win::kSaveSlots);
   bool loaded = false;
   if (s != 255) {

@@ -8,6 +8,7 @@
 
 #include "battle/battle.h"
 #include "events/events.h"
+#include "events/story.h"
 #include "field/field.h"
 #include "items/items.h"
 #include "save/save.h"
@@ -35,31 +36,33 @@ bool OneOf(std::string_view s, std::initializer_list<std::string_view> list) {
   return false;
 }
 
-bool MenuChoiceIs(std::string_view mode) {
-  const auto* s = std::get_if<std::string>(&MenuChoice);
-  return s != nullptr && *s == mode;
+bool MenuChoiceIs(SlotPurpose purpose) {
+  const auto* s = std::get_if<SlotPurpose>(&MenuChoice);
+  return s != nullptr && *s == purpose;
 }
 
 // The slot number as one digit (full-width in Japanese).
 std::string SlotDigit(int slot) { return NumberText(slot, RightChars(F(slot), 1)); }
 
-// The places where travelling works and escaping does not.
-bool OpenCountry(const std::string& title) { return OneOf(title, {"フィールド", "大空洞", "氷壁", "雲の中"}); }
+// The maps where travelling works and escaping does not: the field, the great hollow, the ice
+// wall and the clouds.
+bool OpenCountry(const std::string& map) { return OneOf(map, {"field", "cavity", "icewall", "smog"}); }
 
-// Where "脱出" takes the hero from each place.
+// Where "脱出" takes the hero from each map: the villages, caves, the forest, the great wall and
+// the woodcutter's house out to the field; the climb to the summit back down to the clouds.
 constexpr Destination kEscapeExits[] = {
-    {"さいはての村", "field", 21, 9, "letsgo", 1},      {"浮き島村", "field", 11, 83, "letsgo", 4},
-    {"谷間の村", "field", 91, 44, "letsgo", 9},          {"ヒグラシ草の洞窟", "field", 34, 16, "letsgo", 0},
-    {"潮風の洞穴", "field", 46, 82, "letsgo", 4},        {"ゴミの洞窟", "field", 71, 51, "letsgo", 8},
-    {"森", "field", 40, 28, "letsgo", 1},                {"ゾンビパラダイス", "field", 87, 25, "letsgo", 9},
-    {"偉大なる壁", "field", 88, 10, "letsgo", 13},       {"きこりの家", "field", 81, 27, "letsgo", 13},
-    {"山頂への道", "smog", 39, 9, "w-road", 15},         {"嘆きの壁", "smog", 39, 9, "w-road", 15},
-    {"山頂", "smog", 39, 9, "w-road", 15},
+    {"town1", "field", 21, 9, "letsgo", 1},   {"town2", "field", 11, 83, "letsgo", 4},
+    {"town3", "field", 91, 44, "letsgo", 9},  {"dngn1", "field", 34, 16, "letsgo", 0},
+    {"dngn2", "field", 46, 82, "letsgo", 4},  {"dngn3", "field", 71, 51, "letsgo", 8},
+    {"forest", "field", 40, 28, "letsgo", 1}, {"zombi", "field", 87, 25, "letsgo", 9},
+    {"wall", "field", 88, 10, "letsgo", 13},  {"kikori", "field", 81, 27, "letsgo", 13},
+    {"topl", "smog", 39, 9, "w-road", 15},    {"toph", "smog", 39, 9, "w-road", 15},
+    {"top", "smog", 39, 9, "w-road", 15},
 };
 
-const Destination* FindExit(const std::string& place) {
+const Destination* FindExit(const std::string& map) {
   for (const Destination& d : kEscapeExits) {
-    if (d.place == place) return &d;
+    if (d.place == map) return &d;
   }
   return nullptr;
 }
@@ -95,7 +98,7 @@ Pick QuitDialogue() {
 // "セーブ".
 void SaveDialogue() {
   on([] { Message(Word(Say::kSaveAsk)); });
-  MenuChoice = std::string("save");
+  MenuChoice = SlotPurpose::kSave;
   const Byte s = WinDeal(win::kSaveSlots);
   if (s < 255) {
     on([] { WinDraw(win::kSaveSlots); });
@@ -118,7 +121,7 @@ void SaveDialogue() {
 // "ロード"; true when a game was loaded.
 bool LoadDialogue() {
   on([] { Message(Word(Say::kLoadAsk)); });
-  MenuChoice = std::string("load");
+  MenuChoice = SlotPurpose::kLoad;
   const Byte s = WinDeal(win::kSaveSlots);
   if (s < 255) {
     on([] { WinDraw(win::kSaveSlots); });
@@ -282,11 +285,11 @@ std::optional<Integer> Affordable(int spell) {
 Pick Escape() {
   const std::optional<Integer> cost = Affordable(8);
   if (!cost) return Pick::kStay;
-  const std::string place = on.Value<std::string>("", [] { return MapTitle(MapName); });
-  if (OpenCountry(place) || Flag(257) == 0) return Refuse(Say::kNotNow);
+  const std::string map = MapName;
+  if (OpenCountry(map) || Flag(story::kMonologueDone) == 0) return Refuse(Say::kNotNow);
   on([] { Message(Word(Say::kEscapeAsk)); });
   if (WinDeal(win::kYesNo) != 0) return Pick::kStay;
-  if (const Destination* exit = FindExit(place)) {
+  if (const Destination* exit = FindExit(map)) {
     on([&] { Go(*exit); });
   } else {
     on([] { Message(Word(Say::kNoEffectDot)); });
@@ -299,7 +302,7 @@ Pick Escape() {
 Pick Travel() {
   const std::optional<Integer> cost = Affordable(9);
   if (!cost) return Pick::kStay;
-  if (!OpenCountry(on.Value<std::string>("", [] { return MapTitle(MapName); }))) return Refuse(Say::kNotNow);
+  if (!OpenCountry(MapName)) return Refuse(Say::kNotNow);
   const Byte t = WinDeal(win::kTravel);
   MenuChoice = static_cast<long long>(t);
   if (t < 255) on([&] { MPadd(-*cost); });
@@ -370,7 +373,7 @@ Pick Act(Selection& s, Mark& mark) {
     case MenuAction::kNo:
       return leave_with(255);
     case MenuAction::kSlot:
-      if (!on.Value<std::string>("", [&] { return SaveList(c).name; }).empty() || MenuChoiceIs("save")) {
+      if (!on.Value<std::string>("", [&] { return SaveList(c).name; }).empty() || MenuChoiceIs(SlotPurpose::kSave)) {
         return leave_with(c + 1);
       }
       on([] { Message(Word(Say::kNoData)); });

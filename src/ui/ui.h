@@ -210,8 +210,10 @@ class Selection {
 // Runs window n's selection loop; each statement's fault is logged under `on`.
 Byte RunSelection(int window, const Trap& on, const SelectionRules& rules);
 
-// Shared with the battle: a mode text before the save slots, a window's result after.
-using MenuValue = std::variant<long long, std::string>;
+// What the save slots are opened for: a save may pick an empty slot, a load may not.
+enum class SlotPurpose { kSave, kLoad };
+// Shared with the battle: the slots' purpose before the save slots, a window's result after.
+using MenuValue = std::variant<long long, SlotPurpose>;
 extern MenuValue MenuChoice;
 
 // ASCII letters, digits and symbols and half-width katakana to their full-width forms.

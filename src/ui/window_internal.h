@@ -27,7 +27,8 @@ void DrawFrame(platform::Surface& s);
 void DrawCursor(int n, int c);
 void EraseCursor(int n, int c);
 
-// A place the hero can be sent to: a map, the cell, the music and the area.
+// A place the hero can be sent to: a map, the cell, the music and the area. `place` names
+// the row of the travel list, or for an escape the map the hero leaves (its file name).
 struct Destination {
   std::string_view place;
   const char* map;

@@ -197,7 +197,7 @@ TEST_F(Presentation, ContinueCancelsQuietlyRefusesEmptySlotsAndLoadsOntoTheSlots
   MapName.clear();
   BgmName.clear();
   ScanSaves();
-  MenuChoice = std::string("save");  // what a save in the game before left behind
+  MenuChoice = SlotPurpose::kSave;  // what a save in the game before left behind
   probe = [&] { WatchTitle(); };
   Press('X', [&] { return title_up_ != 0; });
   Pick(9);    // "続きから"

@@ -279,6 +279,18 @@ TEST_F(MenuTest, EscapeTakesTheHeroToThePlacesExitAndCostsTen) {
   EXPECT_EQ(BgmName, "letsgo");
   EXPECT_EQ(Player.mp, 10);
 
+  // Every town, cave and part of the climb has its way out.
+  for (const char* map : {"town2", "town3", "dngn1", "dngn2", "dngn3", "forest", "zombi", "wall", "kikori",
+                          "topl", "toph", "top"}) {
+    MapName = map;
+    Player.mp = 20;
+    Down(8, 8);
+    Pick(8);
+    Yes();
+    EXPECT_EQ(Deal(8), 0) << map;
+    EXPECT_TRUE(MapName == "field" || MapName == "smog") << map << " -> " << MapName;
+  }
+
   // Not enough magic points: said, nothing else.
   messages.clear();
   MapName = "town1";
@@ -361,7 +373,7 @@ TEST_F(MenuTest, HealFromTheSpellList) {
 
 TEST_F(MenuTest, AnEmptySlotCannotBeLoadedButAnySlotSaved) {
   SaveList(1) = SaveEntry{3, "town1"};
-  MenuChoice = std::string("load");
+  MenuChoice = SlotPurpose::kLoad;
   Pick(4);  // slot 1 is empty
   Answer();
   Down(4);
@@ -369,7 +381,7 @@ TEST_F(MenuTest, AnEmptySlotCannotBeLoadedButAnySlotSaved) {
   EXPECT_EQ(Deal(4), 2);
   EXPECT_EQ(messages, (Texts{"データがありません。", "何番をロードしますか？"}));
 
-  MenuChoice = std::string("save");
+  MenuChoice = SlotPurpose::kSave;
   messages.clear();
   Pick(4);
   EXPECT_EQ(Deal(4), 1);
