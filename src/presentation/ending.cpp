@@ -15,10 +15,10 @@ namespace ardo {
 // their length in half-width characters, so every credit is plain ASCII; only the
 // thanks at the end is a word of the language.
 const std::vector<std::vector<StaffLine>>& StaffPages() {
-  static std::vector<std::vector<StaffLine>> pages[2];
-  std::vector<std::vector<StaffLine>>& kPages = pages[GameLanguage() == Language::kEnglish ? 1 : 0];
-  if (!kPages.empty()) return kPages;
-  kPages = {
+  static std::vector<std::vector<StaffLine>> by_language[2];
+  std::vector<std::vector<StaffLine>>& pages = by_language[GameLanguage() == Language::kEnglish ? 1 : 0];
+  if (!pages.empty()) return pages;
+  pages = {
       {{-20, "Scenario, Design, and Program", 2000}, {20, "The ardo project", 3500}},
       {{-50, "Music Composer", 0},
        {-40, "(Thanks to)", 0},
@@ -37,7 +37,7 @@ const std::vector<std::vector<StaffLine>>& StaffPages() {
       {{-20, "A N D", 2000}},
       {{-20, Word(Say::kStaffThanks), 3200}},
   };
-  return kPages;
+  return pages;
 }
 
 namespace {

@@ -204,7 +204,7 @@ void DrawEnglishValues(int n) {
       }
       break;
     case win::kStatus: {
-      // Labels from x = 27, the longest eight letters; the numbers end six letters after it.
+      // Labels from x = 27, the longest eight letters; the numbers end at the fifteenth letter.
       constexpr int kRight = 27 + 15 * kCell;
       const long long values[9] = {Player.lv, Player.hp, Player.mp, Player.ap, Player.dp, Player.sp, 0, Player.exp,
                                    Player.gold};
