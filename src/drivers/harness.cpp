@@ -630,7 +630,6 @@ std::string DumpState() {
                   {"menu", DebugMenuRows()}};
   j["staff_page"] = StaffPage();
   j["scroll"] = {{"top", NarrationScroll().top}, {"off", NarrationScroll().off}};
-  // The message boxes shown so far (headless runs).
   // The message boxes shown so far, their captions and the window's (headless runs).
   if (auto* headless = platform::GetPlatform().headless()) j["message_boxes"] = headless->message_boxes();
   if (const auto* captions = platform::HeadlessMessageBoxCaptions(platform::GetPlatform())) {
