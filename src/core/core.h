@@ -403,8 +403,4 @@ void ResetCoreState();
 // the seeded generator takes over again. An empty list ends the fixing at once.
 void FixRandom(std::vector<float> values);
 
-// The caption "ardo" with the game's subtitle.
-extern const char* const kGameTitle;
-extern const char* const kGameCaption;
-
 }  // namespace ardo

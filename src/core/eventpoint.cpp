@@ -3,9 +3,6 @@
 
 namespace ardo {
 
-const char* const kGameTitle = "ardo はるかな頂へ";
-const char* const kGameCaption = "ardo (はるかな頂へ)";
-
 namespace {
 FramePresenter g_presenter;
 bool g_refreshed = true;

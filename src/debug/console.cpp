@@ -13,12 +13,15 @@
 #include "field/field.h"
 #include "platform/platform.h"
 #include "presentation/presentation.h"
+#include "ui/words.h"
 
 namespace ardo {
 
 namespace {
 
 constexpr const char* kSource = "frmDebug.txtCommand_KeyDown";
+// The menu bar's one menu; its item is a word of the game's language.
+constexpr const char* kMenuTitle = "Debug";
 // The command box holds this many characters; a longer line is refused.
 constexpr size_t kMaxLineChars = 255;
 // Bytes kept in the command line while typing, so a flood of text cannot grow it without end.
@@ -282,22 +285,22 @@ constexpr int kMenuBar = 20;
 constexpr int kItemWidth = 96;
 constexpr int kItemHeight = 22;
 
-// The dropped-down menu with its one item, "座標変更" (which does nothing), over the boxes.
+// The dropped-down menu with its one item, the word Say::kConsoleItem (it does nothing), over the boxes.
 void DrawMenu(Surface* s) {
   s->FillRect(2, 1, kMenuRight - 4, kMenuBar - 2, kShadow);
   s->SetForeColor(kWhite);
-  s->TextOut(8, 2, "Debug");
+  s->TextOut(8, 2, kMenuTitle);
   s->FillRect(2, kMenuBar, kItemWidth, kItemHeight, kShadow);
   s->FillRect(2, kMenuBar, kItemWidth - 1, kItemHeight - 1, kWhite);
   s->FillRect(3, kMenuBar + 1, kItemWidth - 3, kItemHeight - 3, kFace);
   s->SetForeColor(kInk);
-  s->TextOut(12, kMenuBar + 3, "座標変更");
+  s->TextOut(12, kMenuBar + 3, Word(Say::kConsoleItem));
 }
 
 void Draw(Surface* s, const std::string& command, const std::string& composing, bool caret) {
   s->FillRect(0, 0, s->width(), s->height(), kFace);
   s->SetForeColor(kInk);
-  s->TextOut(8, 2, "Debug");
+  s->TextOut(8, 2, kMenuTitle);
   s->FillRect(0, kMenuBar, s->width(), 1, kShadow);
 
   // The command box: the end of a long line stays in sight.
@@ -436,6 +439,8 @@ bool DebugConsoleKey(int key) {
 }
 
 void DebugConsoleClick(int x, int y) { g_menu_open = !g_menu_open && view::OnMenuTitle(x, y); }
+
+std::vector<std::string> DebugMenuRows() { return {kMenuTitle, Word(Say::kConsoleItem)}; }
 
 void DrawDebugConsole(platform::Surface* s) {
   *s = platform::Surface(platform::kConsoleWidth, platform::kConsoleHeight);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -29,8 +30,10 @@ void PumpDebugConsole();
 bool DebugConsoleKey(int key);
 
 // A click in the console window (its own pixels): on "Debug" the menu drops down with
-// its item "座標変更" (which does nothing); any click closes it again.
+// its one item (which does nothing); any click closes it again.
 void DebugConsoleClick(int x, int y);
+// The menu bar's title and the item it drops down, as the window writes them.
+std::vector<std::string> DebugMenuRows();
 // What the console window shows now (kConsoleWidth x kConsoleHeight).
 void DrawDebugConsole(platform::Surface* s);
 

@@ -17,6 +17,7 @@
 #include "events/story.h"
 #include "field/field.h"
 #include "game/program.h"
+#include "platform/headless_captions.h"
 #include "presentation/presentation.h"
 #include "sound/sound.h"
 #include "ui/ui.h"
@@ -625,11 +626,16 @@ std::string DumpState() {
   j["console"] = {{"shown", DebugWindowShown()},
                   {"focus", DebugConsoleFocused()},
                   {"command", DebugCommandLine()},
-                  {"output", DebugOutput()}};
+                  {"output", DebugOutput()},
+                  {"menu", DebugMenuRows()}};
   j["staff_page"] = StaffPage();
   j["scroll"] = {{"top", NarrationScroll().top}, {"off", NarrationScroll().off}};
-  // The message boxes shown so far (headless runs).
+  // The message boxes shown so far, their captions and the window's (headless runs).
   if (auto* headless = platform::GetPlatform().headless()) j["message_boxes"] = headless->message_boxes();
+  if (const auto* captions = platform::HeadlessMessageBoxCaptions(platform::GetPlatform())) {
+    j["message_box_captions"] = *captions;
+  }
+  if (const auto* caption = platform::HeadlessWindowCaption(platform::GetPlatform())) j["window_caption"] = *caption;
   // What the sound back-end was asked, when it is the recording one (headless runs).
   if (auto* rec = dynamic_cast<platform::RecordingAudio*>(&platform::GetPlatform().audio())) {
     const auto& a = rec->state();

@@ -61,7 +61,7 @@ void MapLoad(const std::string& name) {
     on.LogFault(FileFault(m.status, file, m.why));
     if (m.status == FileStatus::kMissing) {
       on([] {
-        platform::GetPlatform().MessageBox(Word(Say::kBoxNoFile), kGameTitle, platform::MsgBoxKind::kOk);
+        platform::GetPlatform().MessageBox(Word(Say::kBoxNoFile), Word(Say::kGameTitle), platform::MsgBoxKind::kOk);
       });
     }
     return;

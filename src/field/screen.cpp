@@ -46,7 +46,7 @@ void ScreenLoad() {
     g_form.height = picMain.height() + 6;
     g_form.saved_width = g_form.width;
     g_form.saved_height = g_form.height;
-    platform::GetPlatform().SetCaption(kGameCaption);
+    platform::GetPlatform().SetCaption(Word(Say::kGameCaption));
     g_form.loaded = true;
   });
   LoadPictures();

@@ -82,7 +82,7 @@ class FormEvents final : public platform::WindowEvents {
         p.SetPointer(0);
         return;
       }
-      if (p.MessageBox(Word(Say::kBoxQuit), kGameTitle, platform::MsgBoxKind::kOkCancelQuestion) ==
+      if (p.MessageBox(Word(Say::kBoxQuit), Word(Say::kGameTitle), platform::MsgBoxKind::kOkCancelQuestion) ==
           platform::MsgBoxResult::kOk) {
         Form_Unload();
       }

@@ -91,7 +91,7 @@ int RunProgram(const RunOptions& options) {
   platform::PlatformOptions po;
   po.headless = options.headless;
   po.scale = options.scale != 0 ? options.scale : settings.scale;
-  po.title = kGameTitle;
+  po.title = Word(Say::kGameTitle);
   po.icon_path = GamePath("graphics/icon.png");
   std::string error;
   auto p = platform::CreatePlatform(po, &error);

@@ -31,7 +31,7 @@ void ReportBadRows(int first, int more) {
   };
   const std::string rest = more > 0 ? Word(Say::kBoxLevelMore, {number(more)}) : "";
   const std::string text = Word(Say::kBoxLevelRows, {kLevelFile, number(first), rest});
-  platform::GetPlatform().MessageBox(text, kGameTitle, platform::MsgBoxKind::kOk);
+  platform::GetPlatform().MessageBox(text, Word(Say::kGameTitle), platform::MsgBoxKind::kOk);
 }
 
 // One row of lvup.dat: row number (ignored), Exp, MaxHpUp, MaxMpUp, AttackUp, DefenceUp, SpeedUp.
@@ -71,7 +71,7 @@ void LvupSet() {
   FieldReader reader;
   if (!reader.Open(GamePath(kLevelFile))) {
     on.LogFault(reader.failure());
-    platform::GetPlatform().MessageBox(Word(Say::kBoxLevels, {kLevelFile}), kGameTitle,
+    platform::GetPlatform().MessageBox(Word(Say::kBoxLevels, {kLevelFile}), Word(Say::kGameTitle),
                                        platform::MsgBoxKind::kOk);
     return;
   }

@@ -7,8 +7,10 @@
 #include <deque>
 #include <filesystem>
 #include <set>
+#include <utility>
 
 #include "platform/font.h"
+#include "platform/headless_captions.h"
 #include "platform/platform.h"
 
 namespace ardo::platform {
@@ -71,6 +73,7 @@ namespace {
 
 class HeadlessPlatform final : public Platform, public HeadlessControl {
  public:
+  explicit HeadlessPlatform(std::string title) : caption_(std::move(title)) {}
   std::uint32_t TimeGetTime() override { return now_; }
   void Sleep(std::uint32_t ms) override {
     if (!follow_script_clock_) now_ += ms;
@@ -133,9 +136,10 @@ class HeadlessPlatform final : public Platform, public HeadlessControl {
   void MoveWindowBy(int, int) override {}
   void Minimize() override {}
   void SetPointer(int) override {}
-  void SetCaption(const std::string&) override {}
-  MsgBoxResult MessageBox(const std::string& text, const std::string&, MsgBoxKind kind) override {
+  void SetCaption(const std::string& caption) override { caption_ = caption; }
+  MsgBoxResult MessageBox(const std::string& text, const std::string& caption, MsgBoxKind kind) override {
     boxes_.push_back(text);
+    box_captions_.push_back(caption);
     if (!answers_.empty()) {
       MsgBoxResult r = answers_.front();
       answers_.pop_front();
@@ -180,6 +184,8 @@ class HeadlessPlatform final : public Platform, public HeadlessControl {
   void TypeText(const std::string& text) override { typed_ += text; }
   void SetEventPointHook(std::function<void()> hook) override { hook_ = std::move(hook); }
   const std::vector<std::string>& message_boxes() const override { return boxes_; }
+  const std::vector<std::string>& message_box_captions() const { return box_captions_; }
+  const std::string& window_caption() const { return caption_; }
 
  private:
   struct Event {
@@ -194,6 +200,8 @@ class HeadlessPlatform final : public Platform, public HeadlessControl {
   std::deque<Event> events_;
   std::deque<MsgBoxResult> answers_;
   std::vector<std::string> boxes_;
+  std::vector<std::string> box_captions_;
+  std::string caption_;
   std::function<void()> hook_;
   RecordingAudio audio_;
   bool full_ = false;
@@ -204,9 +212,19 @@ class HeadlessPlatform final : public Platform, public HeadlessControl {
 
 }  // namespace
 
+const std::string* HeadlessWindowCaption(Platform& p) {
+  auto* h = dynamic_cast<HeadlessPlatform*>(&p);
+  return h != nullptr ? &h->window_caption() : nullptr;
+}
+
+const std::vector<std::string>* HeadlessMessageBoxCaptions(Platform& p) {
+  auto* h = dynamic_cast<HeadlessPlatform*>(&p);
+  return h != nullptr ? &h->message_box_captions() : nullptr;
+}
+
 std::unique_ptr<Platform> CreateHeadlessPlatform(const PlatformOptions& options, std::string* error) {
   if (!InitFont(options.font_path, error)) return nullptr;
-  return std::make_unique<HeadlessPlatform>();
+  return std::make_unique<HeadlessPlatform>(options.title);
 }
 
 }  // namespace ardo::platform

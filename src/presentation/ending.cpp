@@ -12,9 +12,13 @@
 namespace ardo {
 
 // Pages 1 to 7 of the staff roll: what really made this game. Lines are centred by
-// their length in half-width characters, so every credit is plain ASCII.
+// their length in half-width characters, so every credit is plain ASCII; only the
+// thanks at the end is a word of the language.
 const std::vector<std::vector<StaffLine>>& StaffPages() {
-  static const std::vector<std::vector<StaffLine>> kPages = {
+  static std::vector<std::vector<StaffLine>> by_language[2];
+  std::vector<std::vector<StaffLine>>& pages = by_language[GameLanguage() == Language::kEnglish ? 1 : 0];
+  if (!pages.empty()) return pages;
+  pages = {
       {{-20, "Scenario, Design, and Program", 2000}, {20, "The ardo project", 3500}},
       {{-50, "Music Composer", 0},
        {-40, "(Thanks to)", 0},
@@ -31,9 +35,9 @@ const std::vector<std::vector<StaffLine>>& StaffPages() {
       // A last thanks to the one who gave every tune its voice.
       {{0, "F.W.", 2800}},
       {{-20, "A N D", 2000}},
-      {{-20, "Thank You for Your Playing!", 3200}},
+      {{-20, Word(Say::kStaffThanks), 3200}},
   };
-  return kPages;
+  return pages;
 }
 
 namespace {
@@ -53,9 +57,16 @@ constexpr RouteStep kSummitRoute[] = {
     {0, -1, 500}, {0, -1, 600}, {0, -1, 700}, {0, -1, 800}, {0, -1, 900}, {0, -1, 1000},
 };
 
-// Writes one line centred the staff roll's way and shows it.
+// Writes one line centred the staff roll's way and shows it: six pixels a character,
+// which is the 9-point credits' own width. English is centred by its drawn width, so
+// the larger thanks on the last page stands in the middle too.
 void WriteCentred(const std::string& text, int dy) {
-  const double x = picMain.width() / 2.0 - static_cast<double>(CharLength(text)) / 2.0 * 6;
+  double width = static_cast<double>(CharLength(text)) * 6;
+  platform::FontRenderer* font = platform::GetFontRenderer();
+  if (GameLanguage() == Language::kEnglish && font != nullptr && !text.empty()) {
+    width = font->Render(text, picMain.text_style()).width;
+  }
+  const double x = picMain.width() / 2.0 - width / 2.0;
   picMain.TextOut(static_cast<int>(RoundHalfEven(x)), picMain.height() / 2 + dy, text);
   RefreshScreen();
 }
@@ -119,7 +130,7 @@ void StaffRoll() {
   presentation::SetStaffPage(8);
   const platform::TextStyle saved = picMain.text_style();
   picMain.SetTextStyle(PointFont(11, saved.bold));
-  WriteCentred("Thank You for Your Playing!", -30);
+  WriteCentred(Word(Say::kStaffThanks), -30);
   Wait(3000);
   picMain.SetTextStyle(PointFont(8, saved.bold));
   std::vector<std::string> chars;

@@ -89,10 +89,10 @@ constexpr NarrationShape kNarrations[] = {
 // The staff roll's pages (the studio's name under its logo is the word Say::kStudio).
 struct StaffLine {
   int dy;             // from the middle of the view
-  const char* text;
+  std::string text;
   int pause;          // ms to wait after writing it (0: write the next line at once)
 };
-const std::vector<std::vector<StaffLine>>& StaffPages();  // pages 1 to 7
+const std::vector<std::vector<StaffLine>>& StaffPages();  // pages 1 to 7, in the game's language
 // The closing line of page 8 is the word Say::kClosingLine, typed a character at a time.
 
 }  // namespace ardo

@@ -28,16 +28,33 @@ void SetScroll(int top, int off) { g_scroll = ScrollPosition{top, off}; }
 
 // The backdrop (black where there is none), then the title picture in the middle with
 // its black background left out.
+// The picture writes its subtitle, はるかな頂へ, in its top left corner. In English that
+// corner is left out and the English subtitle written there instead, ending where it ends.
 void DrawTitlePicture() {
+  constexpr int kSubtitleRight = 78;
+  constexpr int kSubtitleBottom = 15;
   picMain.FillRect(0, 0, picMain.width(), picMain.height(), platform::Rgb(0, 0, 0));
   picMain.BitBlt(0, 0, picTitleBack.width(), picTitleBack.height(), &picTitleBack, 0, 0, platform::Rop::kSrcCopy);
   const int left = (picMain.width() - picTitle.width()) / 2;
   const int top = (picMain.height() - picTitle.height()) / 2;
+  const bool english = GameLanguage() == Language::kEnglish;
   for (int y = 0; y < picTitle.height(); ++y) {
     for (int x = 0; x < picTitle.width(); ++x) {
+      if (english && x < kSubtitleRight && y < kSubtitleBottom) continue;
       if (const platform::Color c = picTitle.At(x, y); c != 0) picMain.Set(left + x, top + y, c);
     }
   }
+  if (!english || picTitle.width() < kSubtitleRight) return;
+  const platform::TextStyle saved_style = picMain.text_style();
+  const platform::Color saved_fore = picMain.fore_color();
+  picMain.SetTextStyle(PointFont(9, false));
+  picMain.SetForeColor(platform::Rgb(248, 248, 248));
+  const std::string subtitle = Word(Say::kSubtitle);
+  platform::FontRenderer* font = platform::GetFontRenderer();
+  const int width = font != nullptr ? font->Render(subtitle, picMain.text_style()).width : 0;
+  picMain.TextOut(left + kSubtitleRight - width, top + 1, subtitle);
+  picMain.SetTextStyle(saved_style);
+  picMain.SetForeColor(saved_fore);
 }
 
 }  // namespace presentation

@@ -1,6 +1,7 @@
 // The window table: the eighteen windows of the game, their frames, labels and
 // the values they show, drawn from the current game state.
 #include <array>
+#include <utility>
 
 #include "events/events.h"
 #include "field/field.h"
@@ -74,6 +75,16 @@ constexpr Destination kTravelDestinations[] = {
     {"山頂への道", "topl", 25, 50, "w-road", 16},
 };
 constexpr int kFirstTravelFlag = 32;
+
+// The save slots' numbers: full-width in Japanese, plain digits in English.
+std::vector<Row> SlotRows() {
+  std::vector<Row> rows;
+  for (int slot = 1; slot <= 9; ++slot) {
+    const std::string digit = std::to_string(slot);
+    rows.emplace_back(GameLanguage() == Language::kEnglish ? digit + ":" : ToFullWidth(digit) + "：", A::kSlot);
+  }
+  return rows;
+}
 // The destination of each row of the travel list, as last drawn.
 std::array<size_t, 16> g_travel_rows{};
 
@@ -92,7 +103,7 @@ void FillDefinitions() {
         {Say::kMenuSystem, A::kSystem}, {Say::kMenuQuit, A::kQuit}}},
       {40, 90, 100, 80, {{Say::kMenuSave, A::kSave}, {Say::kMenuLoad, A::kLoad}, {Say::kMenuSettings, A::kSettings}}},
       {kCentred, 60, 90, 60, {{Say::kYes, A::kYes}, {Say::kNo, A::kNo}}},
-      {kCentred, 20, 320, 200, Rows({"１：", "２：", "３：", "４：", "５：", "６：", "７：", "８：", "９："}, A::kSlot)},
+      {kCentred, 20, 320, 200, SlotRows()},
       {kCentred, 20, 260, 200,
        {Say::kStatLevel, Say::kStatHp, Say::kStatMp, Say::kStatPower, Say::kStatDefense, Say::kStatSpeed, "",
         Say::kStatExp, Say::kStatGold}},
@@ -170,7 +181,63 @@ void Put(platform::Surface& s, int x, int y, const std::string& text) {
   s.SetTextStyle(saved);
 }
 
+// English windows: half-width digits, each number ending at `right` so a column of them
+// lines up by its last digit.
+constexpr int kCell = 8;  // a half-width letter of the window font
+
+void PutRight(platform::Surface& s, int right, int y, const std::string& text) {
+  Put(s, right - kCell * static_cast<int>(CharLength(text)), y, text);
+}
+
+void DrawEnglishValues(int n) {
+  platform::Surface& s = picWindow(n);
+  const auto number = [](long long v) { return std::to_string(v); };
+  switch (n) {
+    case win::kSaveSlots:
+      for (int i = 0; i <= 8; ++i) {
+        const SaveEntry& e = SaveList(i);
+        std::string level = number(e.level);
+        if (level.size() < 3) level.insert(0, 3 - level.size(), ' ');
+        Put(s, 40, 10 + 20 * i, Word(Say::kSlotLevel, {level}));
+        const std::string title = MapTitle(e.name);
+        Put(s, 155, 10 + 20 * i, title.empty() ? Word(Say::kEmptySlot) : Named(title));
+      }
+      break;
+    case win::kStatus: {
+      // Labels from x = 27, the longest eight letters; the numbers end at the fifteenth letter.
+      constexpr int kRight = 27 + 15 * kCell;
+      const long long values[9] = {Player.lv, Player.hp, Player.mp, Player.ap, Player.dp, Player.sp, 0, Player.exp,
+                                   Player.gold};
+      for (int row = 0; row < 9; ++row) {
+        if (row != 6) PutRight(s, kRight, 10 + 20 * row, number(values[row]));
+      }
+      // The most beside the points left: "/" one letter on, then the number in five.
+      for (const auto& [y, most] : {std::pair{30, Player.mhp}, std::pair{50, Player.mmp}}) {
+        Put(s, kRight + kCell, y, "/");
+        PutRight(s, kRight + 7 * kCell, y, number(most));
+      }
+      break;
+    }
+    case win::kSmallStatus: {
+      const long long values[3] = {Player.lv, Player.hp, Player.mp};
+      for (int i = 0; i < 3; ++i) PutRight(s, 45 + 8 * kCell, 10 + 20 * i, number(values[i]));
+      break;
+    }
+    case win::kShop:
+      for (int i = 0; i < Windows(n).Count; ++i) {
+        PutRight(s, Windows(n).W - 10, 10 + 20 * i, number(ItemTable(ShopStock(i)).Price));
+      }
+      break;
+    default:
+      break;
+  }
+}
+
 void DrawValues(int n) {
+  if (GameLanguage() == Language::kEnglish) {
+    DrawEnglishValues(n);
+    return;
+  }
   platform::Surface& s = picWindow(n);
   switch (n) {
     case win::kSaveSlots:

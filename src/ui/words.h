@@ -46,7 +46,9 @@ enum class Say : int {
   kShop3, kShopMedicine, kInnGhost, kBombShop, kShopThanks, kInnPrice, kInnDeclined, kInnNoMoney, kInnSleep,
   kInnMorning, kNothingMore, kFoundGold, kFound, kBagFull,
   // Scenes.
-  kOpeningMonologue, kHerbNarration, kTreeInscription, kClosingLine, kPushButton, kStudio,
+  kOpeningMonologue, kHerbNarration, kTreeInscription, kClosingLine, kPushButton, kStudio, kStaffThanks,
+  // The game's name on its window and message boxes, its subtitle, and the debug console's menu item.
+  kGameTitle, kGameCaption, kSubtitle, kConsoleItem,
   // Message boxes.
   kBoxQuit, kBoxCancel, kBoxNoFile, kBoxLevels, kBoxLevelRows, kBoxLevelMore,
   kCount

@@ -178,7 +178,7 @@ TEST_F(Console, ConsoleKeysNeverReachTheGame) {
   control().SetKey(platform::vk::kReturn, false);
 }
 
-// The window's "Debug" menu drops down its item "座標変更" on a click; any click closes it.
+// The window's "Debug" menu drops down its one item on a click; any click closes it.
 TEST_F(Console, TheDebugMenuShowsItsItem) {
   platform::Surface closed;
   platform::Surface open;

@@ -192,6 +192,49 @@ TEST_F(WindowTest, ShopPricesAreRightAligned) {
   EXPECT_TRUE(Text(s, 27, 30, "万能薬"));
 }
 
+// English windows write plain digits in the font's regular weight, each column of
+// numbers ending at one edge.
+TEST_F(WindowTest, EnglishNumbersArePlainDigitsEndingAtOneEdge) {
+  SetGameLanguage(Language::kEnglish);
+  WinSet();
+  Player.hp = 999;
+  Player.mhp = 1000;
+  Player.gold = 123456;
+  SaveList(0) = SaveEntry{5, "town1"};
+  SaveList(1) = SaveEntry{100, "dngn2"};
+  ItemTable(1) = ItemRecord{"薬草", 1, 0, 40, 0, 8};
+  ItemTable(9) = ItemRecord{"万能薬", 1, 0, 3000, 0, 900};
+  Windows(15).Count = 2;
+  ShopStock(0) = 1;
+  ShopStock(1) = 9;
+  for (int n : {4, 5, 6, 15}) WinDraw(n);
+  SetGameLanguage(Language::kJapanese);
+  struct Case {
+    int window, x, y;
+    const char* text;
+  };
+  const Case cases[] = {
+      {5, 139, 10, "1"},   {5, 123, 30, "999"},  {5, 155, 30, "/"},    {5, 171, 30, "1000"}, {5, 187, 50, "20"},
+      {5, 99, 170, "123456"}, {6, 101, 10, "1"},   {6, 85, 30, "999"},   {4, 27, 10, "1:"},  {4, 56, 10, "LV   5"},
+      {4, 56, 30, "LV 100"}, {15, 222, 10, "8"},  {15, 206, 30, "900"},
+  };
+  for (const Case& c : cases) {
+    // The text's eight pixels a letter, and four clear on either side.
+    const int w = 8 * static_cast<int>(std::string(c.text).size());
+    platform::Surface ref(w + 8, 24, 0);
+    ref.SetForeColor(kSilver);
+    ref.SetTextStyle(platform::TextStyle{16, false});
+    ref.TextOut(4, 0, c.text);
+    int differ = 0;
+    for (int dy = 0; dy < 20; ++dy) {
+      for (int dx = 0; dx < w + 8; ++dx) {
+        differ += (ref.At(dx, dy) == kSilver) != (picWindow(c.window).At(c.x - 4 + dx, c.y + dy) == kSilver);
+      }
+    }
+    EXPECT_EQ(differ, 0) << "window " << c.window << " at (" << c.x << ", " << c.y << "): " << c.text;
+  }
+}
+
 TEST_F(WindowTest, RedWhileHitPointsAreLowThenSilverAgain) {
   Player.mhp = 150;
   Player.hp = 29;
