@@ -95,16 +95,30 @@ int CountItem(int id) {
 }
 
 bool PathFinder::Find(Atlas& atlas, const std::function<bool(const Node&)>& goal, std::vector<Node>* path) {
+  const int here = atlas.Id(MapName);
   const int maps = atlas.count();
-  const size_t cells = static_cast<size_t>(maps) * 65536;
+  base_.assign(1, 0);
+  for (int m = 0; m < maps; ++m) base_.push_back(base_.back() + static_cast<long>(atlas.map(m).w) * atlas.map(m).h);
+  const size_t cells = static_cast<size_t>(base_.back());
   if (prev_.size() < cells) {
     prev_.assign(cells, -1);
     seen_.assign(cells, 0);
   }
   ++stamp_;
-  auto index = [](const Node& n) { return static_cast<long>(n.m) * 65536 + n.x * 256 + n.y; };
-  const int here = atlas.Id(MapName);
+  auto inside = [&](const Node& n) {
+    const MapInfo& info = atlas.map(n.m);
+    return n.x >= 0 && n.y >= 0 && n.x < info.w && n.y < info.h;
+  };
+  auto index = [&](const Node& n) { return base_[static_cast<size_t>(n.m)] + n.x * atlas.map(n.m).h + n.y; };
+  auto node = [&](long at) {
+    const int m = static_cast<int>(std::upper_bound(base_.begin(), base_.end(), at) - base_.begin()) - 1;
+    const long cell = at - base_[static_cast<size_t>(m)];
+    const int h = atlas.map(m).h;
+    return Node{m, static_cast<int>(cell / h), static_cast<int>(cell % h)};
+  };
+  path->clear();
   const Node start{here, Player.x, Player.y};
+  if (!inside(start)) return false;  // a map the atlas could not read: no way known
   std::deque<Node> queue{start};
   seen_[static_cast<size_t>(index(start))] = stamp_;
   prev_[static_cast<size_t>(index(start))] = -1;
@@ -112,11 +126,7 @@ bool PathFinder::Find(Atlas& atlas, const std::function<bool(const Node&)>& goal
     const Node n = queue.front();
     queue.pop_front();
     if (goal(n)) {
-      path->clear();
-      for (long at = index(n); at >= 0; at = prev_[static_cast<size_t>(at)]) {
-        path->push_back(
-            Node{static_cast<int>(at / 65536), static_cast<int>(at / 256 % 256), static_cast<int>(at % 256)});
-      }
+      for (long at = index(n); at >= 0; at = prev_[static_cast<size_t>(at)]) path->push_back(node(at));
       std::reverse(path->begin(), path->end());
       return true;
     }
@@ -128,7 +138,7 @@ bool PathFinder::Find(Atlas& atlas, const std::function<bool(const Node&)>& goal
       if (exit != info.exits.end() && n.m == here && PersonAt(nx, ny)) continue;  // someone in the door
       if (exit != info.exits.end()) {
         next = Node{exit->second.to, exit->second.x, exit->second.y};
-        if (next.x < 0 || next.x > 255 || next.y < 0 || next.y > 255) continue;
+        if (!inside(next)) continue;
       } else if (!atlas.Free(n.m, nx, ny)) {
         continue;
       }
