@@ -4,7 +4,7 @@
 # would take it) while VmRSS is sampled every STEP seconds (default 10) for SECONDS
 # (default 600). Prints the samples, then the peak against the budget (50 MB) and the
 # growth from the end of the first minute to the end (budget: flat, under 2 MB), and from
-# the end of the second: the autopilot builds its own route tables (about 13 MB, which a
+# the end of the second: the autopilot builds its own route tables (under 1 MB, which a
 # player's game never has) when its route starts, some 90 s in.
 #   bench/memory_over_time.sh GAME_DIR [SECONDS]
 set -u
