@@ -241,10 +241,7 @@ constexpr int kCommandHeight = 22;
 constexpr int kOutputTop = kCommandTop + kCommandHeight + 4;
 constexpr int kOutputHeight = platform::kConsoleHeight - kOutputTop - 4;
 
-int TextWidth(std::string_view s) {
-  platform::FontRenderer* f = platform::GetFontRenderer();
-  return f == nullptr || s.empty() ? 0 : f->Render(s, platform::TextStyle{}).width;
-}
+int TextWidth(std::string_view s) { return platform::TextWidth(s, platform::TextStyle{}); }
 
 // A sunken white box, as the old text boxes were.
 void Sunken(Surface* s, int x, int y, int w, int h) {

@@ -258,6 +258,12 @@ bool Surface::ChangedSince(std::uint64_t seen, std::vector<Rect>* changed) const
 void SetFontRenderer(FontRenderer* renderer) { g_font_renderer = renderer; }
 FontRenderer* GetFontRenderer() { return g_font_renderer; }
 
+int TextWidth(std::string_view utf8, const TextStyle& style) {
+  return g_font_renderer == nullptr || utf8.empty() ? 0 : g_font_renderer->Render(utf8, style).width;
+}
+
+int Surface::TextWidth(std::string_view utf8) const { return platform::TextWidth(utf8, style_); }
+
 Surface::Surface(int width, int height, Color fill)
     : width_(std::max(0, width)),
       height_(std::max(0, height)),

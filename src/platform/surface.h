@@ -112,6 +112,8 @@ class Surface {
   void SetTextStyle(TextStyle s) { style_ = s; }
   // Draws UTF-8 text with its top-left corner at (x, y); returns the advance in pixels.
   int TextOut(int x, int y, std::string_view utf8);
+  // The width TextOut would draw utf8 in, in this surface's text style (0 without a font).
+  int TextWidth(std::string_view utf8) const;
 
   // Circle or arc outline centred on (cx, cy). aspect = height / width of the ellipse
   // (greater than 1: the radius is the vertical one). Angles in radians, counter-clockwise
@@ -219,5 +221,7 @@ class FontRenderer {
 // The renderer that Surface::TextOut uses; set up by the platform. Without one, text draws nothing.
 void SetFontRenderer(FontRenderer* renderer);
 FontRenderer* GetFontRenderer();
+// The width of utf8 drawn in `style` (0 for no text, or without a renderer).
+int TextWidth(std::string_view utf8, const TextStyle& style);
 
 }  // namespace ardo::platform

@@ -62,10 +62,7 @@ constexpr RouteStep kSummitRoute[] = {
 // the larger thanks on the last page stands in the middle too.
 void WriteCentred(const std::string& text, int dy) {
   double width = static_cast<double>(CharLength(text)) * 6;
-  platform::FontRenderer* font = platform::GetFontRenderer();
-  if (GameLanguage() == Language::kEnglish && font != nullptr && !text.empty()) {
-    width = font->Render(text, picMain.text_style()).width;
-  }
+  if (const int drawn = picMain.TextWidth(text); GameLanguage() == Language::kEnglish && drawn > 0) width = drawn;
   const double x = picMain.width() / 2.0 - width / 2.0;
   picMain.TextOut(static_cast<int>(RoundHalfEven(x)), picMain.height() / 2 + dy, text);
   RefreshScreen();

@@ -50,9 +50,7 @@ void DrawTitlePicture() {
   picMain.SetTextStyle(PointFont(9, false));
   picMain.SetForeColor(platform::Rgb(248, 248, 248));
   const std::string subtitle = Word(Say::kSubtitle);
-  platform::FontRenderer* font = platform::GetFontRenderer();
-  const int width = font != nullptr ? font->Render(subtitle, picMain.text_style()).width : 0;
-  picMain.TextOut(left + kSubtitleRight - width, top + 1, subtitle);
+  picMain.TextOut(left + kSubtitleRight - picMain.TextWidth(subtitle), top + 1, subtitle);
   picMain.SetTextStyle(saved_style);
   picMain.SetForeColor(saved_fore);
 }
