@@ -1,5 +1,8 @@
 // The title sequence: the studio logo, the title screen with its menu and the demo,
 // and the hand-over of a new or loaded game to the field.
+#include <array>
+#include <cstdint>
+
 #include "core/core.h"
 #include "events/events.h"
 #include "events/story.h"
@@ -26,33 +29,49 @@ SceneGuard::~SceneGuard() { g_scene = saved_; }
 void SetStaffPage(int page) { g_staff_page = page; }
 void SetScroll(int top, int off) { g_scroll = ScrollPosition{top, off}; }
 
+namespace {
+
 // The backdrop (black where there is none), then the title picture in the middle with
 // its black background left out.
 // The picture writes its subtitle, はるかな頂へ, in its top left corner. In English that
 // corner is left out and the English subtitle written there instead, ending where it ends.
-void DrawTitlePicture() {
+void MakeTitlePicture(platform::Surface* to, bool english) {
   constexpr int kSubtitleRight = 78;
   constexpr int kSubtitleBottom = 15;
-  picMain.FillRect(0, 0, picMain.width(), picMain.height(), platform::Rgb(0, 0, 0));
-  picMain.BitBlt(0, 0, picTitleBack.width(), picTitleBack.height(), &picTitleBack, 0, 0, platform::Rop::kSrcCopy);
-  const int left = (picMain.width() - picTitle.width()) / 2;
-  const int top = (picMain.height() - picTitle.height()) / 2;
-  const bool english = GameLanguage() == Language::kEnglish;
+  to->FillRect(0, 0, to->width(), to->height(), platform::Rgb(0, 0, 0));
+  to->BitBlt(0, 0, picTitleBack.width(), picTitleBack.height(), &picTitleBack, 0, 0, platform::Rop::kSrcCopy);
+  const int left = (to->width() - picTitle.width()) / 2;
+  const int top = (to->height() - picTitle.height()) / 2;
   for (int y = 0; y < picTitle.height(); ++y) {
     for (int x = 0; x < picTitle.width(); ++x) {
       if (english && x < kSubtitleRight && y < kSubtitleBottom) continue;
-      if (const platform::Color c = picTitle.At(x, y); c != 0) picMain.Set(left + x, top + y, c);
+      if (const platform::Color c = picTitle.At(x, y); c != 0) to->Set(left + x, top + y, c);
     }
   }
   if (!english || picTitle.width() < kSubtitleRight) return;
-  const platform::TextStyle saved_style = picMain.text_style();
-  const platform::Color saved_fore = picMain.fore_color();
-  picMain.SetTextStyle(PointFont(9, false));
-  picMain.SetForeColor(platform::Rgb(248, 248, 248));
+  to->SetTextStyle(PointFont(9, false));
+  to->SetForeColor(platform::Rgb(248, 248, 248));
   const std::string subtitle = Word(Say::kSubtitle);
-  picMain.TextOut(left + kSubtitleRight - picMain.TextWidth(subtitle), top + 1, subtitle);
-  picMain.SetTextStyle(saved_style);
-  picMain.SetForeColor(saved_fore);
+  to->TextOut(left + kSubtitleRight - to->TextWidth(subtitle), top + 1, subtitle);
+}
+
+}  // namespace
+
+// The picture is made once for its pictures, language and size, then laid whole: the
+// demo lays it under every frame it scrolls.
+void DrawTitlePicture() {
+  static platform::Surface made;
+  static std::array<std::uint64_t, 5> made_of{};
+  const bool english = GameLanguage() == Language::kEnglish;
+  const std::array<std::uint64_t, 5> of{picTitle.version(), picTitleBack.version(), english ? 1u : 0u,
+                                        static_cast<std::uint64_t>(picMain.width()),
+                                        static_cast<std::uint64_t>(picMain.height())};
+  if (made.empty() || of != made_of) {
+    made = platform::Surface(picMain.width(), picMain.height());
+    MakeTitlePicture(&made, english);
+    made_of = of;
+  }
+  picMain.BitBlt(0, 0, made.width(), made.height(), &made, 0, 0, platform::Rop::kSrcCopy);
 }
 
 }  // namespace presentation
