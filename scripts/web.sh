@@ -6,6 +6,9 @@
 #   scripts/web.sh --build      build only
 #   scripts/web.sh --test       build, then the web tests: the unit tests, the scenarios and
 #                               an autopilot run under node, and the Chromium smoke test
+# The content, its tools and the native shots and reports to compare with come from a native
+# build: build/release, built here, or the tree ARDO_WEB_NATIVE names (scripts/test.sh
+# passes its test tree, built just before).
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 mode=serve
@@ -23,6 +26,7 @@ done
 WEB_DEPS="$ARDO_ROOT/build/web-deps"
 WEB_PREFIX="$WEB_DEPS/prefix"
 WEB_BUILD="$ARDO_ROOT/build/web"
+NATIVE_BUILD="$(realpath -m "${ARDO_WEB_NATIVE:-$ARDO_ROOT/build/release}")"
 WEB_PACKAGES=(emscripten nodejs chromium python3 python3-fonttools pkg-config fonts-ipafont-gothic)
 
 web_install() {
@@ -236,9 +240,10 @@ web_json() {
 web_game() {
   local targets=("$@")
   export PKG_CONFIG_LIBDIR="$WEB_PREFIX/lib/pkgconfig:$WEB_PREFIX/share/pkgconfig"
-  if [ ! -f "$WEB_BUILD/build.ninja" ]; then
+  if [ ! -f "$WEB_BUILD/build.ninja" ] ||
+    ! grep -qxF "ARDO_NATIVE_BUILD:PATH=$NATIVE_BUILD" "$WEB_BUILD/CMakeCache.txt"; then
     emcmake cmake -S "$ARDO_ROOT/web" -B "$WEB_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-      -DARDO_NATIVE_BUILD="$ARDO_ROOT/build/release" -DARDO_WERROR=ON \
+      -DARDO_NATIVE_BUILD="$NATIVE_BUILD" -DARDO_WERROR=ON \
       -DCMAKE_PREFIX_PATH="$WEB_PREFIX" -DCMAKE_FIND_ROOT_PATH="$WEB_PREFIX" -DPKG_CONFIG_ARGN=--static \
       "-DCMAKE_CROSSCOMPILING_EMULATOR=/usr/bin/node;--no-experimental-fetch" >/dev/null
   fi
@@ -250,7 +255,7 @@ web_game() {
   mkdir -p "$stage/game"
   local d
   for d in map data music sound graphics text narration; do
-    cp -rL "$ARDO_ROOT/build/release/game/$d" "$stage/game/"
+    cp -rL "$NATIVE_BUILD/game/$d" "$stage/game/"
   done
   # The font where the game looks for it, cut down to the characters the game shows.
   local fonts="$stage/usr/share/fonts/opentype/ipafont-gothic"
@@ -259,7 +264,13 @@ web_game() {
   /usr/bin/python3 -m fontTools.subset /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf \
     --text-file="$WEB_BUILD/font-chars.txt" --output-file="$fonts/ipag.ttf" --name-IDs='*' \
     --name-languages='*' --notdef-outline --layout-features='*'
-  rm -f "$stage"/game/music/*.mid  # the music plays from its Ogg renderings
+  # The music plays from its Ogg renderings, fetched by the page after the start
+  # (web/ardo-pre.js): beside the package, not in it.
+  rm -rf "$site/music"
+  mkdir -p "$site/music"
+  mv "$stage"/game/music/*.ogg "$site/music/"
+  (cd "$site/music" && ls -1 -- *.ogg) > "$site/music/list.txt"
+  rm -f "$stage"/game/music/*.mid
   local stamp="$WEB_BUILD/content.sum"
   local sum
   sum="$( (cd "$stage" && find game usr -type f -print0 | sort -z | xargs -0 sha1sum) | sha1sum)"
@@ -276,7 +287,8 @@ web_game() {
   done
   echo "Download (compressed as served):"
   for f in "$site"/*.gz; do printf '  %-14s %8d bytes\n' "$(basename "${f%.gz}")" "$(stat -c %s "$f")"; done
-  printf '  %-14s %8d bytes\n' total "$(cat "$site"/*.gz | wc -c)"
+  printf '  %-14s %8d bytes\n' music/ "$(cat "$site"/music/* | wc -c)"
+  printf '  %-14s %8d bytes\n' total "$(cat "$site"/*.gz "$site"/music/* | wc -c)"
 }
 
 [ "${WEB_SOURCE_ONLY:-}" = 1 ] && return 0  # sourced for its functions
@@ -288,9 +300,11 @@ web_json
 [ "${WEB_DEPS_ONLY:-}" = 1 ] && exit 0
 
 # The native build: the content, its tools, and the shots and reports to compare with.
-ardo_setup
-ardo_build "$ARDO_ROOT/build/release" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DARDO_SANITIZE=OFF \
-  -DARDO_TESTS=OFF -DARDO_BENCH=OFF
+if [ -z "${ARDO_WEB_NATIVE:-}" ]; then
+  ardo_setup
+  ardo_build "$NATIVE_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DARDO_SANITIZE=OFF \
+    -DARDO_TESTS=OFF -DARDO_BENCH=OFF
+fi
 
 case "$mode" in
   serve)
@@ -305,7 +319,7 @@ case "$mode" in
     web_game all
     cd "$WEB_BUILD"
     ctest --output-on-failure -j "$(nproc)" --timeout 1200
-    bash "$ARDO_ROOT/web/smoke.sh" "$WEB_BUILD" "$ARDO_ROOT/build/release"
+    bash "$ARDO_ROOT/web/smoke.sh" "$WEB_BUILD" "$NATIVE_BUILD"
     echo "smoke: 1 passed, 0 failed"
     ;;
 esac

@@ -11,22 +11,38 @@ bool FrameGate::Admit(const Surface& frame, int* first, int* end) {
   const auto row = [w](const Surface& s, int y) { return s.pixels().data() + static_cast<size_t>(y) * w; };
   int top = 0, bottom = h;
   if (!repaint_ && w == last_.width() && h == last_.height()) {
-    // The same frame surface as last time: only the rows it says changed are compared.
+    // The same frame surface as last time: only what it says changed is compared.
     if (&frame == shown_ && frame.version() == shown_version_) return false;
     if (&frame == shown_) {
       changed_.clear();
       if (frame.ChangedSince(shown_version_, &changed_)) {
+        // Only what was drawn is compared (and copied where it differs): a town where
+        // people walk about draws a few small squares a frame.
+        shown_version_ = frame.version();
         top = h;
         bottom = 0;
+        const Color* const now = frame.pixels().data();
+        Color* const last = last_.pixels().data();
         for (const Rect& r : changed_) {
-          if (r.empty()) continue;
-          top = std::min(top, r.y);
-          bottom = std::max(bottom, r.y + r.h);
+          const int x0 = std::max(r.x, 0), x1 = std::min(r.x + r.w, w);
+          const int y0 = std::max(r.y, 0), y1 = std::min(r.y + r.h, h);
+          if (x0 >= x1) continue;
+          const size_t bytes = static_cast<size_t>(x1 - x0) * sizeof(Color);
+          for (int y = y0; y < y1; ++y) {
+            const size_t at = static_cast<size_t>(y) * w + x0;
+            const Color* from = now + at;
+            Color* to = last + at;
+            if (std::memcmp(from, to, bytes) == 0) continue;
+            std::memcpy(to, from, bytes);
+            top = std::min(top, y);
+            bottom = std::max(bottom, y + 1);
+          }
         }
-        if (top >= bottom) {
-          shown_version_ = frame.version();
-          return false;
-        }
+        if (top >= bottom) return false;
+        repaint_ = false;
+        if (first) *first = top;
+        if (end) *end = bottom;
+        return true;
       }
     }
     shown_ = &frame;

@@ -74,10 +74,12 @@ std::shared_ptr<Surface> LoadPicture(const std::string& path, std::string* error
   }
   auto out = std::make_shared<Surface>(rgb->w, rgb->h);
   SDL_LockSurface(rgb);
+  std::vector<Color>& to = out->pixels();  // (one change for the whole picture, not one a pixel)
   for (int y = 0; y < rgb->h; ++y) {
     const auto* row = reinterpret_cast<const std::uint32_t*>(static_cast<const std::uint8_t*>(rgb->pixels) +
                                                               static_cast<size_t>(y) * rgb->pitch);
-    for (int x = 0; x < rgb->w; ++x) out->Set(x, y, row[x] & 0x00FFFFFFu);
+    Color* dst = to.data() + static_cast<size_t>(y) * rgb->w;
+    for (int x = 0; x < rgb->w; ++x) dst[x] = row[x] & 0x00FFFFFFu;
   }
   SDL_UnlockSurface(rgb);
   SDL_FreeSurface(rgb);

@@ -1,6 +1,7 @@
 // In a browser the save and settings folders live in memory, mirrored into the browser's
 // storage (IndexedDB) by the page (web/ardo-pre.js): after every write the copy is made
-// and waited for, so a reload keeps what the game said it saved.
+// and waited for, so a reload keeps what the game said it saved. The music is fetched by
+// the page after the game has started; a tune wanted before it is there is waited for.
 #include "platform/persist.h"
 
 #ifdef __EMSCRIPTEN__
@@ -22,6 +23,22 @@ bool PersistWrites() {
   return state != 3;
 #else
   return true;
+#endif
+}
+
+void AwaitArrival(const std::string& path, int most_ms) {
+#ifdef __EMSCRIPTEN__
+  if (!emscripten_has_asyncify()) return;
+  // 1 while the page is still fetching the file (it then fetches that one next).
+  for (int waited = 0; waited < most_ms; waited += 10) {
+    if (EM_ASM_INT({ return Module.ardoArriving ? Module.ardoArriving(UTF8ToString($0)) : 0; }, path.c_str()) == 0) {
+      return;
+    }
+    emscripten_sleep(10);
+  }
+#else
+  (void)path;
+  (void)most_ms;
 #endif
 }
 

@@ -28,14 +28,21 @@ bool DrawsOnTheCpu(SDL_Renderer* renderer) {
   return false;
 }
 
-// A machine with no graphics device at all can only draw on the CPU: there the
-// renderer is not even tried (trying it loads the software rasteriser, tens of MB).
-bool NoGraphicsDevice() {
-#ifdef __linux__
-  std::error_code ec;
-  return !std::filesystem::exists("/dev/dri", ec) && !std::filesystem::exists("/dev/nvidia0", ec);
-#else
+// Whether the renderer is tried at all (ARDO_DISPLAY=renderer or =window decides for it).
+// A machine with no graphics device can only draw on the CPU: there it is not even tried
+// (trying it loads the software rasteriser, tens of MB). In a browser the page scales the
+// picture itself and the window's pixels go to the canvas as they are: a WebGL context
+// would cost time at start-up and on every frame.
+bool TryRenderer(const std::string& force) {
+  if (force == "renderer") return true;
+  if (force == "window") return false;
+#if defined(__EMSCRIPTEN__)
   return false;
+#elif defined(__linux__)
+  std::error_code ec;
+  return std::filesystem::exists("/dev/dri", ec) || std::filesystem::exists("/dev/nvidia0", ec);
+#else
+  return true;
 #endif
 }
 
@@ -54,7 +61,7 @@ bool WindowDisplay::Open(SDL_Window* window, std::string* error) {
   window_ = window;
   const char* forced = std::getenv("ARDO_DISPLAY");
   const std::string force = forced != nullptr ? forced : "";
-  if (force == "renderer" || (force != "window" && !NoGraphicsDevice())) {
+  if (TryRenderer(force)) {
     renderer_ = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED);
     if (renderer_ != nullptr && force != "renderer" && DrawsOnTheCpu(renderer_)) {
       SDL_DestroyRenderer(renderer_);

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "core/core.h"
+#include "platform/persist.h"
 
 namespace ardo {
 
@@ -30,6 +31,7 @@ bool FileThere(const std::string& path, const char* what) {
 // as a failed open did on the old media interface.
 void OpenBgm(const std::string& name) {
   const std::string path = GamePath("music/" + name + ".ogg");
+  platform::AwaitArrival(path);
   if (!FileThere(path, "music")) return;
   Device().OpenMusic(path);
 }

@@ -25,6 +25,7 @@ endif()
 execute_process(COMMAND ${ARDO} --headless --autopilot ${novice} ${lang} --seed ${SEED} --data ${WORK}
   WORKING_DIRECTORY ${WORK} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
 message("${out}${err}")
+file(WRITE ${WORK}/report.txt "${out}${err}")  # (the browser build's tests compare theirs with it)
 if(EXISTS ${WORK}/error.log)
   file(READ ${WORK}/error.log log)
   message(FATAL_ERROR "the run logged faults:\n${log}")
