@@ -282,13 +282,14 @@ web_game() {
   cp "$ARDO_ROOT/web/index.html" "$site/index.html"
   # Served compressed: each file beside its gzip (web/serve.py sends that one).
   local f
-  for f in "$site"/index.html "$site"/ardo.js "$site"/ardo.wasm "$site"/ardo-data.js "$site"/ardo.data; do
+  for f in "$site"/index.html "$site"/ardo.js "$site"/ardo.wasm "$site"/ardo-data.js "$site"/ardo.data \
+    "$site"/music/*.ogg "$site"/music/list.txt; do
     [ -f "$f.gz" ] && [ "$f.gz" -nt "$f" ] || gzip -9 -k -f "$f"
   done
   echo "Download (compressed as served):"
   for f in "$site"/*.gz; do printf '  %-14s %8d bytes\n' "$(basename "${f%.gz}")" "$(stat -c %s "$f")"; done
-  printf '  %-14s %8d bytes\n' music/ "$(cat "$site"/music/* | wc -c)"
-  printf '  %-14s %8d bytes\n' total "$(cat "$site"/*.gz "$site"/music/* | wc -c)"
+  printf '  %-14s %8d bytes\n' music/ "$(cat "$site"/music/*.gz | wc -c)"
+  printf '  %-14s %8d bytes\n' total "$(cat "$site"/*.gz "$site"/music/*.gz | wc -c)"
 }
 
 [ "${WEB_SOURCE_ONLY:-}" = 1 ] && return 0  # sourced for its functions
