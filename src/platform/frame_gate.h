@@ -23,6 +23,8 @@ class FrameGate {
   Surface& last() { return last_; }
 
  private:
+  void CopyDrawn(const Surface& frame, int* top, int* bottom);
+
   Surface last_;
   bool repaint_ = true;
   // The surface last admitted and its version then: an unchanged one is not compared at all,
