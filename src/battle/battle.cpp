@@ -7,6 +7,7 @@
 #include "events/story.h"
 #include "field/field.h"
 #include "items/items.h"
+#include "platform/blit.h"
 #include "sound/sound.h"
 #include "ui/ui.h"
 
@@ -42,9 +43,8 @@ long FT() { return FrameWait; }
 // picture), `height` high, drawn at (dx, dy), mask first.
 void EnemySlice(const EnemyRecord& e, int pose, int dx, int dy, int from, int height) {
   const int sx = static_cast<int>(e.w) * pose + e.srcX;
-  picMain.BitBlt(dx, dy, static_cast<int>(e.w), height, &picEnemy, sx, e.srcY + static_cast<int>(e.h) + from,
-                 Rop::kSrcAnd);
-  picMain.BitBlt(dx, dy, static_cast<int>(e.w), height, &picEnemy, sx, e.srcY + from, Rop::kSrcPaint);
+  platform::MaskThenPaint(picMain, dx, dy, static_cast<int>(e.w), height, picEnemy, sx,
+                          e.srcY + static_cast<int>(e.h) + from, sx, e.srcY + from);
 }
 
 // Background, the enemy (unless hidden) and the hero standing, then a refresh.
@@ -94,8 +94,8 @@ void BtlDrawEnemy(int row, int pose, int dx, int dy) {
 }
 
 void BtlDrawHero(int pose, int dx, int dy) {
-  picMain.BitBlt(kHeroX + dx, kHeroY + dy, kPoseW, kPoseH, &picBtlChr, kPoseW * pose, kPoseH, Rop::kSrcAnd);
-  picMain.BitBlt(kHeroX + dx, kHeroY + dy, kPoseW, kPoseH, &picBtlChr, kPoseW * pose, 0, Rop::kSrcPaint);
+  platform::MaskThenPaint(picMain, kHeroX + dx, kHeroY + dy, kPoseW, kPoseH, picBtlChr, kPoseW * pose, kPoseH,
+                          kPoseW * pose, 0);
 }
 
 // ---------------------------------------------------------------------------

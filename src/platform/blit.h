@@ -1,5 +1,5 @@
-// The field's hot drawing, beside Surface's general raster operations: the masked
-// figure in one pass, and a row of tiles laid from a sheet.
+// The hot drawing, beside Surface's general raster operations: the masked figures of the
+// field and of battles in one pass, and a row of tiles laid from a sheet.
 #pragma once
 
 #include "platform/surface.h"
@@ -11,6 +11,11 @@ namespace ardo::platform {
 // clipped the same way.
 void MaskedBlt(Surface& dst, int dx, int dy, int w, int h, const Surface& mask, const Surface& image, int sx,
                int sy);
+
+// AND with the mask at (mx, my), then OR with the image at (sx, sy), both from `sheet`, in
+// one pass over the destination: the same as the two BitBlt calls (kSrcAnd, kSrcPaint) it
+// replaces, clipped the same way.
+void MaskThenPaint(Surface& dst, int dx, int dy, int w, int h, const Surface& sheet, int mx, int my, int sx, int sy);
 
 // Lays `count` square tiles of `size` pixels side by side at (dx, dy): tile k is taken
 // from the sheet at (sx[k], sy[k]). The same as a kSrcCopy BitBlt of each tile, clipped

@@ -164,39 +164,31 @@ void Surface::Realise(const Rect& r) const {
 void Surface::CopyIn(int dx, int dy, int w, int h, const Surface& src, int sx, int sy) {
   const Pending& p = src.pending_;
   const size_t dw = static_cast<size_t>(width_), own = static_cast<size_t>(src.width_);
-  // The rectangles of the source copied in that meet the block: most blocks meet none, or
-  // lie within one.
-  std::array<Rect, kMostReal> meet;
-  int n = 0, top = sy + h, bottom = sy;
+  const auto copy = [&](const Color* from, size_t stride, int x, int y, int cw, int ch) {
+    // Source block (x, y) cw x ch, from rows `stride` pixels apart, to its place here.
+    Color* to = buf_->data() + static_cast<size_t>(dy + y - sy) * dw + static_cast<size_t>(dx + x - sx);
+    const Color* at = from + static_cast<size_t>(y) * stride + static_cast<size_t>(x);
+    for (int row = 0; row < ch; ++row, to += dw, at += stride) std::memcpy(to, at, sizeof(Color) * static_cast<size_t>(cw));
+  };
+  // A source laid from a block: the block's rows first, then the source's own pixels over
+  // them where it has them (a few figures' squares), each a block of its own, rather than
+  // row by row around them.
   bool within = false;
   for (int k = 0; p.from && k < p.count && !within; ++k) {
     const Rect& q = p.real[static_cast<size_t>(k)];
-    if (q.x >= sx + w || q.y >= sy + h || q.x + q.w <= sx || q.y + q.h <= sy) continue;
     within = q.x <= sx && q.y <= sy && q.x + q.w >= sx + w && q.y + q.h >= sy + h;
-    meet[static_cast<size_t>(n++)] = q;
-    top = std::min(top, q.y);
-    bottom = std::max(bottom, q.y + q.h);
+  }
+  if (!p.from || within) {
+    copy(src.buf_->data(), own, sx, sy, w, h);
+    return;
   }
   const size_t stride = static_cast<size_t>(p.stride);
-  const Color* const laid_base =
-      p.from ? p.from->data() + static_cast<size_t>(p.sy) * stride + static_cast<size_t>(p.sx) : nullptr;
-  for (int y = sy; y < sy + h; ++y) {
-    // Source columns a..b land at to + (a - sx).
-    Color* const to = buf_->data() + static_cast<size_t>(dy + y - sy) * dw + static_cast<size_t>(dx);
-    const Color* const mine = src.buf_->data() + static_cast<size_t>(y) * own;
-    if (!p.from || within) {
-      std::memcpy(to, mine + sx, sizeof(Color) * static_cast<size_t>(w));
-      continue;
-    }
-    const Color* const laid = laid_base + static_cast<size_t>(y) * stride;
-    if (y < top || y >= bottom) {
-      std::memcpy(to, laid + sx, sizeof(Color) * static_cast<size_t>(w));
-      continue;
-    }
-    // The laid block where nothing is copied in, the source's own pixels where it is.
-    WalkRow(meet, n, y, sx, sx + w,
-            [&](int a, int b) { std::memcpy(to + (a - sx), laid + a, sizeof(Color) * static_cast<size_t>(b - a)); },
-            [&](int a, int b) { std::memcpy(to + (a - sx), mine + a, sizeof(Color) * static_cast<size_t>(b - a)); });
+  copy(p.from->data() + static_cast<size_t>(p.sy) * stride + static_cast<size_t>(p.sx), stride, sx, sy, w, h);
+  for (int k = 0; k < p.count; ++k) {
+    const Rect& q = p.real[static_cast<size_t>(k)];
+    const int x0 = std::max(q.x, sx), y0 = std::max(q.y, sy);
+    const int x1 = std::min(q.x + q.w, sx + w), y1 = std::min(q.y + q.h, sy + h);
+    if (x0 < x1 && y0 < y1) copy(src.buf_->data(), own, x0, y0, x1 - x0, y1 - y0);
   }
 }
 

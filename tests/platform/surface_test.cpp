@@ -197,6 +197,13 @@ TEST(SurfaceFastPaths, WideOddBlitsMatchThePixelReference) {
     two.BitBlt(r.dx, r.dy, r.w, r.h, &mask, r.sx, r.sy, Rop::kSrcPaint);
     two.BitBlt(r.dx, r.dy, r.w, r.h, &src, r.sx, r.sy, Rop::kSrcAnd);
     EXPECT_EQ(one.pixels(), two.pixels()) << "masked at " << r.dx << "," << r.dy;
+    // A battle's figure: mask and image on one sheet, apart (at its edge, clipped apart).
+    for (const int apart : {0, 3}) {
+      MaskThenPaint(one, r.dx, r.dy, r.w, r.h, src, r.sx, r.sy + apart, r.sx + apart, r.sy);
+      two.BitBlt(r.dx, r.dy, r.w, r.h, &src, r.sx, r.sy + apart, Rop::kSrcAnd);
+      two.BitBlt(r.dx, r.dy, r.w, r.h, &src, r.sx + apart, r.sy, Rop::kSrcPaint);
+      EXPECT_EQ(one.pixels(), two.pixels()) << "mask then paint at " << r.dx << "," << r.dy << " apart " << apart;
+    }
   }
   for (const auto& [dx, dy] : {std::pair{0, 0}, {-9, 3}, {20, -4}, {1, 8}}) {
     const int sx[] = {0, 7, 21, 25, -3, 14}, sy[] = {0, 7, 2, 9, 0, 10};  // some off the sheet's edge
