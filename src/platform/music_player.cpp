@@ -49,7 +49,7 @@ void MusicPlayer::Shutdown() {
 }
 
 // ---------------------------------------------------------------------------
-// The game's side: never waits for the decoder, and reads only a file's first bytes.
+// The game's side: never waits for the decoder, nor touches the file.
 
 void MusicPlayer::Post(Op op, std::string path) {
   {
@@ -62,16 +62,8 @@ void MusicPlayer::Post(Op op, std::string path) {
 bool MusicPlayer::Open(const std::string& path) {
   Close();
   if (!started_) return false;
-  char magic[4] = {};
-  bool ogg = false;
-  if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-    ogg = std::fread(magic, 1, 4, f) == 4 && std::memcmp(magic, "OggS", 4) == 0;
-    std::fclose(f);
-  }
-  if (!ogg) {
-    std::fprintf(stderr, "ardo: %s: cannot open music: not an Ogg file\n", path.c_str());
-    return false;
-  }
+  // The file itself is read on the audio side: a file it cannot decode is refused there
+  // and said once (see Stopped), so a tune change costs the game no system call.
   music_path_ = path;
   Post(Op::kOpen, path);
   intended_ = kStopped;  // open, not yet playing

@@ -34,7 +34,7 @@ class MusicPlayer {
   bool started() const { return started_; }
 
   // The game's side.
-  bool Open(const std::string& path);  // false when there is no player or the file is not Ogg
+  bool Open(const std::string& path);  // false when there is no player; the file is read on the audio side
   void Play();                         // plays or resumes
   void Restart();                      // from the beginning
   void Stop();                         // pauses; play resumes

@@ -112,7 +112,9 @@ void SetMessageBoxCancelLabel(const std::string& label);
 class Audio {
  public:
   virtual ~Audio() = default;
-  // Opens a MIDI file as the current tune (closing any tune still open). False when it can't.
+  // Opens a tune file as the current tune (closing any tune still open). False when it
+  // can't. (The window's player reads the file on its audio thread, so a tune change costs
+  // the frame nothing: there a file that can't be played is refused, said once, and silent.)
   virtual bool OpenMusic(const std::string& path) = 0;
   virtual void PlayMusic() = 0;            // plays or resumes the open tune
   virtual void RestartMusic() = 0;         // plays the open tune from its beginning
