@@ -189,6 +189,10 @@ void BuffDraw() {
 void DrawFigure(int sx, int sy, int dx, int dy, Byte attr) {
   const int T = TileSize;
   const int half = T / 2;
+  if ((attr & (kAttrHideUpper | kAttrHideLower)) == 0) {
+    platform::MaskedBlt(picMain, dx, dy, T, T, picMask, picChr, sx, sy);  // whole: one square drawn on
+    return;
+  }
   if ((attr & kAttrHideUpper) == 0) {
     platform::MaskedBlt(picMain, dx, dy, T, half, picMask, picChr, sx, sy);
   }
