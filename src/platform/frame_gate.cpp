@@ -7,8 +7,12 @@ namespace ardo::platform {
 
 // Compares and copies only the rectangles drawn since the last frame shown (a town where
 // people walk about draws a few small squares a frame); [*top, *bottom) are the rows
-// that differ, empty when none does.
+// that differ, empty when none does. A rectangle whose first rows all differ is a new
+// picture (the view scrolled): the rest of it is copied without comparing, since a row
+// shown again costs less than comparing every row of a scroll, where long runs of the same
+// colour match far into the row.
 void FrameGate::CopyDrawn(const Surface& frame, int* top, int* bottom) {
+  constexpr int kRowsToTell = 8;
   const int w = frame.width(), h = frame.height();
   *top = h;
   *bottom = 0;
@@ -19,9 +23,14 @@ void FrameGate::CopyDrawn(const Surface& frame, int* top, int* bottom) {
     const int y0 = std::max(r.y, 0), y1 = std::min(r.y + r.h, h);
     if (x0 >= x1) continue;
     const size_t bytes = static_cast<size_t>(x1 - x0) * sizeof(Color);
+    bool compare = true, all_differ = true;
     for (int y = y0; y < y1; ++y) {
       const size_t at = static_cast<size_t>(y) * w + x0;
-      if (std::memcmp(now + at, last + at, bytes) == 0) continue;
+      if (compare && std::memcmp(now + at, last + at, bytes) == 0) {
+        all_differ = false;
+        continue;
+      }
+      if (all_differ && y - y0 + 1 == kRowsToTell) compare = false;  // a new picture
       std::memcpy(last + at, now + at, bytes);
       *top = std::min(*top, y);
       *bottom = std::max(*bottom, y + 1);

@@ -242,6 +242,14 @@ TEST(FrameGate, AdmitsOnlyAFrameThatDiffersFromTheLastShown) {
   EXPECT_EQ(first, 40);
   EXPECT_EQ(end, 123);
   EXPECT_TRUE(std::as_const(gate.last()).pixels() == std::as_const(frame).pixels());
+  // Drawn again whole, the same: nothing to show. Drawn anew (the view scrolled): all of it.
+  Surface same(366, 366);
+  same.pixels() = std::as_const(frame).pixels();
+  frame.BitBlt(0, 0, 366, 365, &same, 0, 0, Rop::kSrcCopy);
+  EXPECT_FALSE(gate.Admit(frame)) << "redrawn as it was";
+  for (int y = 0; y < 366; ++y) frame.FillRect(0, y, 366, 1, y < 100 || y > 200 ? Color(y) : 1);
+  EXPECT_TRUE(gate.Admit(frame));
+  EXPECT_TRUE(std::as_const(gate.last()).pixels() == std::as_const(frame).pixels()) << "a new picture";
   EXPECT_TRUE(gate.Admit(Surface(640, 480, 0))) << "another size";
   EXPECT_FALSE(gate.Admit(Surface(640, 480, 0)));
   gate.Repaint();
