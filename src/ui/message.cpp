@@ -1,6 +1,8 @@
 // The message window: text typed out one character at a time, scrolled a line at
 // a time, and held at each "￥" until the player answers the blinking "▽".
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "field/field.h"
 #include "sound/sound.h"
@@ -30,21 +32,12 @@ static_assert((kLastLine - kTop) / kLineHeight + 1 == kMessageLines);
 std::string g_shown;
 bool g_waiting = false;
 
-// The colour of the message window's own background at (x, y): the background
-// picture, or the fill colour where there is none.
-platform::Color BackgroundAt(int x, int y) {
-  const platform::Surface& w = picWindow(win::kMessage);
-  const platform::Surface* bg = w.back_picture();
-  if (bg != nullptr && x < bg->width() && y < bg->height()) return bg->At(x, y);
-  return w.back_color();
-}
-
-// Puts the window's background back over a rectangle (erases the prompt mark).
+// Puts the window's background back over a rectangle (erases the prompt mark): its
+// background picture where it has one, the fill colour beyond it.
 void RestoreBackground(int x0, int y0, int w, int h) {
   platform::Surface& s = picWindow(win::kMessage);
-  for (int y = y0; y < y0 + h; ++y) {
-    for (int x = x0; x < x0 + w; ++x) s.Set(x, y, BackgroundAt(x, y));
-  }
+  s.FillRect(x0, y0, w, h, s.back_color());
+  if (const platform::Surface* bg = s.back_picture()) s.BitBlt(x0, y0, w, h, bg, x0, y0, platform::Rop::kSrcCopy);
 }
 
 void ClearWindow() {
@@ -54,17 +47,31 @@ void ClearWindow() {
 
 // Moves the text up by one line in ten steps of two pixels. The inner area goes to
 // picMes_Buff and comes back two pixels higher each step; only the text's own
-// pixels are copied back, so a shaded background stays where it is.
+// pixels are copied back (those unlike the background), so a shaded background stays
+// where it is.
 void Scroll() {
   platform::Surface& w = picWindow(win::kMessage);
   picMes_Buff.BitBlt(0, 0, kInnerWidth, kInnerHeight, &w, kLeft, kTop, platform::Rop::kSrcCopy);
   ClearWindow();
+  // The window's background: its picture over its fill colour.
+  platform::Surface back(w.width(), w.height(), w.back_color());
+  if (const platform::Surface* bg = w.back_picture()) back.BitBlt(0, 0, bg->width(), bg->height(), bg, 0, 0, platform::Rop::kSrcCopy);
+  const int ww = w.width(), bw = picMes_Buff.width();
+  const int x1 = std::min(kInnerWidth, std::min(ww - kLeft, bw));
+  const int y1 = std::min(kInnerHeight, std::min(w.height() - kTop, picMes_Buff.height()));
   for (int k = 2; k <= 20; k += 2) {
     RestoreBackground(kLeft, kTop, kInnerWidth, kInnerHeight);
-    for (int y = k; y < kInnerHeight; ++y) {
-      for (int x = 0; x < kInnerWidth; ++x) {
-        const platform::Color c = picMes_Buff.At(x, y);
-        if (c != BackgroundAt(kLeft + x, kTop + y)) w.Set(kLeft + x, kTop + y - k, c);
+    if (x1 > 0 && y1 > k) {
+      const std::vector<platform::Color>& text = std::as_const(picMes_Buff).pixels();
+      const std::vector<platform::Color>& under = back.pixels();
+      std::vector<platform::Color>& to = w.pixels(platform::Rect{kLeft, kTop, x1, y1 - k});
+      for (int y = k; y < y1; ++y) {
+        const size_t from = static_cast<size_t>(y) * bw, at = static_cast<size_t>(kTop + y) * ww + kLeft;
+        const size_t dest = static_cast<size_t>(kTop + y - k) * ww + kLeft;
+        for (int x = 0; x < x1; ++x) {
+          const platform::Color c = text[from + static_cast<size_t>(x)];
+          if (c != under[at + static_cast<size_t>(x)]) to[dest + static_cast<size_t>(x)] = c;
+        }
       }
     }
     RefreshScreen();
