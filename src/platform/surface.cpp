@@ -168,7 +168,9 @@ void Surface::CopyIn(int dx, int dy, int w, int h, const Surface& src, int sx, i
     // Source block (x, y) cw x ch, from rows `stride` pixels apart, to its place here.
     Color* to = buf_->data() + static_cast<size_t>(dy + y - sy) * dw + static_cast<size_t>(dx + x - sx);
     const Color* at = from + static_cast<size_t>(y) * stride + static_cast<size_t>(x);
-    for (int row = 0; row < ch; ++row, to += dw, at += stride) std::memcpy(to, at, sizeof(Color) * static_cast<size_t>(cw));
+    for (int row = 0; row < ch; ++row, to += dw, at += stride) {
+      std::memcpy(to, at, sizeof(Color) * static_cast<size_t>(cw));
+    }
   };
   // A source laid from a block: the block's rows first, then the source's own pixels over
   // them where it has them (a few figures' squares), each a block of its own, rather than

@@ -55,7 +55,9 @@ void Scroll() {
   ClearWindow();
   // The window's background: its picture over its fill colour.
   platform::Surface back(w.width(), w.height(), w.back_color());
-  if (const platform::Surface* bg = w.back_picture()) back.BitBlt(0, 0, bg->width(), bg->height(), bg, 0, 0, platform::Rop::kSrcCopy);
+  if (const platform::Surface* bg = w.back_picture()) {
+    back.BitBlt(0, 0, bg->width(), bg->height(), bg, 0, 0, platform::Rop::kSrcCopy);
+  }
   const int ww = w.width(), bw = picMes_Buff.width();
   const int x1 = std::min(kInnerWidth, std::min(ww - kLeft, bw));
   const int y1 = std::min(kInnerHeight, std::min(w.height() - kTop, picMes_Buff.height()));
@@ -63,7 +65,7 @@ void Scroll() {
     RestoreBackground(kLeft, kTop, kInnerWidth, kInnerHeight);
     if (x1 > 0 && y1 > k) {
       const std::vector<platform::Color>& text = std::as_const(picMes_Buff).pixels();
-      const std::vector<platform::Color>& under = back.pixels();
+      const std::vector<platform::Color>& under = std::as_const(back).pixels();
       std::vector<platform::Color>& to = w.pixels(platform::Rect{kLeft, kTop, x1, y1 - k});
       for (int y = k; y < y1; ++y) {
         const size_t from = static_cast<size_t>(y) * bw, at = static_cast<size_t>(kTop + y) * ww + kLeft;
