@@ -56,6 +56,24 @@ Clip ClipTo(const Surface& dst, const Surface& src, long long x, long long y, lo
   return Clip{x, y, w, h, fx, fy};
 }
 
+// Each row of the clipped rectangle c of dst, with the same rows of two pictures (a's from
+// (afx, afy), b's from (bfx, bfy)), through row(dst, a, b, width): one change of dst.
+template <void (*row)(Color* __restrict, const Color* __restrict, const Color* __restrict, int)>
+void EachRow(Surface& dst, const Clip& c, const Surface& a, long long afx, long long afy, const Surface& b,
+             long long bfx, long long bfy) {
+  const size_t dw = static_cast<size_t>(dst.width()), aw = static_cast<size_t>(a.width()),
+               bw = static_cast<size_t>(b.width());
+  Color* const d = dst.pixels(Rect{static_cast<int>(c.x), static_cast<int>(c.y), static_cast<int>(c.w),
+                                  static_cast<int>(c.h)}).data();
+  const Color* const pa = a.pixels().data();
+  const Color* const pb = b.pixels().data();
+  for (long long y = 0; y < c.h; ++y) {
+    row(d + static_cast<size_t>(c.y + y) * dw + static_cast<size_t>(c.x),
+        pa + static_cast<size_t>(afy + y) * aw + static_cast<size_t>(afx),
+        pb + static_cast<size_t>(bfy + y) * bw + static_cast<size_t>(bfx), static_cast<int>(c.w));
+  }
+}
+
 }  // namespace
 
 void MaskedBlt(Surface& dst, int dx, int dy, int w, int h, const Surface& mask, const Surface& image, int sx,
@@ -67,17 +85,7 @@ void MaskedBlt(Surface& dst, int dx, int dy, int w, int h, const Surface& mask, 
   }
   if (w <= 0 || h <= 0) return;
   const Clip c = ClipTo(dst, mask, dx, dy, w, h, sx, sy);
-  if (c.empty()) return;
-  const size_t dw = static_cast<size_t>(dst.width()), sw = static_cast<size_t>(mask.width());
-  Color* const d = dst.pixels(Rect{static_cast<int>(c.x), static_cast<int>(c.y), static_cast<int>(c.w),
-                                  static_cast<int>(c.h)}).data();
-  const Color* const m = mask.pixels().data();
-  const Color* const i = image.pixels().data();
-  for (long long row = 0; row < c.h; ++row) {
-    const size_t from = static_cast<size_t>(c.fy + row) * sw + static_cast<size_t>(c.fx);
-    MaskRow(d + static_cast<size_t>(c.y + row) * dw + static_cast<size_t>(c.x), m + from, i + from,
-            static_cast<int>(c.w));
-  }
+  if (!c.empty()) EachRow<MaskRow>(dst, c, mask, c.fx, c.fy, image, c.fx, c.fy);
 }
 
 void MaskThenPaint(Surface& dst, int dx, int dy, int w, int h, const Surface& sheet, int mx, int my, int sx, int sy) {
@@ -90,16 +98,7 @@ void MaskThenPaint(Surface& dst, int dx, int dy, int w, int h, const Surface& sh
     dst.BitBlt(dx, dy, w, h, &sheet, sx, sy, Rop::kSrcPaint);
     return;
   }
-  if (ci.empty()) return;
-  const size_t dw = static_cast<size_t>(dst.width()), sw = static_cast<size_t>(sheet.width());
-  Color* const d = dst.pixels(Rect{static_cast<int>(ci.x), static_cast<int>(ci.y), static_cast<int>(ci.w),
-                                  static_cast<int>(ci.h)}).data();
-  const Color* const s = sheet.pixels().data();
-  for (long long row = 0; row < ci.h; ++row) {
-    PaintRow(d + static_cast<size_t>(ci.y + row) * dw + static_cast<size_t>(ci.x),
-             s + static_cast<size_t>(cm.fy + row) * sw + static_cast<size_t>(cm.fx),
-             s + static_cast<size_t>(ci.fy + row) * sw + static_cast<size_t>(ci.fx), static_cast<int>(ci.w));
-  }
+  if (!ci.empty()) EachRow<PaintRow>(dst, ci, sheet, cm.fx, cm.fy, sheet, ci.fx, ci.fy);
 }
 
 void LayTileRow(Surface& dst, int dx, int dy, int size, const Surface& sheet, const int* sx, const int* sy,

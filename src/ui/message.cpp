@@ -32,13 +32,16 @@ static_assert((kLastLine - kTop) / kLineHeight + 1 == kMessageLines);
 std::string g_shown;
 bool g_waiting = false;
 
-// Puts the window's background back over a rectangle (erases the prompt mark): its
-// background picture where it has one, the fill colour beyond it.
-void RestoreBackground(int x0, int y0, int w, int h) {
-  platform::Surface& s = picWindow(win::kMessage);
-  s.FillRect(x0, y0, w, h, s.back_color());
-  if (const platform::Surface* bg = s.back_picture()) s.BitBlt(x0, y0, w, h, bg, x0, y0, platform::Rop::kSrcCopy);
+// Paints the message window's background over a rectangle of `to` (the window, or a
+// surface of its size): its background picture where it has one, the fill colour beyond it.
+void PaintBackground(platform::Surface& to, int x0, int y0, int w, int h) {
+  const platform::Surface& s = picWindow(win::kMessage);
+  to.FillRect(x0, y0, w, h, s.back_color());
+  if (const platform::Surface* bg = s.back_picture()) to.BitBlt(x0, y0, w, h, bg, x0, y0, platform::Rop::kSrcCopy);
 }
+
+// Puts the window's background back over a rectangle (erases the prompt mark).
+void RestoreBackground(int x0, int y0, int w, int h) { PaintBackground(picWindow(win::kMessage), x0, y0, w, h); }
 
 void ClearWindow() {
   picWindow(win::kMessage).Clear();
@@ -53,11 +56,8 @@ void Scroll() {
   platform::Surface& w = picWindow(win::kMessage);
   picMes_Buff.BitBlt(0, 0, kInnerWidth, kInnerHeight, &w, kLeft, kTop, platform::Rop::kSrcCopy);
   ClearWindow();
-  // The window's background: its picture over its fill colour.
-  platform::Surface back(w.width(), w.height(), w.back_color());
-  if (const platform::Surface* bg = w.back_picture()) {
-    back.BitBlt(0, 0, bg->width(), bg->height(), bg, 0, 0, platform::Rop::kSrcCopy);
-  }
+  platform::Surface back(w.width(), w.height());  // what a pixel unlike is text
+  PaintBackground(back, 0, 0, w.width(), w.height());
   const int ww = w.width(), bw = picMes_Buff.width();
   const int x1 = std::min(kInnerWidth, std::min(ww - kLeft, bw));
   const int y1 = std::min(kInnerHeight, std::min(w.height() - kTop, picMes_Buff.height()));
