@@ -49,7 +49,7 @@ void FrameComposer::Compose(Color form_back, int form_width, int form_height, co
   if (!same) {
     ComposeAll(form_back, form_width, form_height, out);
   } else {
-    if (layers_[0].version != last_[0].version && !CopyViewChanges(out)) CopyViewAroundWindows(out);
+    if (layers_[0].version != last_[0].version && !CopyViewChanges(out) && !LayView(out)) CopyViewAroundWindows(out);
     // A window drawn again covers those above it where they overlap: they follow.
     bool again = false;
     for (size_t i = 1; i < layers_.size(); ++i) {
@@ -77,12 +77,22 @@ void FrameComposer::ComposeAll(Color form_back, int form_width, int form_height,
     out->FillRect(0, v.y + v.h, form_width, form_height - v.y - v.h, form_back);
     out->FillRect(0, v.y, v.x, v.h, form_back);
     out->FillRect(v.x + v.w, v.y, form_width - v.x - v.w, v.h, form_back);
-    CopyViewAroundWindows(out);
+    if (!LayView(out)) CopyViewAroundWindows(out);
   }
   for (size_t i = 1; i < layers_.size(); ++i) {
     const Layer& w = layers_[i];
     out->BitBlt(w.x, w.y, w.w, w.h, w.surface, w.sx, w.sy, Rop::kSrcCopy);
   }
+}
+
+bool FrameComposer::LayView(Surface* out) {
+  const Layer& v = layers_[0];
+  if (v.w <= 0 || v.h <= 0) return false;
+  // The windows' pixels on the output stay: those unchanged since they were copied, and
+  // the others are copied again next.
+  keep_.clear();
+  for (size_t i = 1; i < layers_.size(); ++i) keep_.push_back(Rect{layers_[i].x, layers_[i].y, layers_[i].w, layers_[i].h});
+  return out->LayThrough(Rect{v.x, v.y, v.w, v.h}, *v.surface, v.sx, v.sy, keep_);
 }
 
 bool FrameComposer::CopyViewChanges(Surface* out) {

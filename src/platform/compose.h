@@ -5,7 +5,9 @@
 // A composer keeps what it composed last into an output surface. When the same layers
 // stand in the same places, only what changed is copied again: the rectangles of the view
 // that changed (or all of it where no window covers it, when much changed), and the
-// windows whose pictures changed (with those above them).
+// windows whose pictures changed (with those above them). A view laid from a larger
+// picture (the field's back buffer) is not copied at all: the output shows the same block
+// there (see Surface::LayThrough), and only who reads the output copies it.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +23,7 @@ class FrameComposer {
     layers_.reserve(19);
     last_.reserve(19);
     changed_.reserve(64);
+    keep_.reserve(19);
   }
   // `windows` bottom to top. Allocates nothing unless the output's size changes.
   void Compose(Color form_back, int form_width, int form_height, const Surface& view,
@@ -40,6 +43,8 @@ class FrameComposer {
   };
   void ComposeAll(Color form_back, int form_width, int form_height, Surface* out);
   void CopyViewAroundWindows(Surface* out);
+  // The view laid through onto the output, under the windows; false when it cannot be.
+  bool LayView(Surface* out);
   // Only the view's changed rectangles; false when they are not known or too many.
   bool CopyViewChanges(Surface* out);
 
@@ -49,6 +54,7 @@ class FrameComposer {
   std::uint64_t out_version_ = 0;
   Color back_ = 0;
   std::vector<Rect> changed_;
+  std::vector<Rect> keep_;
 };
 
 }  // namespace ardo::platform

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace ardo::platform {
 
@@ -16,24 +17,28 @@ void FrameGate::CopyDrawn(const Surface& frame, int* top, int* bottom) {
   const int w = frame.width(), h = frame.height();
   *top = h;
   *bottom = 0;
-  const Color* const now = frame.pixels().data();
   Color* const last = last_.pixels().data();
   for (const Rect& r : changed_) {
     const int x0 = std::max(r.x, 0), x1 = std::min(r.x + r.w, w);
     const int y0 = std::max(r.y, 0), y1 = std::min(r.y + r.h, h);
     if (x0 >= x1) continue;
     const size_t bytes = static_cast<size_t>(x1 - x0) * sizeof(Color);
-    bool compare = true, all_differ = true;
+    bool all_differ = true;
     for (int y = y0; y < y1; ++y) {
-      const size_t at = static_cast<size_t>(y) * w + x0;
-      if (compare && std::memcmp(now + at, last + at, bytes) == 0) {
+      Color* const to = last + static_cast<size_t>(y) * w + x0;
+      const Color* const now = frame.ReadRow(x0, y, x1 - x0, scratch_.data());
+      if (std::memcmp(now, to, bytes) == 0) {
         all_differ = false;
         continue;
       }
-      if (all_differ && y - y0 + 1 == kRowsToTell) compare = false;  // a new picture
-      std::memcpy(last + at, now + at, bytes);
+      std::memcpy(to, now, bytes);
       *top = std::min(*top, y);
       *bottom = std::max(*bottom, y + 1);
+      if (all_differ && y - y0 + 1 == kRowsToTell && y + 1 < y1) {  // a new picture
+        frame.ReadInto(Rect{x0, y + 1, x1 - x0, y1 - y - 1}, to + w, static_cast<size_t>(w));
+        *bottom = std::max(*bottom, y1);
+        break;
+      }
     }
   }
 }
@@ -41,7 +46,11 @@ void FrameGate::CopyDrawn(const Surface& frame, int* top, int* bottom) {
 bool FrameGate::Admit(const Surface& frame, int* first, int* end) {
   const int w = frame.width(), h = frame.height();
   const size_t row_bytes = static_cast<size_t>(w) * sizeof(Color);
-  const auto row = [w](const Surface& s, int y) { return s.pixels().data() + static_cast<size_t>(y) * w; };
+  scratch_.resize(static_cast<size_t>(w));  // allocates only when the width grows
+  const auto same = [&](int y) {
+    return std::memcmp(frame.ReadRow(0, y, w, scratch_.data()), std::as_const(last_).pixels().data() + static_cast<size_t>(y) * w,
+                       row_bytes) == 0;
+  };
   int top = 0, bottom = h;
   if (!repaint_ && w == last_.width() && h == last_.height()) {
     if (&frame == shown_ && frame.version() == shown_version_) return false;
@@ -54,12 +63,12 @@ bool FrameGate::Admit(const Surface& frame, int* first, int* end) {
     } else {
       shown_ = &frame;
       shown_version_ = frame.version();
-      while (top < bottom && std::memcmp(row(frame, top), row(last_, top), row_bytes) == 0) ++top;
+      while (top < bottom && same(top)) ++top;
       if (top == bottom) return false;
-      while (bottom > top + 1 && std::memcmp(row(frame, bottom - 1), row(last_, bottom - 1), row_bytes) == 0) --bottom;
+      while (bottom > top + 1 && same(bottom - 1)) --bottom;
       // The pixels only: the buffer is reused, nothing is allocated.
-      std::memcpy(last_.pixels().data() + static_cast<size_t>(top) * w, row(frame, top),
-                  static_cast<size_t>(bottom - top) * row_bytes);
+      frame.ReadInto(Rect{0, top, w, bottom - top}, last_.pixels().data() + static_cast<size_t>(top) * w,
+                     static_cast<size_t>(w));
     }
   } else {
     last_ = frame;

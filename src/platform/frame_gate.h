@@ -1,7 +1,8 @@
 // The last frame put on the screen, and whether a new one changes anything: a still
 // game composes its frames as always, but the display (scaling, upload, the driver's
 // drawing) only works when a pixel, the size or the display mode has changed, and then
-// only on the rows that changed.
+// only on the rows that changed. The frame is read, never copied in: the display shows
+// `last()`.
 #pragma once
 
 #include <cstdint>
@@ -32,6 +33,7 @@ class FrameGate {
   const Surface* shown_ = nullptr;
   std::uint64_t shown_version_ = 0;
   std::vector<Rect> changed_;
+  std::vector<Color> scratch_;  // a row of a frame read through a laid block
 };
 
 }  // namespace ardo::platform

@@ -377,7 +377,7 @@ class SdlPlatform final : public Platform {
     // differs only the rows that changed go to the display.
     int first = 0, end = 0;
     if (frame.empty() || !shown_.Admit(frame, &first, &end)) return;
-    Show(frame, first, end);
+    Show(shown_.last(), first, end);  // the same picture, all its own pixels
   }
 
   void Show(const Surface& frame, int first = 0, int end = -1) {

@@ -49,16 +49,30 @@ void OrRow(Color* __restrict d, const Color* __restrict s, int n) {
   for (; x < n; ++x) d[x] |= s[x];
 }
 
+inline Rect Meet(const Rect& a, const Rect& b) {
+  const int x0 = std::max(a.x, b.x), y0 = std::max(a.y, b.y);
+  const int x1 = std::min(a.x + a.w, b.x + b.w), y1 = std::min(a.y + a.h, b.y + b.h);
+  return x0 < x1 && y0 < y1 ? Rect{x0, y0, x1 - x0, y1 - y0} : Rect{};
+}
+
+inline bool Inside(const Rect& in, const Rect& of) {
+  return of.x <= in.x && of.y <= in.y && of.x + of.w >= in.x + in.w && of.y + of.h >= in.y + in.h;
+}
+
 // Walks [x0, x1) of row y in order, calling gap(a, b) for the pieces no rectangle of
 // rects[0, n) covers and covered(a, b) for the others.
 template <size_t N, typename Gap, typename Covered>
 void WalkRow(const std::array<Rect, N>& rects, int n, int y, int x0, int x1, Gap gap, Covered covered) {
-  std::array<std::pair<int, int>, N> spans;
+  struct Span {
+    int first, second;
+    bool operator>(const Span& o) const { return first != o.first ? first > o.first : second > o.second; }
+  };
+  std::array<Span, N> spans;  // only the first k are set: left uninitialised, this runs for every row
   size_t k = 0;
   for (int i = 0; i < n; ++i) {
     const Rect& q = rects[static_cast<size_t>(i)];
     if (y < q.y || y >= q.y + q.h || q.x >= x1 || q.x + q.w <= x0) continue;
-    const std::pair<int, int> span{std::max(q.x, x0), std::min(q.x + q.w, x1)};
+    const Span span{std::max(q.x, x0), std::min(q.x + q.w, x1)};
     size_t at = k++;
     for (; at > 0 && spans[at - 1] > span; --at) spans[at] = spans[at - 1];
     spans[at] = span;
@@ -106,25 +120,28 @@ void Surface::Own() const {
   if (!buf_ || buf_->size() != n) {
     buf_ = std::make_shared<Pixels>(n, back_color_);
   } else if (buf_.use_count() > 1) {
-    // Nothing of the old pixels shows while a laid block has none copied in.
-    buf_ = pending_.from && pending_.count == 0 ? std::make_shared<Pixels>(n) : std::make_shared<Pixels>(*buf_);
+    // Nothing of the old pixels shows while a block laid over all of it has none copied in.
+    const bool hidden = pending_.from && pending_.count == 0 && pending_.area.x == 0 && pending_.area.y == 0 &&
+                        pending_.area.w == width_ && pending_.area.h == height_;
+    buf_ = hidden ? std::make_shared<Pixels>(n) : std::make_shared<Pixels>(*buf_);
   }
 }
 
+bool Surface::Real(const Rect& r) const {
+  for (int k = 0; k < pending_.count; ++k) {
+    if (Inside(r, pending_.real[static_cast<size_t>(k)])) return true;
+  }
+  return false;
+}
+
 void Surface::Prepare(const Rect& r) {
-  if (pending_.from && !r.empty()) {
-    bool in = false;
-    for (int k = 0; k < pending_.count && !in; ++k) {
-      const Rect& q = pending_.real[static_cast<size_t>(k)];
-      in = q.x <= r.x && q.y <= r.y && q.x + q.w >= r.x + r.w && q.y + q.h >= r.y + r.h;
-    }
-    if (in) {
-      // Copied in already.
-    } else if (pending_.count == kMostReal || static_cast<long long>(r.w) * r.h * 4 >= static_cast<long long>(width_) * height_) {
+  const Rect in = pending_.from ? Meet(r, pending_.area) : Rect{};
+  if (!in.empty() && !Real(in)) {
+    if (pending_.count == kMostReal || static_cast<long long>(in.w) * in.h * 4 >= static_cast<long long>(width_) * height_) {
       Settle();
     } else {
-      Realise(r);
-      pending_.real[static_cast<size_t>(pending_.count++)] = r;
+      Realise(in);
+      pending_.real[static_cast<size_t>(pending_.count++)] = in;
     }
   }
   Own();
@@ -132,66 +149,96 @@ void Surface::Prepare(const Rect& r) {
 
 void Surface::Settle() const {
   if (!pending_.from) return;
-  Realise(Rect{0, 0, width_, height_});
+  Realise(pending_.area);
   pending_ = Pending{};
 }
 
-void Surface::Realise(const Rect& r) const {
+void Surface::Realise(const Rect& within) const {
   if (!pending_.from) return;
   Own();
+  const Rect r = Meet(within, pending_.area);
+  if (r.empty()) return;
   Color* const d = buf_->data();
-  const Color* const s = pending_.from->data();
-  const size_t stride = static_cast<size_t>(pending_.stride), w = static_cast<size_t>(width_);
+  const size_t w = static_cast<size_t>(width_);
   std::array<Rect, kMostReal> meet{};
   int n = 0;
   for (int k = 0; k < pending_.count; ++k) {
     const Rect& q = pending_.real[static_cast<size_t>(k)];
-    if (q.x < r.x + r.w && q.y < r.y + r.h && q.x + q.w > r.x && q.y + q.h > r.y) meet[static_cast<size_t>(n++)] = q;
+    if (!Meet(q, r).empty()) meet[static_cast<size_t>(n++)] = q;
   }
   for (int y = r.y; y < r.y + r.h; ++y) {
     Color* const row = d + static_cast<size_t>(y) * w;
-    const Color* const from = s + static_cast<size_t>(pending_.sy + y) * stride + static_cast<size_t>(pending_.sx);
     if (n == 0) {
-      std::memcpy(row + r.x, from + r.x, sizeof(Color) * static_cast<size_t>(r.w));
+      std::memcpy(row + r.x, Block(r.x, y), sizeof(Color) * static_cast<size_t>(r.w));
       continue;
     }
     WalkRow(meet, n, y, r.x, r.x + r.w,
-            [&](int a, int b) { std::memcpy(row + a, from + a, sizeof(Color) * static_cast<size_t>(b - a)); },
+            [&](int a, int b) { std::memcpy(row + a, Block(a, y), sizeof(Color) * static_cast<size_t>(b - a)); },
             [](int, int) {});
   }
 }
 
-void Surface::CopyIn(int dx, int dy, int w, int h, const Surface& src, int sx, int sy) {
-  const Pending& p = src.pending_;
-  const size_t dw = static_cast<size_t>(width_), own = static_cast<size_t>(src.width_);
-  const auto copy = [&](const Color* from, size_t stride, int x, int y, int cw, int ch) {
-    // Source block (x, y) cw x ch, from rows `stride` pixels apart, to its place here.
-    Color* to = buf_->data() + static_cast<size_t>(dy + y - sy) * dw + static_cast<size_t>(dx + x - sx);
-    const Color* at = from + static_cast<size_t>(y) * stride + static_cast<size_t>(x);
-    for (int row = 0; row < ch; ++row, to += dw, at += stride) {
-      std::memcpy(to, at, sizeof(Color) * static_cast<size_t>(cw));
+void Surface::ReadInto(const Rect& r, Color* to, size_t stride) const {
+  if (r.empty()) return;
+  const size_t own = static_cast<size_t>(width_);
+  const auto copy = [&](const Rect& q, bool block) {
+    // q of this surface to its place in `to`, from the laid block or from the own pixels.
+    Color* at = to + static_cast<size_t>(q.y - r.y) * stride + static_cast<size_t>(q.x - r.x);
+    for (int y = q.y; y < q.y + q.h; ++y, at += stride) {
+      const Color* from = block ? Block(q.x, y) : buf_->data() + static_cast<size_t>(y) * own + static_cast<size_t>(q.x);
+      std::memcpy(at, from, sizeof(Color) * static_cast<size_t>(q.w));
     }
   };
-  // A source laid from a block: the block's rows first, then the source's own pixels over
-  // them where it has them (a few figures' squares), each a block of its own, rather than
-  // row by row around them.
-  bool within = false;
-  for (int k = 0; p.from && k < p.count && !within; ++k) {
-    const Rect& q = p.real[static_cast<size_t>(k)];
-    within = q.x <= sx && q.y <= sy && q.x + q.w >= sx + w && q.y + q.h >= sy + h;
-  }
-  if (!p.from || within) {
-    copy(src.buf_->data(), own, sx, sy, w, h);
+  const Rect a = pending_.from ? Meet(r, pending_.area) : Rect{};
+  if (a.empty() || Real(r)) {
+    copy(r, false);
     return;
   }
-  const size_t stride = static_cast<size_t>(p.stride);
-  copy(p.from->data() + static_cast<size_t>(p.sy) * stride + static_cast<size_t>(p.sx), stride, sx, sy, w, h);
-  for (int k = 0; k < p.count; ++k) {
-    const Rect& q = p.real[static_cast<size_t>(k)];
-    const int x0 = std::max(q.x, sx), y0 = std::max(q.y, sy);
-    const int x1 = std::min(q.x + q.w, sx + w), y1 = std::min(q.y + q.h, sy + h);
-    if (x0 < x1 && y0 < y1) copy(src.buf_->data(), own, x0, y0, x1 - x0, y1 - y0);
+  // Round the laid area, the surface's own pixels.
+  copy(Rect{r.x, r.y, r.w, a.y - r.y}, false);
+  copy(Rect{r.x, a.y + a.h, r.w, r.y + r.h - a.y - a.h}, false);
+  copy(Rect{r.x, a.y, a.x - r.x, a.h}, false);
+  copy(Rect{a.x + a.w, a.y, r.x + r.w - a.x - a.w, a.h}, false);
+  // In it, row by row, the block round the large squares copied in (windows) and those
+  // squares; then the small ones (figures) over it, each a block of its own.
+  constexpr long long kLarge = 32 * 32;
+  std::array<Rect, kMostReal> large{};
+  int n = 0;
+  for (int k = 0; k < pending_.count; ++k) {
+    const Rect q = Meet(pending_.real[static_cast<size_t>(k)], a);
+    if (static_cast<long long>(q.w) * q.h >= kLarge) large[static_cast<size_t>(n++)] = q;
   }
+  for (int y = a.y; y < a.y + a.h; ++y) {
+    Color* const row = to + static_cast<size_t>(y - r.y) * stride - r.x;
+    const auto piece = [&](int x0, int x1, const Color* from) {
+      std::memcpy(row + x0, from, sizeof(Color) * static_cast<size_t>(x1 - x0));
+    };
+    if (n == 0) {
+      piece(a.x, a.x + a.w, Block(a.x, y));
+      continue;
+    }
+    WalkRow(large, n, y, a.x, a.x + a.w, [&](int x0, int x1) { piece(x0, x1, Block(x0, y)); },
+            [&](int x0, int x1) { piece(x0, x1, buf_->data() + static_cast<size_t>(y) * own + static_cast<size_t>(x0)); });
+  }
+  for (int k = 0; k < pending_.count; ++k) {
+    const Rect q = Meet(pending_.real[static_cast<size_t>(k)], a);
+    if (!q.empty() && static_cast<long long>(q.w) * q.h < kLarge) copy(q, false);
+  }
+}
+
+const Color* Surface::ReadRow(int x, int y, int n, Color* scratch) const {
+  const Rect r{x, y, n, 1};
+  const Color* const own = buf_->data() + static_cast<size_t>(y) * width_ + x;
+  if (!pending_.from || Meet(r, pending_.area).empty()) return own;
+  bool meets = false;
+  for (int k = 0; k < pending_.count; ++k) {
+    const Rect& q = pending_.real[static_cast<size_t>(k)];
+    if (Inside(r, q)) return own;
+    meets = meets || !Meet(r, q).empty();
+  }
+  if (!meets && Inside(r, pending_.area)) return Block(x, y);  // all of it the block's
+  ReadInto(r, scratch, static_cast<size_t>(n));
+  return scratch;
 }
 
 void Surface::Lay(const Surface& src, int sx, int sy) {
@@ -206,7 +253,71 @@ void Surface::Lay(const Surface& src, int sx, int sy) {
   } else {
     Note(Rect{0, 0, width_, height_});
   }
-  pending_ = Pending{src.buf_, src.width_, sx, sy, 0, {}};
+  pending_ = Pending{src.buf_, src.width_, sx, sy, 0, {}, Rect{0, 0, width_, height_}};
+}
+
+bool Surface::LayThrough(const Rect& to, const Surface& src, int sx, int sy, const std::vector<Rect>& keep) {
+  const Pending& p = src.pending_;
+  const Rect on_src{sx, sy, to.w, to.h};
+  if (&src == this || !p.from || to.empty() || !Inside(on_src, p.area) || !Inside(to, Rect{0, 0, width_, height_})) {
+    return false;
+  }
+  Pending next{p.from, p.stride, p.sx + sx - to.x, p.sy + sy - to.y, 0, {}, to};
+  for (const Rect& k : keep) {
+    const Rect q = Meet(k, to);
+    if (q.empty()) continue;
+    if (next.count == kMostReal) return false;
+    next.real[static_cast<size_t>(next.count++)] = q;
+  }
+  const int kept = next.count;
+  for (int k = 0; k < p.count; ++k) {
+    Rect q = Meet(p.real[static_cast<size_t>(k)], on_src);
+    if (q.empty()) continue;
+    if (next.count == kMostReal) return false;
+    q.x += to.x - sx;
+    q.y += to.y - sy;
+    next.real[static_cast<size_t>(next.count++)] = q;
+  }
+  // What was laid before stays only where `to` does not cover it.
+  if (pending_.from && !Inside(pending_.area, to)) Settle();
+  pending_ = next;
+  Own();
+  // Changed: `to` but the kept squares, band by band between their top and bottom edges,
+  // so that whoever reads the changes (the display) does not copy the windows again.
+  std::array<int, 2 * kMostReal + 2> edges{};
+  size_t n_edges = 0;
+  edges[n_edges++] = to.y;
+  edges[n_edges++] = to.y + to.h;
+  for (int k = 0; k < kept; ++k) {
+    edges[n_edges++] = next.real[static_cast<size_t>(k)].y;
+    edges[n_edges++] = next.real[static_cast<size_t>(k)].y + next.real[static_cast<size_t>(k)].h;
+  }
+  std::sort(edges.begin(), edges.begin() + static_cast<std::ptrdiff_t>(n_edges));
+  const std::uint64_t before = version_;
+  for (size_t b = 0; b + 1 < n_edges; ++b) {
+    const int y0 = edges[b], y1 = edges[b + 1];
+    if (y0 >= y1) continue;
+    WalkRow(next.real, kept, y0, to.x, to.x + to.w, [&](int a, int c) { Note(Rect{a, y0, c - a, y1 - y0}); },
+            [](int, int) {});
+  }
+  if (version_ == before) Note(Rect{to.x, to.y, 0, 0});  // all of it kept: still another picture
+  laid_ = LaidCopy{};
+  // src's squares, but where a kept square lies in front of them.
+  const size_t w = static_cast<size_t>(width_), sw = static_cast<size_t>(src.width_);
+  for (int k = kept; k < next.count; ++k) {
+    const Rect& q = next.real[static_cast<size_t>(k)];
+    for (int y = q.y; y < q.y + q.h; ++y) {
+      Color* const row = buf_->data() + static_cast<size_t>(y) * w;
+      const size_t from_row = static_cast<size_t>(sy + y - to.y) * sw;
+      WalkRow(next.real, kept, y, q.x, q.x + q.w,
+              [&](int a, int b) {
+                std::memcpy(row + a, src.buf_->data() + from_row + static_cast<size_t>(sx + a - to.x),
+                            sizeof(Color) * static_cast<size_t>(b - a));
+              },
+              [](int, int) {});
+    }
+  }
+  return true;
 }
 
 void MergeRects(std::vector<Rect>* rects) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -92,6 +93,18 @@ class Surface {
   // block (the source's pixels kept as they were, whatever is drawn on it later) and copies
   // in only what is drawn on, or all of it when read; copying from it reads the block.
   void BitBlt(int dx, int dy, int w, int h, const Surface* src, int sx, int sy, Rop op);
+  // A plain copy of src's block at (sx, sy) to `to` (within both surfaces) that copies nothing
+  // where src shows a block laid from another surface: from now on this surface shows that
+  // block there too, with src's own squares (its figures) copied in, but for `keep`: squares
+  // of this surface's own pixels that stay in front of it (windows over the view, unchanged
+  // since they were drawn, or drawn again at once). False, nothing done, when src shows no
+  // block there or there would be too many squares: copy instead.
+  bool LayThrough(const Rect& to, const Surface& src, int sx, int sy, const std::vector<Rect>& keep);
+  // Reads rectangle r (within the surface) of the picture into `to`, rows `stride` pixels
+  // apart, without copying a laid block in.
+  void ReadInto(const Rect& r, Color* to, size_t stride) const;
+  // Row y from x, n pixels: the surface's own pixels where it has them, else read into `scratch`.
+  const Color* ReadRow(int x, int y, int n, Color* scratch) const;
   // Stretches the src rectangle onto the dest rectangle (nearest neighbour), combining with op.
   void StretchBlt(int dx, int dy, int dw, int dh, const Surface& src, int sx, int sy, int sw, int sh,
                   Rop op);
@@ -141,7 +154,16 @@ class Surface {
   void Settle() const;                 // all of a laid block copied in
   void Realise(const Rect& r) const;  // r copied in, but for what is already
   // A plain copy of a clipped block, reading a laid source's block where it is not copied in.
-  void CopyIn(int dx, int dy, int w, int h, const Surface& src, int sx, int sy);
+  void CopyIn(int dx, int dy, int w, int h, const Surface& src, int sx, int sy) {
+    src.ReadInto(Rect{sx, sy, w, h}, buf_->data() + static_cast<size_t>(dy) * width_ + dx, static_cast<size_t>(width_));
+  }
+  // The laid block's pixel for (x, y) of this surface (within the laid area).
+  const Color* Block(int x, int y) const {
+    const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(pending_.sy + y) * pending_.stride + pending_.sx + x;
+    return pending_.from->data() + at;
+  }
+  // Whether r is within one of the squares copied in from a laid block.
+  bool Real(const Rect& r) const;
   // The whole surface shows src's block at (sx, sy) from now on.
   void Lay(const Surface& src, int sx, int sy);
   // The copy of BitBlt again over what the last one laid: true when done here.
@@ -182,14 +204,16 @@ class Surface {
     int sx = 0, sy = 0;
   };
 
-  // A block laid but not yet copied in: the picture is the block of `from` at (sx, sy)
-  // but within `real`, where this surface's own pixels are copied in (and drawn on since).
-  static constexpr int kMostReal = 16;
+  // A block laid but not yet copied in: within `area`, the picture is `from`'s pixel
+  // (sx + x, sy + y) for this surface's (x, y), but within `real`, where this surface's own
+  // pixels are copied in (and drawn on since). Outside `area` the pixels are its own.
+  static constexpr int kMostReal = 24;
   struct Pending {
     std::shared_ptr<const Pixels> from;
     int stride = 0, sx = 0, sy = 0;
     int count = 0;
     std::array<Rect, kMostReal> real{};
+    Rect area;
   };
 
   int width_ = 0;

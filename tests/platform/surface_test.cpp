@@ -339,8 +339,9 @@ TEST(Compose, WindowsLieOverTheViewInZOrderAndAreClipped) {
 // frame itself and laying the view's background again, the frame shows what composing from
 // nothing would, the view what copying the background whole would, and the gate what is shown.
 TEST(ComposeFrame, AKeptFrameAlwaysMatchesOneComposedFromNothing) {
-  Surface view(40, 40, 1), ref(40, 40, 1), back(40, 40), sheet(8, 8);
+  Surface view(40, 40, 1), ref(40, 40, 1), back(40, 40), big(52, 52), sheet(8, 8);
   for (int i = 0; i < 1600; ++i) back.Set(i % 40, i / 40, static_cast<Color>(i * 2654435761u) >> 8);
+  for (int i = 0; i < 52 * 52; ++i) big.Set(i % 52, i / 52, static_cast<Color>(i * 2246822519u) >> 8);
   for (int i = 0; i < 64; ++i) sheet.Set(i % 8, i / 8, static_cast<Color>(i * 40503u));
   view.left = view.top = 3;
   Surface w[3] = {Surface(12, 10, 2), Surface(30, 8, 3), Surface(9, 30, 4)};
@@ -366,28 +367,45 @@ TEST(ComposeFrame, AKeptFrameAlwaysMatchesOneComposedFromNothing) {
       }
       case 1: s.FillRect(static_cast<int>(next(12)), static_cast<int>(next(8)), 3, 3, next(200)); break;
       case 2: s.left = static_cast<int>(next(50)) - 5; break;
-      case 3: s.visible = !s.visible; break;
+      case 3:
+        s.visible = !s.visible;
+        if (next(4) == 0) view.left = static_cast<int>(next(9)) - 2;  // the form resized round it
+        break;
       case 4: std::swap(w[0], w[1]); break;  // the same surfaces, other pictures and places
       case 5: out.Set(static_cast<int>(next(46)), static_cast<int>(next(46)), 77); break;
-      case 6: case 7: {  // the background laid again (as every field and battle frame does), a figure on it
-        view.BitBlt(0, 0, 40, 40, &back, 0, 0, Rop::kSrcCopy);
+      case 6: case 7: case 9: {
+        // The background laid again (as every field and battle frame does), or a block of
+        // a larger one (a field view scrolling), then figures on it.
+        const bool scroll = next(3) != 0;
+        const Surface& under = scroll ? big : back;
+        const int ox = scroll ? static_cast<int>(next(13)) : 0, oy = scroll ? static_cast<int>(next(13)) : 0;
+        view.BitBlt(0, 0, 40, 40, &under, ox, oy, Rop::kSrcCopy);
         ref.FillRect(0, 0, 40, 40, 0);
-        ref.BitBlt(0, 0, 40, 40, &back, 0, 0, Rop::kSrcPaint);
-        const int x = static_cast<int>(next(40)) - 4, y = static_cast<int>(next(40)) - 4;
-        view.BitBlt(x, y, 8, 8, &sheet, 0, 0, Rop::kSrcAnd);
-        ref.BitBlt(x, y, 8, 8, &sheet, 0, 0, Rop::kSrcAnd);
+        ref.BitBlt(0, 0, 40, 40, &under, ox, oy, Rop::kSrcPaint);
+        for (int n = static_cast<int>(next(4)); n >= 0; --n) {
+          const int x = static_cast<int>(next(40)) - 4, y = static_cast<int>(next(40)) - 4;
+          view.BitBlt(x, y, 8, 8, &sheet, 0, 0, Rop::kSrcAnd);
+          ref.BitBlt(x, y, 8, 8, &sheet, 0, 0, Rop::kSrcAnd);
+        }
         break;
       }
-      case 8: back.Set(static_cast<int>(next(40)), static_cast<int>(next(40)), next(200)); break;
+      case 8:
+        back.Set(static_cast<int>(next(40)), static_cast<int>(next(40)), next(200));
+        big.Set(static_cast<int>(next(52)), static_cast<int>(next(52)), next(200));
+        break;
       default: break;  // nothing changed
     }
-    ASSERT_TRUE(std::as_const(view).pixels() == std::as_const(ref).pixels()) << "round " << round;
+    // Read through copies, so that neither the view nor the output is copied in here.
+    const auto read = [](const Surface& s) { return Surface(s).pixels(); };
+    ASSERT_TRUE(read(view) == std::as_const(ref).pixels()) << "round " << round;
     const std::vector<const Surface*> shown = {&w[0], &w[1], &w[2]};
     kept.Compose(0x0000FF, 46, 46, view, shown, &out);
-    ComposeFrame(0x0000FF, 46, 46, view, shown, &fresh);
-    ASSERT_TRUE(std::as_const(out).pixels() == std::as_const(fresh).pixels()) << "round " << round;
+    Surface flat = view;  // a view of its own pixels, so composed by copying
+    flat.pixels();
+    ComposeFrame(0x0000FF, 46, 46, flat, shown, &fresh);
+    ASSERT_TRUE(read(out) == std::as_const(fresh).pixels()) << "round " << round;
     gate.Admit(out);
-    ASSERT_TRUE(std::as_const(gate.last()).pixels() == std::as_const(out).pixels()) << "round " << round;
+    ASSERT_TRUE(std::as_const(gate.last()).pixels() == std::as_const(fresh).pixels()) << "round " << round;
   }
 }
 
