@@ -43,7 +43,8 @@ void FrameScaler::Scale(const Surface& frame, int y0, int y1, const Placement& t
   if (fw <= 0 || fh <= 0 || to.w <= 0 || to.h <= 0) return;
   y0 = std::clamp(y0, 0, fh);
   y1 = std::clamp(y1, y0, fh);
-  const Color* src = frame.pixels().data();
+  row_.resize(static_cast<size_t>(fw));  // a row of a frame laid from a block, read through it
+  const auto source = [&](int y) { return frame.ReadRow(0, y, fw, row_.data()); };
   const size_t row_bytes = static_cast<size_t>(to.w) * sizeof(std::uint32_t);
   std::uint32_t* base = dst + static_cast<std::ptrdiff_t>(to.y) * pitch + to.x;
   if (to.whole && to.w % fw == 0 && to.h == to.w / fw * fh) {
@@ -51,7 +52,7 @@ void FrameScaler::Scale(const Surface& frame, int y0, int y1, const Placement& t
     const int k = to.w / fw;
     for (int y = y0; y < y1; ++y) {
       std::uint32_t* row = base + static_cast<std::ptrdiff_t>(y) * k * pitch;
-      const Color* s = src + static_cast<size_t>(y) * fw;
+      const Color* s = source(y);
       if (k == 1) {
         std::memcpy(row, s, row_bytes);
         continue;
@@ -81,7 +82,7 @@ void FrameScaler::Scale(const Surface& frame, int y0, int y1, const Placement& t
     if (sy == last_source) {
       std::memcpy(row, last_row, row_bytes);
     } else {
-      const Color* s = src + static_cast<size_t>(sy) * fw;
+      const Color* s = source(sy);
       for (int x = 0; x < to.w; ++x) row[x] = s[column_[static_cast<size_t>(x)]];
     }
     last_source = sy;

@@ -26,6 +26,7 @@ class FrameScaler {
   static void Rows(int frame_h, const Placement& to, int y0, int y1, int* first, int* end);
 
  private:
+  std::vector<Color> row_;
   std::vector<int> column_;  // the frame column of each buffer column (a fractional scale)
   int column_for_w_ = 0, column_for_frame_w_ = 0;
 };

@@ -2,7 +2,7 @@
 // game composes its frames as always, but the display (scaling, upload, the driver's
 // drawing) only works when a pixel, the size or the display mode has changed, and then
 // only on the rows that changed. The frame is read, never copied in: the display shows
-// `last()`.
+// `last()`, which keeps a frame laid from a block by sharing its pixels.
 #pragma once
 
 #include <cstdint>
@@ -24,7 +24,7 @@ class FrameGate {
   Surface& last() { return last_; }
 
  private:
-  void CopyDrawn(const Surface& frame, int* top, int* bottom);
+  void CompareDrawn(const Surface& frame, bool copy, int* top, int* bottom);
 
   Surface last_;
   bool repaint_ = true;
@@ -33,7 +33,8 @@ class FrameGate {
   const Surface* shown_ = nullptr;
   std::uint64_t shown_version_ = 0;
   std::vector<Rect> changed_;
-  std::vector<Color> scratch_;  // a row of a frame read through a laid block
+  // A row of the frame, and of the last one, read through a laid block.
+  std::vector<Color> scratch_, scratch_last_;
 };
 
 }  // namespace ardo::platform

@@ -119,12 +119,66 @@ void Surface::Own() const {
   const size_t n = static_cast<size_t>(width_) * static_cast<size_t>(height_);
   if (!buf_ || buf_->size() != n) {
     buf_ = std::make_shared<Pixels>(n, back_color_);
-  } else if (buf_.use_count() > 1) {
-    // Nothing of the old pixels shows while a block laid over all of it has none copied in.
-    const bool hidden = pending_.from && pending_.count == 0 && pending_.area.x == 0 && pending_.area.y == 0 &&
-                        pending_.area.w == width_ && pending_.area.h == height_;
-    buf_ = hidden ? std::make_shared<Pixels>(n) : std::make_shared<Pixels>(*buf_);
+    return;
   }
+  if (buf_.use_count() == 1) return;
+  // Shared with a copy: pixels of its own, in the spare buffer when nobody holds that any
+  // more. Of a laid surface only what shows of its own pixels is copied (the squares copied
+  // in, and round the laid area), and of that only what the spare buffer does not show.
+  std::shared_ptr<Pixels> next;
+  const bool spare = spare_.pixels && spare_.pixels.use_count() == 1 && spare_.pixels->size() == n;
+  if (spare) next = std::move(spare_.pixels);
+  if (!pending_.from) {
+    if (next) {
+      std::copy(buf_->begin(), buf_->end(), next->begin());
+    } else {
+      next = std::make_shared<Pixels>(*buf_);
+    }
+  } else {
+    if (!next) next = std::make_shared<Pixels>(n);
+    const Rect& a = pending_.area;
+    const auto copy = [&](const Rect& q) {
+      if (q.empty()) return;
+      for (int y = q.y; y < q.y + q.h; ++y) {
+        const size_t at = static_cast<size_t>(y) * width_ + static_cast<size_t>(q.x);
+        std::memcpy(next->data() + at, buf_->data() + at, sizeof(Color) * static_cast<size_t>(q.w));
+      }
+    };
+    const auto round_area = [&](const Rect& r) {  // the parts of r outside the laid area
+      const Rect q = Meet(r, Rect{0, 0, width_, height_});
+      if (q.empty()) return;
+      const Rect in = Meet(q, a);
+      if (in.empty()) {
+        copy(q);
+        return;
+      }
+      copy(Rect{q.x, q.y, q.w, in.y - q.y});
+      copy(Rect{q.x, in.y + in.h, q.w, q.y + q.h - in.y - in.h});
+      copy(Rect{q.x, in.y, in.x - q.x, in.h});
+      copy(Rect{in.x + in.w, in.y, q.x + q.w - in.x - in.w, in.h});
+    };
+    static thread_local std::vector<Rect> changed;
+    changed.clear();
+    const Rect& was = spare_.area;
+    const bool same_round = spare && was.x == a.x && was.y == a.y && was.w == a.w && was.h == a.h &&
+                            ChangedSince(spare_.version, &changed) && changed.size() <= kLogSize / 2;
+    // The spare buffer showed the picture of its version where it had its own pixels:
+    // round the same laid area, and in the squares then copied in (a square copied in
+    // since, or drawn on, is a change).
+    if (same_round) {
+      for (const Rect& r : changed) {
+        round_area(r);
+        for (int k = 0; k < pending_.count; ++k) copy(Meet(r, pending_.real[static_cast<size_t>(k)]));
+      }
+    } else {
+      round_area(Rect{0, 0, width_, height_});
+      for (int k = 0; k < pending_.count; ++k) copy(pending_.real[static_cast<size_t>(k)]);
+    }
+  }
+  spare_.pixels = std::move(buf_);
+  spare_.version = version_;
+  spare_.area = pending_.from ? pending_.area : Rect{0, 0, width_, height_};
+  buf_ = std::move(next);
 }
 
 bool Surface::Real(const Rect& r) const {

@@ -53,6 +53,9 @@ class Surface {
   int width() const { return width_; }
   int height() const { return height_; }
   bool empty() const { return width_ == 0 || height_ == 0; }
+  // Shows a block laid from another surface that is not copied in (see BitBlt, LayThrough):
+  // a copy of it costs nothing now, and little when it is drawn on next.
+  bool laid() const { return pending_.from != nullptr; }
 
   Color At(int x, int y) const;  // 0 outside the surface
   void Set(int x, int y, Color c);  // ignored outside the surface
@@ -223,6 +226,18 @@ class Surface {
   LaidCopy laid_;
   // Copied in on reading: a const surface may still copy its laid block in.
   mutable std::shared_ptr<Pixels> buf_;
+  // The pixels given up when they were shared and this surface was drawn on: taken again
+  // once nobody else holds them (a frame and the copy the display keeps of it take turns).
+  // Never copied with the surface.
+  struct Spare {
+    std::shared_ptr<Pixels> pixels;
+    std::uint64_t version = 0;  // the picture they showed
+    Rect area;                  // the surface's laid area then (all of it when none)
+    Spare() = default;
+    Spare(const Spare&) {}
+    Spare& operator=(const Spare&) { return *this; }
+  };
+  mutable Spare spare_;
   mutable Pending pending_;
   Color back_color_ = 0;
   Color fore_color_ = 0;

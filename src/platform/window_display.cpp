@@ -120,7 +120,14 @@ void WindowDisplay::ShowByRenderer(const Surface& frame, int y0, int y1) {
     stale_ = false;
   }
   const SDL_Rect rows{0, y0, frame_w_, y1 - y0};
-  SDL_UpdateTexture(texture_, &rows, frame.pixels().data() + static_cast<size_t>(y0) * frame_w_, frame_w_ * 4);
+  if (frame.laid()) {
+    // Read through the block it is laid from, rather than copying that into the frame.
+    uploading_.resize(static_cast<size_t>(frame_w_) * static_cast<size_t>(y1 - y0));
+    frame.ReadInto(Rect{0, y0, frame_w_, y1 - y0}, uploading_.data(), static_cast<size_t>(frame_w_));
+    SDL_UpdateTexture(texture_, &rows, uploading_.data(), frame_w_ * 4);
+  } else {
+    SDL_UpdateTexture(texture_, &rows, frame.pixels().data() + static_cast<size_t>(y0) * frame_w_, frame_w_ * 4);
+  }
   SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
   SDL_RenderClear(renderer_);
   SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);

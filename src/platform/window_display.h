@@ -53,6 +53,7 @@ class WindowDisplay {
   bool stale_ = true;
   FrameScaler scaler_;
   std::vector<std::uint32_t> staging_;  // for a window whose pixels are not 32-bit RGB
+  std::vector<Color> uploading_;        // the rows of a laid frame, for the renderer's texture
   const SDL_Surface* pixels_ = nullptr;  // the window's pixels drawn into last, and their size
   int pixels_w_ = 0, pixels_h_ = 0;
 };

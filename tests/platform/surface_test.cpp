@@ -7,6 +7,7 @@
 
 #include "platform/blit.h"
 #include "platform/compose.h"
+#include "platform/display_scale.h"
 #include "platform/frame_gate.h"
 #include "platform/platform.h"
 #include "platform/surface.h"
@@ -352,6 +353,7 @@ TEST(ComposeFrame, AKeptFrameAlwaysMatchesOneComposedFromNothing) {
   }
   FrameComposer kept;
   FrameGate gate;
+  FrameScaler scaler;
   Surface out, fresh;
   std::uint32_t r = 1;
   const auto next = [&r](std::uint32_t n) { return ((r = r * 1664525u + 1013904223u) >> 8) % n; };
@@ -405,7 +407,11 @@ TEST(ComposeFrame, AKeptFrameAlwaysMatchesOneComposedFromNothing) {
     ComposeFrame(0x0000FF, 46, 46, flat, shown, &fresh);
     ASSERT_TRUE(read(out) == std::as_const(fresh).pixels()) << "round " << round;
     gate.Admit(out);
-    ASSERT_TRUE(std::as_const(gate.last()).pixels() == std::as_const(fresh).pixels()) << "round " << round;
+    ASSERT_TRUE(read(gate.last()) == std::as_const(fresh).pixels()) << "round " << round;
+    // What the display scales from the frame it keeps (reading through it).
+    std::vector<std::uint32_t> shown_px(46 * 46);
+    scaler.Scale(gate.last(), 0, 46, Placement{0, 0, 46, 46, true}, shown_px.data(), 46);
+    ASSERT_TRUE(shown_px == std::as_const(fresh).pixels()) << "round " << round;
   }
 }
 
@@ -492,6 +498,46 @@ TEST(SurfaceLaid, EachSideKeepsItsPictureAndVersions) {
     }
     EXPECT_EQ(std::as_const(a).pixels(), std::as_const(ref).pixels()) << same;
     EXPECT_EQ(src.At(0, 0), 0x222u);
+  }
+}
+
+// The frame laid through and the copy the display keeps of it take turns with the pixels:
+// whatever is drawn on the frame between copies, each copy shows what was drawn.
+TEST(SurfaceLaid, AFrameSharedWithItsLastCopyKeepsEveryDrawing) {
+  Surface big(30, 30), ref(24, 24, 9);
+  for (int i = 0; i < 900; ++i) big.Set(i % 30, i / 30, static_cast<Color>(i * 2654435761u) >> 8);
+  Surface view(20, 20), frame(24, 24, 9), kept[2] = {frame, frame};
+  std::vector<Color> kept_px[2] = {std::as_const(frame).pixels(), std::as_const(frame).pixels()};
+  std::uint32_t r = 7;
+  const auto next = [&r](std::uint32_t n) { return ((r = r * 1664525u + 1013904223u) >> 8) % n; };
+  const std::vector<Rect> keep = {Rect{4, 4, 6, 5}};
+  for (int round = 0; round < 400; ++round) {
+    switch (next(4)) {
+      case 0: {  // the view scrolled and laid through again, under the kept square
+        const int ox = static_cast<int>(next(11)), oy = static_cast<int>(next(11));
+        view.BitBlt(0, 0, 20, 20, &big, ox, oy, Rop::kSrcCopy);
+        view.FillRect(static_cast<int>(next(20)), static_cast<int>(next(20)), 3, 3, next(99));
+        ASSERT_TRUE(frame.LayThrough(Rect{2, 2, 20, 20}, view, 0, 0, keep));
+        Surface flat = view, front = ref;  // the kept square stays as it was
+        ref.BitBlt(2, 2, 20, 20, &flat, 0, 0, Rop::kSrcCopy);
+        ref.BitBlt(4, 4, 6, 5, &front, 4, 4, Rop::kSrcCopy);
+        break;
+      }
+      default: {  // drawn on anywhere, round the view too
+        const int x = static_cast<int>(next(24)), y = static_cast<int>(next(24));
+        const Color c = next(99);
+        frame.FillRect(x, y, 2, 2, c);
+        ref.FillRect(x, y, 2, 2, c);
+        break;
+      }
+    }
+    if (next(2) == 0) {  // shown (or kept for a message box): shares the frame's pixels
+      const size_t k = next(2);
+      kept[k] = frame;
+      kept_px[k] = std::as_const(ref).pixels();
+    }
+    ASSERT_EQ(Surface(frame).pixels(), std::as_const(ref).pixels()) << "round " << round;
+    for (size_t k = 0; k < 2; ++k) ASSERT_EQ(Surface(kept[k]).pixels(), kept_px[k]) << "round " << round;
   }
 }
 
