@@ -3,7 +3,7 @@
 //   BM_WholeFrame   the view with the hero and six characters, three windows (or none, as
 //                   while walking), drawn and composed; next to a plain copy of a frame of
 //                   the same size (366 x 366). shown_x_copy adds what the display's gate
-//                   then takes to compare and read it.
+//                   then takes to compare and keep it.
 //   BM_DashStep     one step of a dash: the back buffer laid, twelve scrolled frames.
 //   BM_TuneStart    10,000 frames with a tune change every 15 (the real platform under
 //                   SDL's dummy drivers, the music decoding meanwhile): what the audio
@@ -116,8 +116,8 @@ void BM_WholeFrame(benchmark::State& state) {
     ComposeScreen(&out);
     benchmark::DoNotOptimize(out.version());
     const auto t2 = Clock::now();
-    // What the display then takes: the frame compared with the last one shown, and read
-    // (where the view is laid through, this is where its pixels are copied).
+    // What the display then takes: the frame compared with the last one shown and kept
+    // (a scrolled frame by sharing its pixels, which the next frame's drawing takes back).
     benchmark::DoNotOptimize(gate.Admit(out));
     const auto t3 = Clock::now();
     compose.push_back(Us(t2 - t1));
