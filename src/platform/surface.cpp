@@ -175,9 +175,13 @@ void Surface::Own() const {
       for (int k = 0; k < pending_.count; ++k) copy(pending_.real[static_cast<size_t>(k)]);
     }
   }
-  spare_.pixels = std::move(buf_);
-  spare_.version = version_;
-  spare_.area = pending_.from ? pending_.area : Rect{0, 0, width_, height_};
+  // Kept for the next turn only by a laid surface (a frame the display keeps by sharing);
+  // another lets the pixels it gave up go.
+  if (pending_.from) {
+    spare_.pixels = std::move(buf_);
+    spare_.version = version_;
+    spare_.area = pending_.area;
+  }
   buf_ = std::move(next);
 }
 
