@@ -18,13 +18,14 @@ int Atlas::Id(const std::string& name) {
   return id;
 }
 
-void Atlas::IndexExits() {
-  if (indexed_ || ExitTable.empty()) return;
+bool Atlas::IndexExits() {
+  if (indexed_ || ExitTable.empty()) return false;
   indexed_ = true;
   for (const ExitRecord& e : ExitTable) {
     const int from = Id(e.map);
     maps_[static_cast<size_t>(from)].exits[e.x * 256 + e.y] = Exit{Id(e.to), e.toX, e.toY};
   }
+  return true;
 }
 
 MapInfo Atlas::Load(const std::string& name) {
@@ -94,16 +95,20 @@ int CountItem(int id) {
   return n;
 }
 
-bool PathFinder::Find(Atlas& atlas, const std::function<bool(const Node&)>& goal, std::vector<Node>* path) {
-  const int here = atlas.Id(MapName);
-  const int maps = atlas.count();
+void PathFinder::Reserve(const Atlas& atlas) {
   base_.assign(1, 0);
-  for (int m = 0; m < maps; ++m) base_.push_back(base_.back() + static_cast<long>(atlas.map(m).w) * atlas.map(m).h);
+  for (int m = 0; m < atlas.count(); ++m) base_.push_back(base_.back() + static_cast<long>(atlas.map(m).w) * atlas.map(m).h);
   const size_t cells = static_cast<size_t>(base_.back());
   if (prev_.size() < cells) {
     prev_.assign(cells, -1);
     seen_.assign(cells, 0);
+    stamp_ = 0;
   }
+}
+
+bool PathFinder::Find(Atlas& atlas, const std::function<bool(const Node&)>& goal, std::vector<Node>* path) {
+  const int here = atlas.Id(MapName);
+  Reserve(atlas);
   ++stamp_;
   auto inside = [&](const Node& n) {
     const MapInfo& info = atlas.map(n.m);
@@ -145,7 +150,7 @@ bool PathFinder::Find(Atlas& atlas, const std::function<bool(const Node&)>& goal
       const long i = index(next);
       if (seen_[static_cast<size_t>(i)] == stamp_) continue;
       seen_[static_cast<size_t>(i)] = stamp_;
-      prev_[static_cast<size_t>(i)] = index(n);
+      prev_[static_cast<size_t>(i)] = static_cast<std::int32_t>(index(n));
       queue.push_back(next);
     }
   }

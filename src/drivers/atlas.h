@@ -50,8 +50,9 @@ class Atlas {
   int Id(const std::string& name);
   const MapInfo& map(int id) const { return maps_[static_cast<size_t>(id)]; }
   int count() const { return static_cast<int>(maps_.size()); }
-  // Exits point at maps by name: index them once the table is there.
-  void IndexExits();
+  // Exits point at maps by name: index them once the table is there (true when this
+  // call did it: every map an exit names is read now).
+  bool IndexExits();
 
   // A person who lets the hero by once `flag` is set (the route's `gate`).
   void AddGate(const std::string& map, int talk, int flag) { gates_.push_back(Gate{map, talk, flag}); }
@@ -87,13 +88,16 @@ int CountItem(int id);
 // the whole world, where one 256 x 256 page a map took 14 MB).
 class PathFinder {
  public:
+  // Sizes the tables for every map the atlas holds, so that a search allocates nothing
+  // unless the atlas has grown since.
+  void Reserve(const Atlas& atlas);
   // Fills path with the cells to stand on, from the hero's cell to the first one `goal`
   // accepts; false (and path empty) when none can be reached.
   bool Find(Atlas& atlas, const std::function<bool(const Node&)>& goal, std::vector<Node>* path);
 
  private:
   std::vector<long> base_;  // the first cell of each map in the tables; then the total
-  std::vector<long> prev_;
+  std::vector<std::int32_t> prev_;
   std::vector<std::uint32_t> seen_;
   std::uint32_t stamp_ = 0;
 };

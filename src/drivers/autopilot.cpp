@@ -137,6 +137,9 @@ class Pilot final : public Autopilot {
     if (done_ || busy_) return;
     busy_ = true;
     const std::uint32_t now = platform::GetPlatform().TimeGetTime();
+    // The world is learnt as soon as the game has read its exits (at the title), not when
+    // the route first walks: what the hero's game allocates later is then the game's own.
+    if (atlas_.IndexExits()) paths_.Reserve(atlas_);
     Observe(now);
     if (!done_) {
       if (pressed_.key != 0) {
