@@ -456,7 +456,6 @@ class Pilot final : public Autopilot {
   }
 
   void Pursue(std::uint32_t now) {
-    atlas_.IndexExits();
     const Goal& g = goals_[idx_];
     if (!GuardsAllow(g)) {
       Advance(now);
